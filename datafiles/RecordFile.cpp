@@ -1,0 +1,136 @@
+#include "datafiles/RecordFile.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/RunError.h"
+
+namespace recfile {
+namespace {
+
+/// An open descriptor that is closed (and the close checked) by Close().
+class Fd {
+public:
+    Fd(const std::string& path, int flags)
+    {
+        fd_ = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
+        if (fd_ < 0)
+            rt::RaiseIoErrno(errno);
+    }
+    ~Fd()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    int Get() const { return fd_; }
+    void Close()
+    {
+        const int fd = fd_;
+        fd_ = -1;
+        if (::close(fd) != 0)
+            rt::RaiseIoErrno(errno);
+    }
+    off_t Size() const
+    {
+        struct stat st;
+        if (::fstat(fd_, &st) != 0)
+            rt::RaiseIoErrno(errno);
+        return st.st_size;
+    }
+    void Seek(off_t pos) const
+    {
+        if (::lseek(fd_, pos, SEEK_SET) < 0)
+            rt::RaiseIoErrno(errno);
+    }
+
+private:
+    int fd_ = -1;
+};
+
+off_t Offset(size_t size, int32_t index)
+{
+    if (index < 0)
+        rt::RaiseIo(131); // negative seek
+    return static_cast<off_t>(size) * index;
+}
+
+} // namespace
+
+void Create(const std::string& path)
+{
+    Fd f(path, O_WRONLY | O_CREAT | O_TRUNC);
+    f.Close();
+}
+
+bool CreateNew(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        if (errno == EEXIST)
+            return false;
+        rt::RaiseIoErrno(errno);
+    }
+    if (::close(fd) != 0)
+        rt::RaiseIoErrno(errno);
+    return true;
+}
+
+void Write(const std::string& path, size_t size, int32_t index, const void* record)
+{
+    Fd f(path, O_WRONLY); // the file must exist: it was created at the start
+    f.Seek(Offset(size, index));
+    const char* p = static_cast<const char*>(record);
+    size_t left = size;
+    while (left > 0) {
+        const ssize_t n = ::write(f.Get(), p, left);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            rt::RaiseIoErrno(errno);
+        }
+        if (n == 0)
+            rt::RaiseIo(rt::kIoDiskFull);
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
+    if (::fdatasync(f.Get()) != 0 && errno != EINVAL)
+        rt::RaiseIoErrno(errno);
+    f.Close();
+}
+
+int32_t Read(const std::string& path, size_t size, int32_t index, void* record)
+{
+    Fd f(path, O_RDONLY);
+    const int32_t count = static_cast<int32_t>(f.Size() / static_cast<off_t>(size));
+    if (index < 0 || index >= count)
+        rt::RaiseIo(rt::kIoReadBeyondEof);
+    f.Seek(Offset(size, index));
+    char* p = static_cast<char*>(record);
+    size_t left = size;
+    while (left > 0) {
+        const ssize_t n = ::read(f.Get(), p, left);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            rt::RaiseIoErrno(errno);
+        }
+        if (n == 0)
+            rt::RaiseIo(rt::kIoReadBeyondEof);
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
+    f.Close();
+    return count;
+}
+
+int32_t Count(const std::string& path, size_t size)
+{
+    Fd f(path, O_RDONLY);
+    const int32_t count = static_cast<int32_t>(f.Size() / static_cast<off_t>(size));
+    f.Close();
+    return count;
+}
+
+} // namespace recfile

@@ -1,0 +1,125 @@
+#pragma once
+// The chart adapter over QCustomPlot: numbered series (line or bar) of points,
+// each point with its own colour; clear a series, append a point; per axis
+// minimum, maximum, automatic and logarithmic scaling and title.
+//
+// Points are kept in the adapter in the order added (tests read them back)
+// and handed to QCustomPlot just before a replot. Every change only queues a
+// replot, so appending thousands of points costs one replot per event-loop
+// turn.
+#include <QColor>
+#include <QString>
+#include <memory>
+#include <vector>
+
+#include <qcustomplot.h>
+
+namespace chart {
+
+/// One point of a series.
+struct Point {
+    double X;
+    double Y;
+    QColor Color;
+};
+
+enum class SeriesKind { Line, Bar };
+
+class TChart;
+
+/// A numbered series of a chart.
+class Series {
+public:
+    SeriesKind Kind() const { return kind_; }
+    QColor Color() const { return color_; }
+    /// Colour of later points added without their own.
+    void SetColor(const QColor& c);
+    const std::vector<Point>& Points() const { return points_; }
+    int Count() const { return static_cast<int>(points_.size()); }
+    void Clear();
+    /// Appends (x, y) in the series' colour, or in `color`.
+    void AddXY(double x, double y);
+    void AddXY(double x, double y, const QColor& color);
+    /// Appends many points in the series' colour.
+    void AddMany(const std::vector<double>& xs, const std::vector<double>& ys);
+
+private:
+    friend class TChart;
+    Series(TChart* owner, SeriesKind kind, QColor color) : owner_(owner), kind_(kind), color_(color) {}
+    void Changed();
+
+    TChart* owner_;
+    SeriesKind kind_;
+    QColor color_;
+    std::vector<Point> points_;
+    bool dirty_ = true;
+    QCPGraph* graph_ = nullptr;         // line series
+    std::vector<QCPBars*> bars_;        // bar series: one per colour
+};
+
+/// One axis of a chart.
+class Axis {
+public:
+    void SetMinimum(double v);
+    void SetMaximum(double v);
+    void SetMinMax(double lo, double hi);
+    /// Both ends scale automatically with the data.
+    void SetAutomatic(bool on);
+    void SetAutomaticMinimum(bool on);
+    void SetAutomaticMaximum(bool on);
+    void SetLogarithmic(bool on);
+    void SetTitle(const QString& t);
+    void SetVisible(bool on);
+
+    double Minimum() const { return min_; }
+    double Maximum() const { return max_; }
+    bool AutomaticMinimum() const { return autoMin_; }
+    bool AutomaticMaximum() const { return autoMax_; }
+    bool Automatic() const { return autoMin_ && autoMax_; }
+    bool Logarithmic() const { return log_; }
+    QString Title() const;
+
+private:
+    friend class TChart;
+    Axis(TChart* owner, QCPAxis* axis) : owner_(owner), axis_(axis) {}
+    TChart* owner_;
+    QCPAxis* axis_;
+    double min_ = 0, max_ = 100;
+    bool autoMin_ = false, autoMax_ = false, log_ = false;
+};
+
+/// A chart widget holding numbered series.
+class TChart : public QCustomPlot {
+    Q_OBJECT
+public:
+    explicit TChart(QWidget* parent = nullptr);
+    ~TChart() override;
+
+    /// Adds a series; returns its number.
+    int AddSeries(SeriesKind kind, const QColor& color);
+    Series& SeriesAt(int index) { return *series_.at(static_cast<size_t>(index)); }
+    int SeriesCount() const { return static_cast<int>(series_.size()); }
+
+    Axis& LeftAxis() { return *left_; }
+    Axis& BottomAxis() { return *bottom_; }
+    Axis& RightAxis() { return *right_; }
+
+    void SetTitle(const QString& title);
+    QString Title() const;
+
+    /// Queues one replot for the next event-loop turn.
+    void ScheduleReplot();
+    /// Hands the points to the plot and applies automatic scaling now.
+    void Sync();
+
+private:
+    void SyncSeries(Series& s);
+    void ApplyScaling();
+
+    std::vector<std::unique_ptr<Series>> series_;
+    std::unique_ptr<Axis> left_, bottom_, right_;
+    QCPTextElement* title_ = nullptr;
+    bool queued_ = false;
+};
+
+} // namespace chart

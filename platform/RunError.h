@@ -1,0 +1,59 @@
+#pragma once
+// Run-time errors of file operations and number conversions, and the guard
+// every event handler runs through.
+//
+// A failing file step raises EInOutError carrying the platform's message
+// ("File not found", "Disk full", ...); a text that is not a whole number
+// raises EConvertError ("'%s' is not a valid integer value"). Handlers do not
+// catch them: the guard abandons the handler at the failing step and reports
+// the message through the application's error report (ErrorReport.h).
+#include <QString>
+#include <stdexcept>
+#include <string>
+
+namespace rt {
+
+/// Base of the run-time errors; what() is the UTF-8 message shown.
+class RunError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+/// Input/output error with its numeric code.
+class EInOutError : public RunError {
+public:
+    EInOutError(int code, const std::string& message) : RunError(message), Code(code) {}
+    int Code;
+};
+
+/// A text that is not a whole number.
+class EConvertError : public RunError {
+public:
+    using RunError::RunError;
+};
+
+/// I/O error codes with messages of their own.
+inline constexpr int kIoFileNotFound = 2;
+inline constexpr int kIoPathNotFound = 3;
+inline constexpr int kIoTooManyOpenFiles = 4;
+inline constexpr int kIoAccessDenied = 5;
+inline constexpr int kIoReadBeyondEof = 100;
+inline constexpr int kIoDiskFull = 101;
+
+/// The message of an I/O error code: the fixed texts above, else "I/O error %d".
+std::string IoMessage(int code);
+/// Maps an errno value onto an I/O error code.
+int IoCodeFromErrno(int err);
+/// Raises EInOutError for `code`.
+[[noreturn]] void RaiseIo(int code);
+/// Raises EInOutError for the errno value `err`.
+[[noreturn]] void RaiseIoErrno(int err);
+
+/// Converts a whole number: leading blanks are skipped, an optional sign,
+/// decimal digits (or "$"/"0x" and hex digits); anything else, trailing
+/// blanks included, or a value outside 32 bits raises EConvertError.
+int32_t StrToInt(const QString& text);
+/// Removes leading and trailing blanks and control characters.
+QString Trim(const QString& text);
+
+} // namespace rt
