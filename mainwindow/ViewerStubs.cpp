@@ -18,4 +18,3 @@ void TForm1::bReadRadClick() {}
 void TForm1::Button1Click() {}
 void TForm1::bWriteClick() {}
 void TForm1::bWrite1Click() {}
-void TForm1::bForm2Click() {}

@@ -1,0 +1,108 @@
+#include "support/Fixtures.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTest>
+#include <fstream>
+
+#include "gains/GainSelect1.h"
+#include "mainwindow/VFonPCI2.h"
+#include "platform/ErrorReport.h"
+#include "platform/Hive.h"
+#include "spectrum/Unit2.h"
+#include "support/SimDriverControl.h"
+
+namespace testing_support {
+
+void EnsureApp()
+{
+    if (QApplication::instance())
+        return;
+    static int argc = 1;
+    static char name[] = "vfon_test";
+    static char* argv[] = {name, nullptr};
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    new QApplication(argc, argv);
+}
+
+SimDriverControl& Sim()
+{
+    static SimDriverControl sim;
+    return sim;
+}
+
+void UsePrivateHive(const std::string& hiveFile, const std::string& libraryPath)
+{
+    std::ofstream out(hiveFile);
+    out << "; private hive of a test\n";
+    if (!libraryPath.empty())
+        out << "[SOFTWARE\\Virtual Tools LTD\\Drivers\\1.0\\Lan10m8PCI]\npath=" << libraryPath << "\n";
+    hive::SetHivePath(hiveFile);
+}
+
+bool WaitFor(const std::function<bool()>& pred, int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!pred() && t.elapsed() < ms)
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    return pred();
+}
+
+void Pump()
+{
+    for (int i = 0; i < 3; ++i)
+        QApplication::processEvents();
+}
+
+void WorkDirTest::SetUp()
+{
+    EnsureApp();
+    ASSERT_TRUE(dir_.isValid());
+    oldCwd_ = QDir::currentPath();
+    QDir::setCurrent(dir_.path());
+    clock_ = std::make_unique<rt::FixedClock>(QDateTime(QDate(2026, 12, 6), QTime(23, 5, 0, 0)), 1);
+    rt::SetClock(clock_.get());
+    rt::ErrorReport::Reset();
+}
+
+void WorkDirTest::TearDown()
+{
+    rt::SetClock(nullptr);
+    QDir::setCurrent(oldCwd_);
+    hive::SetHivePath({});
+}
+
+std::string WorkDirTest::Path(const std::string& name) const { return (dir_.path() + "/").toStdString() + name; }
+
+void WindowTest::SetUp()
+{
+    WorkDirTest::SetUp();
+    UsePrivateHive(Path("hive.ini"), SIMDRIVER_PATH);
+    SimDriverControl& sim = Sim();
+    sim.reset();
+    sim.setInstant(true);
+    sim.setEventRate(0);
+    Form1 = new TForm1;
+    Form2 = new TForm2;
+    Form3 = new TForm3;
+}
+
+void WindowTest::TearDown()
+{
+    delete Form3;
+    Form3 = nullptr;
+    delete Form2;
+    Form2 = nullptr;
+    delete Form1;
+    Form1 = nullptr;
+    Sim().reset();
+    rt::ErrorReport::Reset();
+    WorkDirTest::TearDown();
+}
+
+TForm1* WindowTest::form() const { return Form1; }
+
+} // namespace testing_support
