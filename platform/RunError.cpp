@@ -34,7 +34,18 @@ int IoCodeFromErrno(int err)
     case ENOSPC:
     case EDQUOT:
     case EFBIG: return kIoDiskFull;
-    default: return err;
+    default:
+        // Other errno values keep their number unless it is one of the codes
+        // above, which would name the wrong failure: those are moved past 1000.
+        switch (err) {
+        case kIoFileNotFound:
+        case kIoPathNotFound:
+        case kIoTooManyOpenFiles:
+        case kIoAccessDenied:
+        case kIoReadBeyondEof:
+        case kIoDiskFull: return 1000 + err;
+        default: return err;
+        }
     }
 }
 

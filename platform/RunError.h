@@ -42,7 +42,8 @@ inline constexpr int kIoDiskFull = 101;
 
 /// The message of an I/O error code: the fixed texts above, else "I/O error %d".
 std::string IoMessage(int code);
-/// Maps an errno value onto an I/O error code.
+/// Maps an errno value onto an I/O error code (an errno that would collide
+/// with one of the codes above becomes 1000 + errno).
 int IoCodeFromErrno(int err);
 /// Raises EInOutError for `code`.
 [[noreturn]] void RaiseIo(int code);
