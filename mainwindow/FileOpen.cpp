@@ -1,0 +1,157 @@
+// The viewer's file lists and the opening of a listed file: "View .fon" and
+// "View .Rad" switch a list of the working directory's data files on or off
+// in ListBox1; a click on a name reads the file's first record and shows it.
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "datafiles/DataFileList.h"
+#include "datafiles/RecordFile.h"
+#include "mainwindow/Listing.h"
+#include "mainwindow/VFonPCI2.h"
+#include "platform/Chart.h"
+
+namespace {
+
+constexpr int32_t kFonListKind = 6;
+constexpr int32_t kRadListKind = 1;
+
+/// The legend that opening a background file writes into the memo.
+const QString kFonFileLegend = QStringLiteral("1 канал - 2 м*м (красный)\n"
+                                              "2 канал - 1 м*м детектор (синий)\n"
+                                              "3 канал - четвертушка (зеленый)\n"
+                                              "4 канал - 1 м*м мюон I (оранжевый)");
+
+void ClearSeries(chart::TChart* c, int first, int last)
+{
+    for (int s = first; s <= last; ++s)
+        c->SeriesAt(s).Clear();
+}
+
+/// Fills the list box and the name list with every match of `pattern`,
+/// each under its full name, in one go.
+void FillFileList(QListWidget* list, QStringList& names, const QString& pattern)
+{
+    names = datafiles::ListDataFiles(pattern);
+    list->addItems(names);
+}
+
+/// The name of list line `row` as the file system spells it.
+std::string ListedName(const QStringList& names, int row)
+{
+    return QFile::encodeName(names[row]).toStdString();
+}
+
+} // namespace
+
+void TForm1::bViewClick()
+{
+    ClearSeries(Chart1, 0, 5);
+    ClearSeries(Chart2, 0, 3);
+    Chart1->SetTitle("Усредненный фон");
+    Label23->clear();
+    Label24->clear();
+    Memo1->clear();
+    eComment->clear();
+    RadMode = false;
+    RadListShown = false;
+    FonMode = true;
+    bWrite1->setEnabled(false);
+    bWrite->setEnabled(true);
+    FonListShown = !FonListShown;
+    if (!FonListShown) {
+        bView->setText("View .fon");
+        ListBox1->clear();
+        Button2->hide();
+        Label9->clear();
+        bForm2->hide();
+        Button1->hide();
+        return;
+    }
+    Button2->show();
+    Button1->show();
+    Label9->setText("Файлы данных");
+    ListBox1->clear();
+    FillFileList(ListBox1, FileList, "*.fon");
+    ListKind = kFonListKind;
+}
+
+void TForm1::bViewRadClick()
+{
+    bForm2->hide();
+    Button2->hide();
+    Button1->hide();
+    ClearSeries(Chart1, 0, 5);
+    ClearSeries(Chart2, 0, 3);
+    Chart1->SetTitle("Радиосигнал");
+    eComment->clear();
+    RadMode = true;
+    FonListShown = false;
+    FonMode = false;
+    bWrite1->setEnabled(true);
+    bWrite->setEnabled(false);
+    Button1->show();
+    RadListShown = !RadListShown;
+    if (!RadListShown) {
+        bViewRad->setText("View .Rad");
+        ListBox1->clear();
+        Label9->clear();
+        return;
+    }
+    Label9->setText("Файлы данных");
+    ListBox1->clear();
+    FillFileList(ListBox1, FileList, "*.Rad");
+    ListKind = kRadListKind;
+}
+
+void TForm1::ParamSelect()
+{
+    Label9->clear();
+    if (ListKind == kRadListKind)
+        FileSelect2();
+    else if (ListKind == kFonListKind)
+        FileSelect1();
+    bGain1->setEnabled(true);
+}
+
+void TForm1::FileSelect1()
+{
+    ClearSeries(Chart2, 0, 3);
+    const int row = ListBox1->currentRow();
+    if (row < 0 || row >= FileList.size())
+        return;
+    FonFileName = ListedName(FileList, row);
+    FonRecNo = 0;
+    FonRecCount = recfile::ReadRecord(FonFileName, FonRecNo, FonRec);
+    Label2->clear();
+    Skadr->setText(QString::number(FonRecCount));
+    Label8->setText(TimeText(FonRec.Hour, FonRec.Min, FonRec.Sec));
+    Label4->setText(DateText(FonRec.Day, FonRec.Month, FonRec.Year));
+    eComment->clear();
+    FonChanParam = FonRec.ChanParam;
+    ClearSeries(Chart2, 0, 3);
+    Chart2->BottomAxis().SetMaximum(kFonPoints);
+    Chart1->BottomAxis().SetMaximum(kFonPoints);
+    Chart2->LeftAxis().SetAutomatic(true);
+    Memo1->setPlainText(kFonFileLegend);
+    ViewKadr();
+    bForm2->show();
+}
+
+void TForm1::FileSelect2()
+{
+    const int row = ListBox1->currentRow();
+    if (row < 0 || row >= FileList.size())
+        return;
+    RadFileName = ListedName(FileList, row);
+    RadRecCount = recfile::ReadRecord(RadFileName, 0, RadRec);
+    RadRecNo = 0;
+    KadrN->setText(QString::number(RadRecCount));
+    Chart1->BottomAxis().SetMaximum(kRadSamples);
+    ViewKadrEAS();
+    Label4->setText(DateText(RadRec.Day, RadRec.Month, RadRec.Year));
+    Label8->setText(TimeText(RadRec.Hour, RadRec.Min, RadRec.Sec));
+}
