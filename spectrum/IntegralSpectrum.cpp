@@ -1,0 +1,151 @@
+#include "spectrum/IntegralSpectrum.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int32_t kPeakExclusion = 45; ///< top bins of the range left out of the peak search
+
+int32_t CountAt(std::span<const int16_t, kFonBins> spectr, int32_t bin)
+{
+    return std::max<int32_t>(spectr[bin - 1], 0);
+}
+
+} // namespace
+
+int32_t ScaledCount(int32_t count, int32_t max)
+{
+    if (count <= 0)
+        return 0;
+    // Exact rational rounding of count·100/max, ties to even.
+    const int64_t num = static_cast<int64_t>(count) * 100;
+    const int64_t q = num / max;
+    const int64_t twiceRest = 2 * (num - q * max);
+    if (twiceRest > max || (twiceRest == max && (q % 2) != 0))
+        return static_cast<int32_t>(q + 1);
+    return static_cast<int32_t>(q);
+}
+
+QString IntegralMemoLine(int32_t bin, int32_t count, int32_t integr)
+{
+    return QString::asprintf("%4d: %5d%9d", bin, count, integr);
+}
+
+void MNK(const float* X, const float* Y, int32_t n, float& a, float& b)
+{
+    const double N = n;
+    double sx = 0, sxx = 0, sy = 0, sxy = 0;
+    for (int32_t i = 0; i < n; ++i) {
+        const double x = X[i];
+        const double y = Y[i];
+        sx += x;
+        sxx += x * x;
+        sy += y;
+        sxy += x * y;
+    }
+    // Rotation that diagonalises the normal matrix [[N, Sx], [Sx, Sxx]].
+    const double theta = std::atan2(2 * sx, sxx - N) / 2;
+    const double co = std::cos(theta);
+    const double si = std::sin(theta);
+    const double l1 = co * co * N + si * si * sxx - 2 * si * co * sx;
+    const double l2 = si * si * N + co * co * sxx + 2 * si * co * sx;
+    const double u1 = co * sy - si * sxy;
+    const double u2 = si * sy + co * sxy;
+    const double tol = std::max(std::fabs(l1), std::fabs(l2)) * 5e-323 * 1000;
+    const double w1 = std::fabs(l1) > tol ? u1 / l1 : 0;
+    const double w2 = std::fabs(l2) > tol ? u2 / l2 : 0;
+    a = static_cast<float>(co * w1 + si * w2);
+    b = static_cast<float>(-si * w1 + co * w2);
+}
+
+float FitLineY(int32_t bin, float a, float b)
+{
+    const float exponent = static_cast<float>(std::log10(static_cast<double>(bin)) * b + a);
+    return static_cast<float>(std::pow(10.0, static_cast<double>(exponent)));
+}
+
+QString FitLabelText(float a, float b)
+{
+    return QStringLiteral("b = ") + QString::asprintf("%5.2f", static_cast<double>(b))
+         + QStringLiteral("   ") + QStringLiteral("a = ") + QString::asprintf("%5.2f", static_cast<double>(a));
+}
+
+IntegralResult IntegralSpectrum(std::span<const int16_t, kFonBins> spectr, int32_t lo, int32_t hi,
+                                std::span<float, kFonBins> logIntegr)
+{
+    IntegralResult r;
+    if (!BinBoundsInRange(lo, hi)) {
+        r.Error = BinBoundsMessage();
+        return r;
+    }
+    if (hi - kPeakExclusion < lo) {
+        r.Error = QStringLiteral("Нет пика: между границами меньше 46 бинов");
+        return r;
+    }
+
+    // Peak over lo..hi-45; the first of equal largest wins.
+    int32_t max = 0;
+    for (int32_t bin = lo; bin <= hi - kPeakExclusion; ++bin) {
+        if (CountAt(spectr, bin) > max) {
+            max = CountAt(spectr, bin);
+            r.IMax = bin;
+        }
+    }
+    if (max == 0) {
+        r.Error = NoCountsMessage();
+        return r;
+    }
+    if (r.IMax == 1) {
+        r.Error = QStringLiteral("Пик в бине 1: поднимите нижнюю границу");
+        return r;
+    }
+    r.Max = static_cast<float>(max);
+
+    // Integral from the top down: Integr[k] = Σ scaled counts of bins k+1 .. hi-lo.
+    auto integr = [&r](int32_t bin) -> int32_t& { return r.Integr[bin - 1]; };
+    for (int32_t j = hi - lo; j >= 2; --j)
+        integr(j - 1) = integr(j) + ScaledCount(spectr[j - 1], max);
+
+    r.Memo.reserve(kFonBins);
+    for (int32_t bin = 1; bin <= kFonBins; ++bin)
+        r.Memo.append(IntegralMemoLine(bin, spectr[bin - 1], integr(bin)));
+
+    for (int32_t bin = lo; bin <= hi; ++bin)
+        logIntegr[bin - 1] = static_cast<float>(std::log10(static_cast<double>(integr(bin)) + 1));
+
+    r.Bars.reserve(kFonBins - 1);
+    for (int32_t bin = 1; bin <= kFonBins - 1; ++bin)
+        r.Bars.push_back({bin, integr(bin), kBarSilver});
+
+    // Fit range: I1 the last bin from the peak up still at 80 % of LMax,
+    // I2 the last one above 40 %.
+    r.LMax = logIntegr[r.IMax - 2];
+    const double t1 = 0.8 * static_cast<double>(r.LMax);
+    const double t2 = 0.4 * static_cast<double>(r.LMax);
+    bool haveI1 = false;
+    r.I2 = hi;
+    for (int32_t bin = r.IMax; bin <= hi; ++bin) {
+        const double v = logIntegr[bin - 1];
+        if (v >= t1) {
+            r.I1 = bin;
+            haveI1 = true;
+        }
+        if (v > t2)
+            r.I2 = bin;
+    }
+    if (!haveI1) {
+        r.Error = QStringLiteral("Нет подгонки: от пика до верхней границы спектр ниже 80 % уровня");
+        return r;
+    }
+
+    for (int32_t bin = r.I1; bin <= r.I2; ++bin) {
+        r.XLog[bin - r.I1] = static_cast<float>(std::log10(static_cast<double>(bin)));
+        r.YLog[bin - r.I1] = logIntegr[bin - 1];
+    }
+    MNK(r.XLog.data(), r.YLog.data(), r.I2 - r.I1 + 1, r.a, r.b);
+
+    r.Line = {QPointF(r.I1, FitLineY(r.I1, r.a, r.b)), QPointF(r.I2, FitLineY(r.I2, r.a, r.b))};
+    r.Label = FitLabelText(r.a, r.b);
+    return r;
+}
