@@ -1,0 +1,236 @@
+// Radio events picked up at every poll point of a tick, their records, and
+// failures while reading or writing them.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
+
+#include "datafiles/RecordFile.h"
+#include "mainwindow/VFonPCI2.h"
+#include "platform/Chart.h"
+#include "platform/ErrorReport.h"
+#include "support/Fixtures.h"
+#include "support/Runs.h"
+#include "support/SimDriverControl.h"
+
+using namespace testing_support;
+
+namespace {
+
+class SelectionTest : public WindowTest {
+protected:
+    void SetUp() override
+    {
+        WindowTest::SetUp();
+        ScriptBackground();
+        // Distinct radio waveforms per channel: channel c holds c*10 + i % 7.
+        for (int board = 3; board <= 5; ++board)
+            for (int input = 0; input <= 1; ++input) {
+                const int c = (board - 3) * 2 + input + 1;
+                std::vector<int16_t> w(4096);
+                for (int i = 0; i < 4096; ++i)
+                    w[static_cast<size_t>(i)] = static_cast<int16_t>(c * 10 + i % 7 - 60);
+                Sim().scriptSamples(board, input, w);
+            }
+    }
+    TRadKadr ReadRad(int32_t index, int32_t* count = nullptr) const
+    {
+        auto rec = std::make_unique<TRadKadr>();
+        const int32_t n = recfile::ReadRecord(form()->RadFileName, index, *rec);
+        if (count)
+            *count = n;
+        return *rec;
+    }
+    /// Index in the call log of the first GetData of radio board 3.
+    static long FirstRadioRead(const std::vector<SimCall>& calls)
+    {
+        for (size_t i = 0; i < calls.size(); ++i)
+            if (calls[i].op == SimOpGetData && calls[i].board == 3)
+                return static_cast<long>(i);
+        return -1;
+    }
+};
+
+TEST_F(SelectionTest, EventPickedUpAtEachOfTheSixPollPoints)
+{
+    TForm1* f = form();
+    StartRun(*f);
+    for (int poll = 1; poll <= 6; ++poll) {
+        SCOPED_TRACE(poll);
+        Sim().clearLog();
+        Sim().triggerAtQuery(3, poll);
+        f->Timer1Timer();
+        EXPECT_EQ(f->RadRecNo, poll);
+        const auto calls = Sim().calls();
+        const long read = FirstRadioRead(calls);
+        ASSERT_GE(read, 0);
+        // How far the background cycle had gone when the event was read.
+        int radioQueries = 0;
+        bool fon1Read = false, fon2Read = false;
+        for (long i = 0; i < read; ++i) {
+            const SimCall& c = calls[static_cast<size_t>(i)];
+            radioQueries += c.op == SimOpControl && c.board == 3 && c.args[0] == 0;
+            fon1Read |= c.op == SimOpStart && c.board == 1;
+            fon2Read |= c.op == SimOpStart && c.board == 2;
+        }
+        EXPECT_EQ(radioQueries, poll + 1); // the poll itself, then ReadEAS asks again
+        EXPECT_EQ(fon1Read, poll >= 3);
+        EXPECT_EQ(fon2Read, poll >= 5);
+        EXPECT_EQ(f->CycleCount, poll); // the cycle goes on after the event
+    }
+    int32_t count = 0;
+    const TRadKadr last = ReadRad(5, &count);
+    EXPECT_EQ(count, 6);
+    EXPECT_EQ(last.EventNo, 6);
+}
+
+TEST_F(SelectionTest, EventRecordHoldsStampGainsAndAllSixChannels)
+{
+    TForm1* f = form();
+    StartRun(*f);
+    clock_->Set(QDateTime(QDate(2026, 12, 6), QTime(23, 7, 9, 250)));
+    Sim().triggerAtQuery(3, 1);
+    f->Timer1Timer();
+    const TRadKadr r = ReadRad(0);
+    EXPECT_EQ(r.EventNo, 1);
+    EXPECT_EQ(r.Year, 2026);
+    EXPECT_EQ(r.Day, 6);
+    EXPECT_EQ(r.DayOfWeek, 1);
+    EXPECT_EQ(r.Hour, 23);
+    EXPECT_EQ(r.Min, 7);
+    EXPECT_EQ(r.Sec, 9);
+    EXPECT_EQ(r.MSec, 250);
+    EXPECT_EQ(r.RGain1, 20);
+    EXPECT_EQ(r.RGain3, 5);
+    EXPECT_EQ(r.RGain6, 100);
+    for (int c = 1; c <= 6; ++c) {
+        EXPECT_EQ(r.Samples(c)[0], c * 10 - 60) << c;
+        EXPECT_EQ(r.Samples(c)[4095], c * 10 + 4095 % 7 - 60) << c;
+    }
+    EXPECT_EQ(f->Label2->text(), "1");
+    EXPECT_EQ(f->KadrN->text(), "1");
+    EXPECT_EQ(f->status->currentMessage(), "Всё работает замечательно");
+    // The waveforms are drawn up to sample 4095, the marker as two points.
+    ASSERT_EQ(f->Chart1->SeriesAt(2).Count(), 4095);
+    EXPECT_EQ(f->Chart1->SeriesAt(2).Points()[0].Y, -30);
+    EXPECT_EQ(f->Chart1->SeriesAt(2).Points()[0].Color, QColor(0, 128, 0));
+    Sim().triggerAtQuery(3, 1);
+    f->Timer1Timer();
+    const auto& marker = f->Chart1->SeriesAt(6).Points();
+    ASSERT_EQ(marker.size(), 2u); // replaced, not appended at every event
+    EXPECT_EQ(marker[0].X, 2577);
+    EXPECT_EQ(marker[0].Y, 127);
+    EXPECT_EQ(marker[1].Y, -128);
+}
+
+TEST_F(SelectionTest, EventNumbersGoOnAcrossRunsWhileRecordsStartAtZero)
+{
+    TForm1* f = form();
+    StartRun(*f);
+    for (int i = 0; i < 2; ++i) {
+        Sim().triggerAtQuery(3, 1);
+        f->Timer1Timer();
+    }
+    f->bStart1Click();
+    EXPECT_EQ(f->RadRec.EventNo, 2);
+    StartRun(*f);
+    EXPECT_EQ(f->RadRecNo, 0);
+    Sim().triggerAtQuery(3, 1);
+    f->Timer1Timer();
+    int32_t count = 0;
+    EXPECT_EQ(ReadRad(0, &count).EventNo, 3);
+    EXPECT_EQ(count, 1);
+    f->bStart1Click();
+    // A run without events leaves an empty radio file.
+    StartRun(*f);
+    Points(*f, 1);
+    const std::string rad = f->RadFileName;
+    f->bStart1Click();
+    EXPECT_EQ(QFile(QString::fromStdString(rad)).size(), 0);
+}
+
+TEST_F(SelectionTest, RadioBoardFailureHaltsTheRunAndUsesUpTheNumber)
+{
+    for (int board = 3; board <= 5; ++board) {
+        SCOPED_TRACE(board);
+        TForm1* f = form();
+        StartRun(*f);
+        const int16_t before = f->RadRec.EventNo;
+        Sim().fail(board, SimOpStart, 1, -7);
+        Sim().triggerAtQuery(3, 1);
+        f->Timer1Timer();
+        EXPECT_EQ(f->status->currentMessage(), "Запрашиваемый IRQ занят");
+        EXPECT_TRUE(f->Running);
+        EXPECT_FALSE(f->Timer1->isActive());
+        EXPECT_EQ(f->AdcRad1, nullptr);
+        EXPECT_EQ(f->RadRecNo, 0);
+        EXPECT_EQ(f->RadRec.EventNo, before + 1);
+        EXPECT_EQ(f->CycleCount, 0); // the background cycle did not go on
+        f->bStart1Click();
+        EXPECT_FALSE(f->Running);
+        EXPECT_EQ(QFile(QString::fromStdString(f->RadFileName)).size(), 0);
+    }
+}
+
+TEST_F(SelectionTest, EventThatCannotBeWrittenIsWrittenAtTheStop)
+{
+    TForm1* f = form();
+    StartRun(*f);
+    const QString rad = QString::fromStdString(f->RadFileName);
+    ASSERT_TRUE(QFile::remove(rad));
+    Sim().triggerAtQuery(3, 1);
+    EXPECT_FALSE(rt::Guard([&] { f->Timer1Timer(); }));
+    EXPECT_EQ(rt::ErrorReport::LastMessage(), "File not found");
+    EXPECT_TRUE(f->Running);
+    EXPECT_FALSE(f->Timer1->isActive());
+    EXPECT_EQ(f->AdcRad1, nullptr);
+    EXPECT_EQ(f->RadRecNo, 0);
+    QFile(rad).open(QIODevice::WriteOnly);
+    f->bStart1Click();
+    EXPECT_FALSE(f->Running);
+    int32_t count = 0;
+    EXPECT_EQ(ReadRad(0, &count).EventNo, 1);
+    EXPECT_EQ(count, 1);
+    EXPECT_EQ(recfile::Count(f->FonFileName, sizeof(TFonKadr)), 1);
+}
+
+TEST_F(SelectionTest, NotReadyFirstBoardLeavesEverythingUnchanged)
+{
+    TForm1* f = form();
+    StartRun(*f);
+    Ticks(*f, 2);
+    Sim().setNeverReady(1, true);
+    Sim().clearLog();
+    Ticks(*f, 5);
+    EXPECT_EQ(f->CycleCount, 2);
+    EXPECT_EQ(f->FonSum1, 2);
+    for (const SimCall& c : Sim().calls())
+        EXPECT_TRUE(c.op == SimOpControl && c.args[0] == 0) << "op " << c.op; // status polls only
+    Sim().setNeverReady(1, false);
+}
+
+TEST_F(SelectionTest, LimitsComeFromTheirEditsPerChannel)
+{
+    TForm1* f = form();
+    // Channel 1 sees amplitudes 14 and 15 (codes 76 and 75); limit 14 counts only 15.
+    std::vector<int16_t> w(1000, 90);
+    w[100] = 76;
+    w[200] = 75;
+    Sim().scriptSamples(1, 0, w);
+    StartRun(*f);
+    f->Timer1Timer();
+    EXPECT_EQ(f->FonSum1, 1);
+    EXPECT_EQ(f->FonRec.Spectr1[14], 1);
+    EXPECT_EQ(f->FonRec.Spectr1[13], 0);
+    f->MaskEdit1->setText("13");
+    f->Timer1Timer();
+    EXPECT_EQ(f->FonSum1, 3);
+    f->MaskEdit1->setText("-200"); // a negative limit: every minimum counts, no bin
+    f->Timer1Timer();
+    EXPECT_GT(f->FonSum1, 3);
+}
+
+} // namespace
