@@ -1,0 +1,102 @@
+// The spectrum window's processing commands: "Интегральный" with its fit,
+// "Стоп", and "Усреднение". The number work is in IntegralSpectrum and
+// PeakCentre; here the window reads its bounds, calls them and draws what
+// they return. A run that has no answer (bounds refused, no peak, no fit
+// range, no edge of the peak) reports why through the application's error
+// report and draws only what the run produced before that point.
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <algorithm>
+
+#include "mainwindow/VFonPCI2.h"
+#include "platform/Chart.h"
+#include "platform/ErrorReport.h"
+#include "platform/RunError.h"
+#include "spectrum/IntegralSpectrum.h"
+#include "spectrum/PeakCentre.h"
+#include "spectrum/Unit2.h"
+
+namespace {
+
+/// Adds the bars in order, each in its own colour.
+void AddBars(chart::Series& series, const std::vector<SpectrumBar>& bars)
+{
+    for (const SpectrumBar& b : bars)
+        series.AddXY(b.Bin, b.Height, b.Color);
+}
+
+} // namespace
+
+void TForm2::bIntegrClick()
+{
+    bStopInt->show();
+    Button3->hide();
+    Button2->hide();
+    Chart2->LeftAxis().SetTitle(QString());
+    Chart2->SeriesAt(Series1).Clear();
+    Chart2->SeriesAt(Series2).Clear();
+    Form1->Memo1->clear();
+
+    const int32_t lo = rt::StrToInt(Edit1->text());
+    const int32_t hi = rt::StrToInt(Edit2->text());
+    const IntegralResult r = IntegralSpectrum(Spectr, lo, hi, LogIntegr);
+    if (r.Bars.empty()) {
+        // Bounds refused or no peak: nothing was computed.
+        Label6->clear();
+        rt::ErrorReport::Show(r.Error);
+        return;
+    }
+    Form1->Memo1->setPlainText(r.Memo.join('\n'));
+    if (r.Ok() && r.I2 >= r.I1) {
+        const auto n = static_cast<size_t>(r.I2 - r.I1 + 1);
+        std::copy_n(r.XLog.begin(), n, XLog.begin());
+        std::copy_n(r.YLog.begin(), n, YLog.begin());
+    }
+
+    chart::Series& bars = Chart2->SeriesAt(Series1);
+    chart::Series& line = Chart2->SeriesAt(Series2);
+    line.Clear();
+    bars.Clear();
+    Chart2->BottomAxis().SetMaximum(255);
+    Chart2->BottomAxis().SetLogarithmic(true);
+    Chart2->LeftAxis().SetAutomatic(true);
+    Chart2->LeftAxis().SetLogarithmic(true);
+    Chart2->RightAxis().SetAutomatic(true);
+    Chart2->RightAxis().SetLogarithmic(true);
+    bars.SetColor(kBarSilver);
+    AddBars(bars, r.Bars);
+    for (const QPointF& p : r.Line)
+        line.AddXY(p.x(), p.y());
+    if (r.Ok()) {
+        Label6->setText(r.Label);
+    } else {
+        Label6->clear();
+        rt::ErrorReport::Show(r.Error);
+    }
+}
+
+void TForm2::bStopIntClick() { RestoreNormalDisplay(); }
+
+void TForm2::bCentreClick()
+{
+    Chart2->SeriesAt(Series1).Clear();
+    Chart2->SeriesAt(Series2).Clear();
+    const int32_t lo = rt::StrToInt(Edit1->text());
+    const int32_t hi = rt::StrToInt(Edit2->text());
+    const CentreResult r = PeakCentre(Spectr, lo, hi);
+    AddBars(Chart2->SeriesAt(Series1), r.Bars);
+    if (r.Ok()) {
+        Label1->setText(r.Label);
+    } else {
+        Label1->setText(ChannelText());
+        rt::ErrorReport::Show(r.Error);
+    }
+}
+
+void TForm2::MNK(const std::array<float, kFonBins>& X, const std::array<float, kFonBins>& Y, int32_t n, float& a,
+                 float& b)
+{
+    ::MNK(X.data(), Y.data(), std::clamp<int32_t>(n, 0, kFonBins), a, b);
+}
