@@ -1,11 +1,22 @@
 #include "spectrum/IntegralSpectrum.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
 namespace {
 
 constexpr int32_t kPeakExclusion = 45; ///< top bins of the range left out of the peak search
+
+// Appends v right-aligned in `width` characters (wider numbers in full).
+void AppendNum(char*& out, int32_t v, int width)
+{
+    char buf[12];
+    const auto res = std::to_chars(buf, buf + sizeof buf, v);
+    for (auto len = res.ptr - buf; len < width; ++len)
+        *out++ = ' ';
+    out = std::copy(buf, res.ptr, out);
+}
 
 int32_t CountAt(std::span<const int16_t, kFonBins> spectr, int32_t bin)
 {
@@ -29,7 +40,14 @@ int32_t ScaledCount(int32_t count, int32_t max)
 
 QString IntegralMemoLine(int32_t bin, int32_t count, int32_t integr)
 {
-    return QString::asprintf("%4d: %5d%9d", bin, count, integr);
+    char line[48];
+    char* out = line;
+    AppendNum(out, bin, 4);
+    *out++ = ':';
+    *out++ = ' ';
+    AppendNum(out, count, 5);
+    AppendNum(out, integr, 9);
+    return QString::fromLatin1(line, out - line);
 }
 
 void MNK(const float* X, const float* Y, int32_t n, float& a, float& b)

@@ -218,6 +218,32 @@ TEST(PeakCentre, EqualLargestCounts)
     EXPECT_EQ(r.Centre, 19); // running sums 0, 33, 66 against a half of 49.5
 }
 
+TEST(PeakCentre, RunningSumEqualToHalfStillCounts)
+{
+    // Lo = 14, peak 61 at bin 20 (D = 6). Smoothed: 16..18 = 30, 19..24 = 60,
+    // 25..27 = 30. Region 18..25 holds 30, six times 60, 30: area 420, half
+    // 210, reached exactly at bin 21, which is therefore the centre.
+    Spectrum s{};
+    for (int bin = 15; bin <= 18; ++bin)
+        Put(s, bin, 30);
+    Put(s, 19, 60);
+    Put(s, 20, 61);
+    for (int bin = 21; bin <= 24; ++bin)
+        Put(s, bin, 60);
+    for (int bin = 25; bin <= 27; ++bin)
+        Put(s, bin, 30);
+    const CentreResult r = PeakCentre(s, 14, 40);
+    ASSERT_TRUE(r.Ok()) << r.Error.toStdString();
+    EXPECT_EQ(SmoothAt(r, 13), 10); // (0 + 0 + 30) / 3: bins 13 and 14 cleared
+    EXPECT_EQ(r.IMax, 20);
+    EXPECT_EQ(r.Left, 18);
+    EXPECT_EQ(r.Right, 25);
+    EXPECT_EQ(r.Area, 420.0f);
+    EXPECT_EQ(r.Half, 210.0f);
+    EXPECT_EQ(r.Centre, 21);
+    EXPECT_EQ(r.Label, QStringLiteral("21"));
+}
+
 TEST(PeakCentre, FirstDrawingStopsAtBin256)
 {
     // Peak 1000 at bin 89 (Lo = 5, D = 84); an equal block at 172..174 is the
