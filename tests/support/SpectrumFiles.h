@@ -46,16 +46,19 @@ inline void WriteMarkedFile(const std::string& path, int records)
         recfile::WriteRecord(path, r, *MarkedRecord(r));
 }
 
-/// A detector spectrum as the pulse search collects it over a frame: the
-/// noise edge falling from the lowest bins, the peak of single particles
-/// near bin `peak`, and a tail falling as a power of the amplitude.
-/// `scale` multiplies every bin (a frame of 600 points gives about 1).
+/// A detector spectrum as the pulse search collects it over a frame: nothing
+/// below the amplitude limit (bin 16), the noise edge falling from there,
+/// the peak of single particles near bin `peak`, and a tail falling as a
+/// power of the amplitude. `scale` multiplies every bin.
 inline int16_t RealisticCount(int bin, double peak = 70, double scale = 1.0)
 {
+    constexpr int kLimit = 16;
+    if (bin < kLimit)
+        return 0;
     const double a = bin;
-    const double noise = 2600.0 * std::exp(-a / 7.0);
-    const double single = 420.0 * std::exp(-(a - peak) * (a - peak) / (2 * 14.0 * 14.0));
-    const double tail = 9.0e5 * std::pow(a + 20.0, -2.1);
+    const double noise = 800.0 * std::exp(-(a - kLimit) / 5.0);
+    const double single = 1600.0 * std::exp(-(a - peak) * (a - peak) / (2 * 15.0 * 15.0));
+    const double tail = 3.0e5 * std::pow(a + 10.0, -2.0);
     const double v = scale * (noise + single + tail);
     return static_cast<int16_t>(std::lround(std::min(v, 32767.0)));
 }
