@@ -45,7 +45,8 @@ size_t sim_call_count(void);
 const SimCall* sim_call(size_t index);
 void sim_clear_log(void);
 /// When off, only Create/Release/Init/Setup/Start/Stop are logged (a long
-/// run's status polls would otherwise grow the log). Default: on.
+/// run's status polls would otherwise grow the log). Default: on. Even when
+/// on, GetData and Control rows stop being kept once the log holds 1 Mi rows.
 void sim_log_polls(int on);
 
 /// The next `count`-th call (1 = the next one) of operation `op` on board

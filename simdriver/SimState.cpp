@@ -1,0 +1,104 @@
+// Shared state of the simulated driver library.
+#include "simdriver/SimState.h"
+
+#include <chrono>
+
+namespace sim {
+namespace {
+
+/// Log rows kept without reallocation (a run's set-up and many polls).
+constexpr size_t kLogReserve = size_t{1} << 15;
+/// Beyond this many rows, GetData and Control rows are no longer kept, so
+/// that a long run with polls logged cannot eat the memory (76 MB).
+constexpr size_t kLogPollLimit = size_t{1} << 20;
+constexpr uint64_t kSeed = 0x1A2B3C4D5E6F7081ull;
+
+const std::chrono::steady_clock::time_point g_loaded = std::chrono::steady_clock::now();
+
+} // namespace
+
+SimState::SimState()
+    : rng(kSeed)
+{
+    log.reserve(kLogReserve);
+    failures.reserve(16);
+    boards.reserve(16);
+}
+
+void SimState::reset()
+{
+    log.clear();
+    logPolls = true;
+    failures.clear();
+    for (BoardSlot& s : slots)
+        s = BoardSlot{};
+    instant = false;
+    eventRate = kDefaultEventRate;
+    creations = 0;
+    resetTime = now();
+    rng.reseed(kSeed);
+}
+
+void SimState::record(const SimCall& call)
+{
+    const bool poll = call.op == SimOpGetData || call.op == SimOpControl;
+    if (poll && (!logPolls || log.size() >= kLogPollLimit))
+        return;
+    log.push_back(call);
+}
+
+bool SimState::takeFailure(int32_t board, int32_t op, int32_t& status)
+{
+    bool fired = false;
+    for (size_t i = 0; i < failures.size();) {
+        ScriptedFailure& f = failures[i];
+        const bool matches = f.op == op && (op == SimOpCreate || f.board == board);
+        if (matches && --f.remaining <= 0) {
+            if (!fired) {
+                status = f.status;
+                fired = true;
+            }
+            failures.erase(failures.begin() + static_cast<std::ptrdiff_t>(i));
+            continue;
+        }
+        ++i;
+    }
+    return fired;
+}
+
+BoardSlot* SimState::slot(int32_t board)
+{
+    if (board < 0 || board > kMaxBoardNo)
+        return nullptr;
+    return &slots[static_cast<size_t>(board)];
+}
+
+const BoardSlot* SimState::slot(int32_t board) const
+{
+    return const_cast<SimState*>(this)->slot(board);
+}
+
+SimState& state()
+{
+    static SimState s;
+    return s;
+}
+
+double now()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - g_loaded).count();
+}
+
+SimCall makeCall(int32_t board, int32_t op, int32_t a0, int32_t a1, int32_t a2, int32_t a3)
+{
+    SimCall c{};
+    c.board = board;
+    c.op = op;
+    c.args[0] = a0;
+    c.args[1] = a1;
+    c.args[2] = a2;
+    c.args[3] = a3;
+    return c;
+}
+
+} // namespace sim
