@@ -124,6 +124,7 @@ void TForm1::Timer1Timer()
     ReadFon();
     if (CycleCount >= kCyclesPerPoint)
         ClosePoint();
+    ScheduleFastPoll();
 }
 
 void TForm1::ClosePoint()

@@ -1,6 +1,7 @@
 // Board set-up and release: obtains the five boards from the driver library
 // found through the hive, initialises, configures and starts them.
 #include <QLabel>
+#include <chrono>
 
 #include "driver/ADC_Errors.h"
 #include "driver/DllClient.h"
@@ -101,6 +102,9 @@ bool TForm1::InitBoards()
         }
     }
 
+    Fon1StartedNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                        std::chrono::steady_clock::now().time_since_epoch())
+                        .count();
     for (int s = 0; s <= 5; ++s)
         Chart1->SeriesAt(s).Clear();
     for (int s = 0; s <= 3; ++s)

@@ -27,11 +27,31 @@ bool TForm1::ReadBoard(IADCDevice* board)
     board->GetData(adc::kSelectFirstInput, FonBuf.data(), n, 0);
     board->GetData(adc::kSelectSecondInput, FonBuf.data() + kFonSamplesPerInput, n, 0);
     const int32_t st = board->Start();
+    if (board == AdcFon1)
+        Fon1StartedNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                            std::chrono::steady_clock::now().time_since_epoch())
+                            .count();
     if (!AdcOk(st)) {
         Error(st);
         return false;
     }
     return true;
+}
+
+void TForm1::ScheduleFastPoll()
+{
+    // The timer's period would add up to a millisecond to every cycle; in the
+    // last stretch before the first board's data are due the tick is run
+    // again whenever the event loop is free instead.
+    constexpr double kFastPollWindowMs = 1.5;
+    if (!Running || !AdcFon1 || !Timer1->isActive())
+        return;
+    const int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                            std::chrono::steady_clock::now().time_since_epoch())
+                            .count();
+    const double dueInMs = FonAcquisitionMs() - (now - Fon1StartedNs) / 1e6;
+    if (dueInMs < kFastPollWindowMs)
+        FastPoll->start();
 }
 
 bool TForm1::WaitFonReady(IADCDevice* board)

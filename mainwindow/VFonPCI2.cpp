@@ -171,6 +171,10 @@ void TForm1::BuildControls()
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");
     Timer1->setTimerType(Qt::PreciseTimer);
+    FastPoll = new QTimer(this);
+    FastPoll->setObjectName("FastPoll");
+    FastPoll->setSingleShot(true);
+    FastPoll->setInterval(0);
 
     setFixedSize(kClientWidth, kClientHeight);
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -204,6 +208,10 @@ void TForm1::ConnectHandlers()
             rt::Guard([this] { ParamSelect(); });
     });
     connect(Timer1, &QTimer::timeout, this, [this] { rt::Guard([this] { Timer1Timer(); }); });
+    connect(FastPoll, &QTimer::timeout, this, [this] {
+        if (Timer1->isActive())
+            rt::Guard([this] { Timer1Timer(); });
+    });
 }
 
 void TForm1::ShowGains()

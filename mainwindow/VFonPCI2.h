@@ -79,11 +79,11 @@ public:
 
     // ---- Files and records ------------------------------------------------
     std::string FonFileName;
-    TFonKadr FonRec{};
+    alignas(8) TFonKadr FonRec{}; // packed record: keep its arrays aligned
     int32_t FonRecNo = 0;
     int32_t FonRecCount = 0;
     std::string RadFileName;
-    TRadKadr RadRec{};
+    alignas(8) TRadKadr RadRec{};
     int32_t RadRecNo = 0;
     int32_t RadRecCount = 0;
 
@@ -96,6 +96,8 @@ public:
     bool Running = false;
     /// A radio event was read but its write failed: written again at the stop.
     bool RadWritePending = false;
+    /// When AdcFon1 was last started (steady clock, ns).
+    int64_t Fon1StartedNs = 0;
 
     // ---- Viewer -----------------------------------------------------------
     QStringList FileList;   ///< full names of the listed files, in list order
@@ -112,6 +114,9 @@ public:
     QPushButton *bView, *bViewRad, *bWrite, *bWrite1;
     QPushButton *bDown, *bUp, *bReadFon, *bReadRad, *Button1, *Button2;
     QTimer* Timer1;
+    /// Runs the tick again as soon as the event loop is free while the first
+    /// background board is about to finish, so it waits for no timer period.
+    QTimer* FastPoll;
     QStatusBar* status;
     QLabel *Label2, *Label4, *Label6, *Label8, *Label9, *Label23, *Label24;
     QLabel *lTEAS, *KadrN, *Skadr, *Nkadr;
@@ -204,6 +209,7 @@ private:
     void StopBranch();
     void StartBranch();
     void ClosePoint();
+    void ScheduleFastPoll();
 };
 
 extern TForm1* Form1;
