@@ -176,15 +176,17 @@ void BM_Search(benchmark::State& state, const Case& c, int kernel)
     SetRate(state);
 }
 
-/// Console output as usual, and the rate of every run kept for the ratio table.
+/// Console output as usual, and the rate of every benchmark kept for the ratio table.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override
     {
+        // With --benchmark_repetitions the median stands for the benchmark.
         for (const Run& r : runs) {
             auto it = r.counters.find("bytes_per_second");
-            if (r.run_type == Run::RT_Iteration && it != r.counters.end())
-                rates[r.benchmark_name()] = it->second.value;
+            const bool median = r.run_type == Run::RT_Aggregate && r.aggregate_name == "median";
+            if (it != r.counters.end() && (r.run_type == Run::RT_Iteration || median))
+                rates[r.run_name.str()] = it->second.value;
         }
         ConsoleReporter::ReportRuns(runs);
     }
