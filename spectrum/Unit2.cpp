@@ -49,11 +49,14 @@ void TForm2::BuildControls()
     Chart2->LeftAxis().SetAutomaticMaximum(true);
     Series1 = Chart2->AddSeries(chart::SeriesKind::Bar, kBarGreen);
     Series2 = Chart2->AddSeries(chart::SeriesKind::Line, kLineRed);
+    // The fitted line lies over the bars, whenever the plot makes the bars.
+    Chart2->addLayer("fit", Chart2->layer("main"), QCustomPlot::limAbove);
+    Chart2->graph(0)->setLayer("fit");
 
     // Labels on the chart: channel or centre, records of the file, frame.
     Label1 = ui::Label(Chart2, "Label1", QString(), {64, 28, 90, 18});
-    Label5 = ui::Label(Chart2, "Label5", "Label5", {380, 28, 76, 18}, "Вывод № максимального кадра");
-    Label7 = ui::Label(Chart2, "Label7", QString(), {380, 46, 76, 18}, "Вывод текущего кадра");
+    Label5 = ui::Label(Chart2, "Label5", "Label5", {340, 28, 96, 18}, "Вывод № максимального кадра");
+    Label7 = ui::Label(Chart2, "Label7", QString(), {340, 46, 96, 18}, "Вывод текущего кадра");
     Label5->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Label7->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     QFont bold = Label1->font();
