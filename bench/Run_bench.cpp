@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
@@ -150,8 +151,9 @@ void BM_Run(benchmark::State& state)
         });
         QElapsedTimer wall;
         wall.start();
-        while (wall.elapsed() < seconds * 1000)
-            QApplication::processEvents(QEventLoop::AllEvents, 50);
+        QEventLoop loop;
+        QTimer::singleShot(static_cast<int>(seconds * 1000), &loop, &QEventLoop::quit);
+        loop.exec();
         const double elapsed = wall.nsecsElapsed() / 1e9;
         double w1 = 0, w2 = 0;
         const double l1 = live ? live(1, &w1) : 0, l2 = live ? live(2, &w2) : 0;

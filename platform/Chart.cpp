@@ -124,6 +124,8 @@ TChart::TChart(QWidget* parent) : QCustomPlot(parent)
     setInteractions(QCP::Interactions());
     setNoAntialiasingOnDrag(true);
     setNotAntialiasedElements(QCP::aeAll);
+    // Bars lie under the lines, whichever series was made first.
+    addLayer("bars", layer("main"), QCustomPlot::limBelow);
     connect(this, &QCustomPlot::beforeReplot, this, [this] { Sync(); });
 }
 
@@ -184,6 +186,7 @@ void TChart::SyncSeries(Series& s)
     }
     while (s.bars_.size() < colors.size()) {
         auto* bars = new QCPBars(xAxis, yAxis);
+        bars->setLayer("bars");
         bars->setWidthType(QCPBars::wtPlotCoords);
         bars->setWidth(0.8);
         s.bars_.push_back(bars);
