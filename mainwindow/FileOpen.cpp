@@ -49,7 +49,9 @@ std::string ListedName(const QStringList& names, int row)
 
 void TForm1::bViewClick()
 {
-    ClearSeries(Chart1, 0, 5);
+    // The radio marker goes too: left on the chart it would stretch the
+    // smoothed background's automatic axis to the whole code range.
+    ClearSeries(Chart1, 0, 6);
     ClearSeries(Chart2, 0, 3);
     Chart1->SetTitle("Усредненный фон");
     Label23->clear();

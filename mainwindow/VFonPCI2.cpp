@@ -203,9 +203,17 @@ void TForm1::ConnectHandlers()
     on(Button1, &TForm1::Button1Click);
     on(Button2, &TForm1::Button2Click);
     // Every change of selection counts as a click, keyboard moves included.
+    // A click on the line already selected opens its file again; a click
+    // that moves the selection has opened it through the change already.
     connect(ListBox1, &QListWidget::currentRowChanged, this, [this](int row) {
+        rowChangedByPress_ = QGuiApplication::mouseButtons() != Qt::NoButton;
         if (row >= 0)
             rt::Guard([this] { ParamSelect(); });
+    });
+    connect(ListBox1, &QListWidget::itemClicked, this, [this] {
+        if (!rowChangedByPress_)
+            rt::Guard([this] { ParamSelect(); });
+        rowChangedByPress_ = false;
     });
     connect(Timer1, &QTimer::timeout, this, [this] { rt::Guard([this] { Timer1Timer(); }); });
     connect(FastPoll, &QTimer::timeout, this, [this] {

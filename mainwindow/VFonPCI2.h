@@ -187,6 +187,7 @@ public:
     double FonAcquisitionMs() const;
 
 private:
+    bool rowChangedByPress_ = false; ///< the selection of the list moved under a mouse press
     void BuildControls();
     void ConnectHandlers();
     /// Controls that read files into the run's buffers or move its indices.

@@ -282,6 +282,29 @@ TEST_F(FileOpenTest, KeyboardMovesOpenEachFileInTurn)
     EXPECT_EQ(f->KadrN->text(), "7");
 }
 
+TEST_F(FileOpenTest, ClickOnTheSelectedLineOpensItsFileAgain)
+{
+    std::vector<std::unique_ptr<TFonKadr>> frames;
+    for (int k = 1; k <= 3; ++k)
+        frames.push_back(MakeFonFrame(static_cast<int16_t>(k)));
+    WriteFonFile(Path("a.fon"), frames);
+    TForm1* f = form();
+    f->show();
+    f->bView->click();
+    auto clickRow = [&](int row) {
+        const QRect r = f->ListBox1->visualItemRect(f->ListBox1->item(row));
+        QTest::mouseClick(f->ListBox1->viewport(), Qt::LeftButton, {}, r.center());
+    };
+    clickRow(0);
+    EXPECT_EQ(f->KadrN->text(), "1");
+    f->bUp->click();
+    f->bUp->click();
+    EXPECT_EQ(f->FonRecNo, 2);
+    clickRow(0); // the same line: back to the first frame
+    EXPECT_EQ(f->FonRecNo, 0);
+    EXPECT_EQ(f->KadrN->text(), "1");
+}
+
 // ---- Opening a radio file ----------------------------------------------------------
 
 TEST_F(FileOpenTest, OpeningRadioFileShowsItsFirstEvent)
