@@ -44,18 +44,28 @@ void TForm1::CreateRunFiles()
     }
 }
 
+namespace {
+/// Puts the moment into a record's date and time fields (both records have
+/// the same eight).
+template <class Record>
+void Stamp(Record& r, const rt::DateTimeParts& t)
+{
+    r.Year = t.Year;
+    r.Month = t.Month;
+    r.Day = t.Day;
+    r.DayOfWeek = t.DayOfWeek;
+    r.Hour = t.Hour;
+    r.Min = t.Min;
+    r.Sec = t.Sec;
+    r.MSec = t.MSec;
+}
+} // namespace
+
 void TForm1::FonTime()
 {
     const rt::DateTimeParts t = rt::Now();
-    FonRec.Hour = t.Hour;
-    FonRec.Min = t.Min;
-    FonRec.Sec = t.Sec;
-    FonRec.MSec = t.MSec;
+    Stamp(FonRec, t);
     Label6->setText(rt::LongTimeText(t));
-    FonRec.Year = t.Year;
-    FonRec.Month = t.Month;
-    FonRec.Day = t.Day;
-    FonRec.DayOfWeek = t.DayOfWeek;
     Label4->setText(rt::ShortDateText(t));
     FonRec.Rate = SampleRate;
     for (int c = 1; c <= kFonChannels; ++c)
@@ -66,16 +76,9 @@ void TForm1::FonTime()
 void TForm1::EASTime()
 {
     const rt::DateTimeParts t = rt::Now();
-    RadRec.Hour = t.Hour;
-    RadRec.Min = t.Min;
-    RadRec.Sec = t.Sec;
-    RadRec.MSec = t.MSec;
+    Stamp(RadRec, t);
     lTEAS->setText(rt::LongTimeText(t));
     Label6->setText(rt::LongTimeText(t));
-    RadRec.Year = t.Year;
-    RadRec.Month = t.Month;
-    RadRec.Day = t.Day;
-    RadRec.DayOfWeek = t.DayOfWeek;
     Label4->setText(rt::ShortDateText(t));
     ++RadRec.EventNo;
     Label2->setText(QString::number(RadRec.EventNo));
