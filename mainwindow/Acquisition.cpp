@@ -12,6 +12,16 @@
 #include "platform/Clock.h"
 #include "platform/RunError.h"
 
+namespace {
+/// The clock's time of day as a point of a frame stores it.
+TPointTime PointTimeNow()
+{
+    const rt::DateTimeParts t = rt::Now();
+    return {static_cast<uint16_t>(t.Hour), static_cast<uint16_t>(t.Min), static_cast<uint16_t>(t.Sec),
+            static_cast<uint16_t>(t.MSec)};
+}
+} // namespace
+
 void TForm1::SetBrowsingEnabled(bool on)
 {
     for (QPushButton* b : {bDown, bUp, bReadFon, bReadRad, Button1, Button2, bForm2})
@@ -92,9 +102,7 @@ void TForm1::StopBranch()
     if (PointNo < kFonPoints) {
         for (int c = 1; c <= kFonChannels; ++c)
             std::fill(FonRec.Counts(c) + PointNo, FonRec.Counts(c) + kFonPoints, 0);
-        const rt::DateTimeParts t = rt::Now();
-        FonRec.Times[PointNo] = {static_cast<uint16_t>(t.Hour), static_cast<uint16_t>(t.Min),
-                                 static_cast<uint16_t>(t.Sec), static_cast<uint16_t>(t.MSec)};
+        FonRec.Times[PointNo] = PointTimeNow();
     }
     try {
         if (RadWritePending)
@@ -132,9 +140,7 @@ void TForm1::ClosePoint()
     CycleCount = 0;
     ++PlotCount;
     ++PointNo;
-    const rt::DateTimeParts t = rt::Now();
-    FonRec.Times[PointNo - 1] = {static_cast<uint16_t>(t.Hour), static_cast<uint16_t>(t.Min),
-                                 static_cast<uint16_t>(t.Sec), static_cast<uint16_t>(t.MSec)};
+    FonRec.Times[PointNo - 1] = PointTimeNow();
     const int32_t sums[] = {FonSum1, FonSum2, FonSum3, FonSum4};
     for (int c = 1; c <= kFonChannels; ++c)
         FonRec.Counts(c)[PointNo - 1] = sums[c - 1];
