@@ -74,6 +74,11 @@ void TForm1::StartBranch()
     }
     Timer1->start();
     SetIdleButtons(false);
+    // A gain dialog left open would let gains change in the records during
+    // the run while the boards keep the ones they were given: it closes,
+    // storing nothing, as when closed by hand.
+    if (Form3)
+        Form3->hide();
     bStart1->setText("Stop");
     PointNo = 0;
     CycleCount = 0;

@@ -106,11 +106,17 @@ TEST_F(GainDialogTest, NonIntegersAndValuesBeyondSixteenBitsAreRefused)
     EXPECT_EQ(f->FonRec.FGain1, -32768);
 }
 
-TEST_F(GainDialogTest, GainButtonIsDisabledDuringARun)
+TEST_F(GainDialogTest, GainsCannotChangeDuringARun)
 {
     TForm1* f = form();
+    f->bGain1Click();
+    Box(7)->setEditText("2");
     f->bStart1Click();
     EXPECT_FALSE(f->bGain1->isEnabled());
+    EXPECT_FALSE(Form3->isVisible()); // an open dialog closes, storing nothing
+    EXPECT_EQ(f->FGainSel1, 100);
+    f->Timer1Timer();
+    EXPECT_EQ(f->FonRec.FGain1, 100);
     f->bStart1Click();
     EXPECT_TRUE(f->bGain1->isEnabled());
 }
