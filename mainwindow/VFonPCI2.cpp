@@ -1,6 +1,7 @@
 #include "mainwindow/VFonPCI2.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QFont>
 #include <QGuiApplication>
 #include <QListWidget>
@@ -277,6 +278,18 @@ void TForm1::FormCreate()
 }
 
 void TForm1::bExit1Click() { close(); }
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    if (Running)
+        rt::Guard([this] { bStart1Click(); });
+    if (Running) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    QCoreApplication::quit();
+}
 
 void TForm1::Error(int32_t code)
 {

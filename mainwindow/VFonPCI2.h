@@ -186,6 +186,12 @@ public:
     /// The background boards' acquisition time in ms (Samples at Rate).
     double FonAcquisitionMs() const;
 
+protected:
+    /// Closing the window during a run (or when halted) first stops the run
+    /// and writes its frame; the window stays open if that write fails.
+    /// Closing the main window ends the program.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     bool rowChangedByPress_ = false; ///< the selection of the list moved under a mouse press
     void BuildControls();

@@ -357,6 +357,24 @@ TEST_F(AcquisitionTest, ABadLimitIsReportedAtEveryTickUntilCorrected)
     EXPECT_EQ(f->CycleCount, 1);
 }
 
+TEST_F(AcquisitionTest, ClosingTheWindowDuringARunWritesTheFrameFirst)
+{
+    TForm1* f = form();
+    f->show();
+    StartRun(*f);
+    Points(*f, 2);
+    const QString fon = QString::fromStdString(f->FonFileName);
+    ASSERT_TRUE(QFile::remove(fon));
+    f->close(); // the frame cannot be written: the window stays
+    EXPECT_TRUE(f->isVisible());
+    ExpectHalted();
+    QFile(fon).open(QIODevice::WriteOnly);
+    f->close();
+    EXPECT_FALSE(f->isVisible());
+    EXPECT_FALSE(f->Running);
+    EXPECT_EQ(ReadFon(0).Counts1[1], 25);
+}
+
 TEST_F(AcquisitionTest, DriverAbsentOrBrowsingControlsDuringARun)
 {
     TForm1* f = form();
