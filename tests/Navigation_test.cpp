@@ -24,11 +24,7 @@ class NavigationTest : public WindowTest {
 protected:
     void OpenListed(QPushButton* listButton, const std::string& name)
     {
-        listButton->click();
-        const auto items = form()->ListBox1->findItems(QString::fromStdString(name), Qt::MatchExactly);
-        ASSERT_EQ(items.size(), 1);
-        form()->ListBox1->setCurrentItem(items.front());
-        ASSERT_EQ(rt::ErrorReport::Count(), 0) << rt::ErrorReport::LastMessage().toStdString();
+        testing_support::OpenListed(*form(), listButton, name);
     }
     /// A background file of 10 frames numbered 1..10, opened.
     void OpenTenFrames()

@@ -23,11 +23,7 @@ class SampleListingTest : public WindowTest {
 protected:
     void OpenListed(QPushButton* listButton, const std::string& name)
     {
-        listButton->click();
-        const auto items = form()->ListBox1->findItems(QString::fromStdString(name), Qt::MatchExactly);
-        ASSERT_EQ(items.size(), 1);
-        form()->ListBox1->setCurrentItem(items.front());
-        ASSERT_EQ(rt::ErrorReport::Count(), 0) << rt::ErrorReport::LastMessage().toStdString();
+        testing_support::OpenListed(*form(), listButton, name);
     }
     QStringList MemoLines() const { return form()->Memo1->toPlainText().split('\n'); }
     void ExpectListingFont() const

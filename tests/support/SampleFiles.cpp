@@ -1,8 +1,13 @@
 #include "support/SampleFiles.h"
 
+#include <QListWidget>
+#include <QPushButton>
 #include <fstream>
+#include <gtest/gtest.h>
 
 #include "datafiles/RecordFile.h"
+#include "mainwindow/VFonPCI2.h"
+#include "platform/ErrorReport.h"
 
 namespace testing_support {
 
@@ -85,6 +90,15 @@ void WriteBytes(const std::string& path, size_t bytes)
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     const std::string zeros(bytes, '\0');
     out.write(zeros.data(), static_cast<std::streamsize>(zeros.size()));
+}
+
+void OpenListed(TForm1& form, QPushButton* listButton, const std::string& name)
+{
+    listButton->click();
+    const auto items = form.ListBox1->findItems(QString::fromStdString(name), Qt::MatchExactly);
+    ASSERT_EQ(items.size(), 1);
+    form.ListBox1->setCurrentItem(items.front());
+    ASSERT_EQ(rt::ErrorReport::Count(), 0) << rt::ErrorReport::LastMessage().toStdString();
 }
 
 } // namespace testing_support

@@ -9,6 +9,9 @@
 #include "datafiles/FonKadr.h"
 #include "datafiles/RadKadr.h"
 
+class QPushButton;
+class TForm1;
+
 namespace testing_support {
 
 /// A background frame numbered `kadrNo`, started 6-12-2026 9:05:30.012;
@@ -31,5 +34,9 @@ void WriteRadFile(const std::string& path, int events);
 
 /// Writes `bytes` zero bytes into `path` (a file that is no whole record).
 void WriteBytes(const std::string& path, size_t bytes);
+
+/// Switches a file list on with `listButton` and selects `name` in it, which
+/// opens the file as a click would; fails the test if anything was reported.
+void OpenListed(TForm1& form, QPushButton* listButton, const std::string& name);
 
 } // namespace testing_support
