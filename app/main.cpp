@@ -10,7 +10,6 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationDisplayName("Снятие фона и регистрация ливней");
     Form1 = new TForm1;
     Form2 = new TForm2;
     Form3 = new TForm3;

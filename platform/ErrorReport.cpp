@@ -18,7 +18,7 @@ void ErrorReport::Show(const QString& message)
     if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
         return;
     if (!g_box) {
-        g_box = new QMessageBox(QMessageBox::Critical, QApplication::applicationDisplayName(), message,
+        g_box = new QMessageBox(QMessageBox::Critical, QCoreApplication::applicationName(), message,
                                 QMessageBox::Ok);
         g_box->setObjectName("ErrorReport");
         g_box->setModal(false);
