@@ -102,9 +102,7 @@ bool TForm1::InitBoards()
         }
     }
 
-    Fon1StartedNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                        std::chrono::steady_clock::now().time_since_epoch())
-                        .count();
+    Fon1StartedNs = SteadyNowNs();
     for (int s = 0; s <= 5; ++s)
         Chart1->SeriesAt(s).Clear();
     for (int s = 0; s <= 3; ++s)

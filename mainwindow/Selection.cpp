@@ -28,9 +28,7 @@ bool TForm1::ReadBoard(IADCDevice* board)
     board->GetData(adc::kSelectSecondInput, FonBuf.data() + kFonSamplesPerInput, n, 0);
     const int32_t st = board->Start();
     if (board == AdcFon1)
-        Fon1StartedNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                            std::chrono::steady_clock::now().time_since_epoch())
-                            .count();
+        Fon1StartedNs = SteadyNowNs();
     if (!AdcOk(st)) {
         Error(st);
         return false;
@@ -46,9 +44,7 @@ void TForm1::ScheduleFastPoll()
     constexpr double kFastPollWindowMs = 1.5;
     if (!Running || !AdcFon1 || !Timer1->isActive())
         return;
-    const int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                            std::chrono::steady_clock::now().time_since_epoch())
-                            .count();
+    const int64_t now = SteadyNowNs();
     const double dueInMs = FonAcquisitionMs() - (now - Fon1StartedNs) / 1e6;
     if (dueInMs < kFastPollWindowMs)
         FastPoll->start();

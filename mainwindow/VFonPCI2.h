@@ -15,6 +15,7 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -40,6 +41,13 @@ inline constexpr int32_t kSampleRate = 100000000;
 inline constexpr int32_t kFonChanParam = 90;
 /// How many acquisition times the wait for the second background board may last.
 inline constexpr int kFonWaitFactor = 100;
+
+/// Nanoseconds of the steady clock, for pacing (not the date and time).
+inline int64_t SteadyNowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
@@ -96,7 +104,7 @@ public:
     bool Running = false;
     /// A radio event was read but its write failed: written again at the stop.
     bool RadWritePending = false;
-    /// When AdcFon1 was last started (steady clock, ns).
+    /// When AdcFon1 was last started (SteadyNowNs).
     int64_t Fon1StartedNs = 0;
 
     // ---- Viewer -----------------------------------------------------------

@@ -20,6 +20,7 @@
 #include "spectrum/SpectrumBars.h"
 #include "spectrum/Unit2.h"
 #include "support/Fixtures.h"
+#include "support/SpectrumDisplay.h"
 #include "support/SpectrumFiles.h"
 
 namespace {
@@ -308,19 +309,7 @@ TEST_F(SpectrumCommandsTest, StopRestoresTheNormalDisplay)
     Channel(1);
     Press(Form2->bIntegr);
     Press(Form2->bStopInt);
-    EXPECT_TRUE(Form2->bStopInt->isHidden());
-    EXPECT_FALSE(Form2->Button2->isHidden());
-    EXPECT_FALSE(Form2->Button3->isHidden());
-    EXPECT_TRUE(Bars().empty());
-    EXPECT_TRUE(Line().empty());
-    chart::TChart* c = Form2->Chart2;
-    EXPECT_EQ(c->BottomAxis().Maximum(), 255);
-    EXPECT_FALSE(c->BottomAxis().Logarithmic());
-    EXPECT_TRUE(c->LeftAxis().Automatic());
-    EXPECT_FALSE(c->LeftAxis().Logarithmic());
-    EXPECT_FALSE(c->RightAxis().AutomaticMinimum() || c->RightAxis().AutomaticMaximum());
-    EXPECT_FALSE(c->RightAxis().Logarithmic());
-    EXPECT_EQ(c->LeftAxis().Title(), "");
+    testing_support::ExpectNormalDisplay();
     EXPECT_TRUE(Form2->isVisible());
 
     Channel(3);

@@ -19,6 +19,7 @@
 #include "spectrum/SpectrumBars.h"
 #include "spectrum/Unit2.h"
 #include "support/Fixtures.h"
+#include "support/SpectrumDisplay.h"
 #include "support/SpectrumFiles.h"
 
 using testing_support::MarkedCount;
@@ -462,20 +463,7 @@ TEST_F(SpectrumWindowTest, CloseRestoresTheNormalDisplayAndKeepsTheState)
     Press(Form2->CloseButton);
 
     EXPECT_FALSE(Form2->isVisible());
-    EXPECT_TRUE(Form2->bStopInt->isHidden());
-    EXPECT_FALSE(Form2->Button2->isHidden());
-    EXPECT_FALSE(Form2->Button3->isHidden());
-    EXPECT_TRUE(Bars().empty());
-    EXPECT_TRUE(Line().empty());
-    chart::TChart* c = Form2->Chart2;
-    EXPECT_EQ(c->BottomAxis().Maximum(), 255);
-    EXPECT_FALSE(c->BottomAxis().Logarithmic());
-    EXPECT_TRUE(c->LeftAxis().Automatic());
-    EXPECT_FALSE(c->LeftAxis().Logarithmic());
-    EXPECT_FALSE(c->RightAxis().AutomaticMinimum() || c->RightAxis().AutomaticMaximum());
-    EXPECT_FALSE(c->RightAxis().Logarithmic());
-    EXPECT_EQ(c->SeriesAt(Form2->Series1).Color(), QColor(0, 128, 0));
-    EXPECT_EQ(c->LeftAxis().Title(), "") << "the title once cleared is not put back";
+    testing_support::ExpectNormalDisplay();
     EXPECT_EQ(Form2->ChanNo, 2);
     EXPECT_EQ(Form2->RecNo, 1);
     EXPECT_EQ(Form2->RecCount, kRecords);
