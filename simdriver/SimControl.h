@@ -37,7 +37,9 @@ struct SimCall {
 };
 
 /// Forget every log entry, script, scripted sample, trigger and setting;
-/// back to the default behaviour (random radio events, real pacing).
+/// back to the default behaviour (random radio events, real pacing) with
+/// every call logged. A library that was never reset logs nothing, so a
+/// program's run keeps no log however long it lasts.
 void sim_reset(void);
 
 /// The call log since the last reset or clear.

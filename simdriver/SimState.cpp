@@ -28,6 +28,7 @@ SimState::SimState()
 void SimState::reset()
 {
     log.clear();
+    logCalls = true;
     logPolls = true;
     failures.clear();
     for (BoardSlot& s : slots)
@@ -41,6 +42,8 @@ void SimState::reset()
 
 void SimState::record(const SimCall& call)
 {
+    if (!logCalls)
+        return;
     const bool poll = call.op == SimOpGetData || call.op == SimOpControl;
     if (poll && (!logPolls || log.size() >= kLogPollLimit))
         return;

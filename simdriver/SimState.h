@@ -41,6 +41,9 @@ struct ScriptedFailure {
 struct SimState {
     std::mutex mutex;
     std::vector<SimCall> log;
+    /// No call is logged in a freshly loaded library, so a program's run
+    /// keeps no log; reset (test control only) turns logging on.
+    bool logCalls = false;
     bool logPolls = true;
     std::vector<ScriptedFailure> failures;
     std::array<BoardSlot, kMaxBoardNo + 1> slots;
@@ -53,7 +56,8 @@ struct SimState {
 
     SimState();
 
-    /// Back to the defaults; keeps live boards and the generated waveforms.
+    /// Back to the test defaults (every call logged); keeps live boards and
+    /// the generated waveforms.
     void reset();
 
     /// Appends a call to the log (GetData and Control only when polls are logged).
