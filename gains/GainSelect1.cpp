@@ -6,7 +6,6 @@
 #include <QRegularExpressionValidator>
 #include <limits>
 
-#include "mainwindow/VFonPCI2.h"
 #include "platform/ErrorReport.h"
 #include "platform/RunError.h"
 
@@ -14,14 +13,6 @@ TForm3* Form3 = nullptr;
 
 namespace {
 constexpr int kGainValues[] = {1, 2, 5, 10, 20, 40, 100, 200};
-
-/// The selection value behind field k (1..10) of the dialog.
-int32_t& Selection(TForm1& f, int k)
-{
-    int32_t* all[] = {&f.RGainSel1, &f.RGainSel2, &f.RGainSel3, &f.RGainSel4, &f.RGainSel5,
-                      &f.RGainSel6, &f.FGainSel1, &f.FGainSel2, &f.FGainSel3, &f.FGainSel4};
-    return *all[k - 1];
-}
 } // namespace
 
 TForm3::TForm3(QWidget* parent) : QWidget(parent, Qt::Window)
@@ -68,7 +59,7 @@ void TForm3::Create()
         box->clear();
         for (int g : kGainValues)
             box->addItem(QString::number(g));
-        box->setEditText(Form1 ? QString::number(Selection(*Form1, k)) : QString());
+        box->setEditText(selection_ ? QString::number(selection_->Selection(k)) : QString());
     }
 }
 
@@ -84,10 +75,16 @@ void TForm3::Button2Click()
         if (value < std::numeric_limits<int16_t>::min() || value > std::numeric_limits<int16_t>::max())
             throw rt::EConvertError(
                 QString("'%1' вне пределов усиления (-32768…32767)").arg(text).toStdString());
-        if (Form1)
-            Selection(*Form1, k) = value;
+        if (selection_)
+            selection_->Selection(k) = value;
     }
-    if (Form1)
-        Form1->GainChanged = true;
+    if (selection_)
+        selection_->GainChanged = true;
     hide();
+}
+
+void TForm3::SetSelection(TGainSelection* selection)
+{
+    selection_ = selection;
+    Create();
 }

@@ -1,26 +1,20 @@
-// Starting and stopping a run, and the timer tick that drives it.
+// Starting and stopping a run, and the run drawn from the run model's
+// signals: labels, the background chart batch by batch, radio events, the
+// status bar with its live time; the chosen gains put into effect.
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTimer>
 
 #include "gains/GainSelect1.h"
 #include "mainwindow/VFonPCI2.h"
 #include "platform/Chart.h"
 #include "platform/Clock.h"
-#include "platform/RunError.h"
-
-namespace {
-/// The clock's time of day as a point of a frame stores it.
-TPointTime PointTimeNow()
-{
-    const rt::DateTimeParts t = rt::Now();
-    return {static_cast<uint16_t>(t.Hour), static_cast<uint16_t>(t.Min), static_cast<uint16_t>(t.Sec),
-            static_cast<uint16_t>(t.MSec)};
-}
-} // namespace
+#include "platform/ErrorReport.h"
+#include "spectrum/Unit2.h"
 
 void TForm1::SetBrowsingEnabled(bool on)
 {
@@ -35,10 +29,100 @@ void TForm1::SetIdleButtons(bool idle)
     SetBrowsingEnabled(idle);
 }
 
+void TForm1::ConnectRun()
+{
+    using acq::RunModel;
+    connect(&Run, &RunModel::StateChanged, this, &TForm1::ShowRunState);
+    connect(&Run, &RunModel::BoardsStarted, this, [this](const rt::DateTimeParts& t) {
+        for (int s = 0; s <= 5; ++s)
+            Chart1->SeriesAt(s).Clear();
+        for (int s = 0; s <= 3; ++s)
+            Chart2->SeriesAt(s).Clear();
+        Label4->setText(rt::ShortDateText(t));
+        Label8->setText(rt::LongTimeText(t));
+    });
+    connect(&Run, &RunModel::NewFrame, this, [this](int16_t, const rt::DateTimeParts& t) {
+        Label6->setText(rt::LongTimeText(t));
+        Label4->setText(rt::ShortDateText(t));
+    });
+    connect(&Run, &RunModel::NewPoint, this, [this](int32_t pointNo) { KadrN->setText(QString::number(pointNo)); });
+    connect(&Run, &RunModel::NewBatch, this, [this](const TFonKadr& frame, int32_t first, int32_t last) {
+        for (int k = first; k <= last; ++k)
+            for (int c = 1; c <= kFonChannels; ++c)
+                Chart2->SeriesAt(c - 1).AddXY(k, frame.Counts(c)[k - 1] + (6 - c));
+    });
+    connect(&Run, &RunModel::FrameClosed, this, [this] {
+        for (int s = 0; s <= 3; ++s)
+            Chart2->SeriesAt(s).Clear();
+    });
+    connect(&Run, &RunModel::FrameWritten, this, [this](int32_t n) { Skadr->setText(QString::number(n)); });
+    connect(&Run, &RunModel::NewEventStamp, this, [this](int16_t eventNo, const rt::DateTimeParts& t) {
+        lTEAS->setText(rt::LongTimeText(t));
+        Label6->setText(rt::LongTimeText(t));
+        Label4->setText(rt::ShortDateText(t));
+        Label2->setText(QString::number(eventNo));
+    });
+    connect(&Run, &RunModel::NewEvent, this, [this](const TRadKadr& event, int32_t records) {
+        KadrN->setText(QString::number(records));
+        ViewData(event);
+        NoError();
+    });
+    connect(&Run, &RunModel::StatusMessage, this, [this](const QString& m) {
+        status->clearMessage();
+        status->showMessage(m);
+    });
+    connect(&Run, &RunModel::FileError, this, [this](const QString& m) {
+        status->clearMessage();
+        status->showMessage(m);
+        rt::ErrorReport::Show(m);
+    });
+    connect(&Run, &RunModel::TickError, this, [](const QString& m) { rt::ErrorReport::Show(m); });
+    connect(&Run, &RunModel::StopCycles, this,
+            [this](int32_t n) { Memo1->appendPlainText("Кол-во кадров - " + QString::number(n)); });
+}
+
+void TForm1::ShowRunState(acq::RunState state)
+{
+    switch (state) {
+    case acq::RunState::Running:
+        SetIdleButtons(false);
+        bStart1->setText("Stop");
+        liveCycles_ = 0;
+        liveSeconds_ = 0;
+        LiveTimer->start();
+        break;
+    case acq::RunState::Halted:
+        // Halted by error: the buttons stay as in a run; the next press stops.
+        SetIdleButtons(false);
+        bStart1->setText("Start");
+        ShowLiveTime();
+        LiveTimer->stop();
+        break;
+    case acq::RunState::Idle:
+        SetIdleButtons(true);
+        bStart1->setText("Start");
+        if (LiveTimer->isActive())
+            ShowLiveTime();
+        LiveTimer->stop();
+        break;
+    }
+}
+
+void TForm1::ShowLiveTime()
+{
+    const acq::LiveFigures f = Run.Figures();
+    const double dt = f.Seconds - liveSeconds_;
+    const double perSecond = dt > 0 ? (f.Cycles - liveCycles_) / dt : 0.0;
+    liveCycles_ = f.Cycles;
+    liveSeconds_ = f.Seconds;
+    lLiveTime->setText(QString("Живое время %1 % и %2 %, %3 цикл/с")
+                           .arg(f.Percent[0], 0, 'f', 1)
+                           .arg(f.Percent[1], 0, 'f', 1)
+                           .arg(perSecond, 0, 'f', 1));
+}
+
 void TForm1::bStart1Click()
 {
-    PlotCount = 0;
-    PlotStart = 0;
     ListBox1->clear();
     for (int s = 0; s <= 5; ++s)
         Chart1->SeriesAt(s).Clear();
@@ -48,79 +132,38 @@ void TForm1::bStart1Click()
     Chart1->BottomAxis().SetMaximum(kRadSamples);
     Chart1->LeftAxis().SetMinMax(-128, 127);
     Chart2->LeftAxis().SetAutomatic(true);
-    FonSum1 = FonSum2 = FonSum3 = FonSum4 = 0;
     Skadr->clear();
     Nkadr->clear();
     eComment->clear();
     Label6->clear();
-    FonChanParam = kFonChanParam;
-    FirstBoardNo = 1;
-    FonSamples = kFonSamplesPerInput;
-    RadSamples = kRadBoardSamples;
-    SampleRate = kSampleRate;
     Memo1->clear();
-    Running = !Running;
-    if (Running)
-        StartBranch();
-    else
+    if (Run.Running)
         StopBranch();
+    else
+        StartBranch();
 }
 
 void TForm1::StartBranch()
 {
-    if (!InitBoards()) {
-        Running = false;
+    // The chosen gains are in the records already; the timer that applies
+    // them between runs rests during the run.
+    Timer1->stop();
+    if (!Run.StartBranch()) {
+        bStart1->setText("Start");
         return;
     }
-    Timer1->start();
-    SetIdleButtons(false);
     // A gain dialog left open would let gains change in the records during
     // the run while the boards keep the ones they were given: it closes,
     // storing nothing, as when closed by hand.
-    if (Form3)
-        Form3->hide();
-    bStart1->setText("Stop");
-    PointNo = 0;
-    CycleCount = 0;
-    RadWritePending = false;
-    try {
-        CreateRunFiles();
-    } catch (const rt::RunError& e) {
-        // Without its files a run cannot keep anything: back to Idle.
-        Halt(QString::fromUtf8(e.what()));
-        Running = false;
-        SetIdleButtons(true);
-        throw;
-    }
-    RadRecNo = 0;
-    FonRecNo = 0;
-    FonRec.KadrNo = 0;
-    FonTime();
+    if (gains_)
+        gains_->hide();
 }
 
 void TForm1::StopBranch()
 {
-    Memo1->appendPlainText("Кол-во кадров - " + QString::number(PointNo * kCyclesPerPoint + CycleCount));
-    // The last stored point keeps its counts; the points after it are zeroed
-    // and the first of them carries the stop time, which marks the end of
-    // the recording for the viewer.
-    if (PointNo < kFonPoints) {
-        for (int c = 1; c <= kFonChannels; ++c)
-            std::fill(FonRec.Counts(c) + PointNo, FonRec.Counts(c) + kFonPoints, 0);
-        FonRec.Times[PointNo] = PointTimeNow();
-    }
-    try {
-        if (RadWritePending)
-            WriteRadEvent();
-        WriteFonFrame();
-    } catch (const rt::RunError&) {
-        Running = true; // Halted by error: the next press tries again
-        throw;
-    }
+    if (!Run.StopBranch())
+        return; // halted by error: shown, and the next press tries again
     eComment->setFocus();
-    SetIdleButtons(true);
-    bStart1->setText("Start");
-    FreeBoards();
     Chart1->SeriesAt(0).Clear();
     Chart1->SeriesAt(1).Clear();
     Timer1->stop();
@@ -130,49 +173,6 @@ void TForm1::Timer1Timer()
 {
     if (GainChanged)
         ApplyGains();
-    if (!Running || !AdcRad1)
-        return;
-    if (!RadioPoll())
-        return;
-    ReadFon();
-    if (CycleCount >= kCyclesPerPoint)
-        ClosePoint();
-    ScheduleFastPoll();
-}
-
-void TForm1::ClosePoint()
-{
-    CycleCount = 0;
-    ++PlotCount;
-    ++PointNo;
-    FonRec.Times[PointNo - 1] = PointTimeNow();
-    const int32_t sums[] = {FonSum1, FonSum2, FonSum3, FonSum4};
-    for (int c = 1; c <= kFonChannels; ++c)
-        FonRec.Counts(c)[PointNo - 1] = sums[c - 1];
-    FonSum1 = FonSum2 = FonSum3 = FonSum4 = 0;
-    KadrN->setText(QString::number(PointNo));
-
-    if (PlotCount >= kPointsPerPlot) {
-        PlotCount = 0;
-        // Each batch starts with the last point of the previous one; point 0
-        // of a frame's first batch holds no count and is not drawn.
-        for (int k = std::max<int>(PlotStart, 1); k <= PlotStart + kPointsPerPlot; ++k)
-            for (int c = 1; c <= kFonChannels; ++c)
-                Chart2->SeriesAt(c - 1).AddXY(k, FonRec.Counts(c)[k - 1] + (6 - c));
-        PlotStart += kPointsPerPlot;
-    }
-
-    if (PointNo >= kFonPoints) {
-        // Written before anything of the frame is reset: a failed write
-        // leaves the frame whole in FonRec for the next press of the button.
-        WriteFonFrame();
-        PointNo = 0;
-        PlotStart = 0;
-        for (int s = 0; s <= 3; ++s)
-            Chart2->SeriesAt(s).Clear();
-        FonTime();
-        Skadr->setText(QString::number(FonRecNo));
-    }
 }
 
 void TForm1::ApplyGains()
@@ -203,6 +203,12 @@ void TForm1::bGain1Click()
     FGainSel4 = FonRec.FGain4;
     GainChanged = false;
     Timer1->start();
-    if (Form3)
-        Form3->show();
+    if (gains_)
+        gains_->show();
+}
+
+void TForm1::bForm2Click()
+{
+    if (spectrum_)
+        spectrum_->Open(FonFileName, FonRecCount);
 }

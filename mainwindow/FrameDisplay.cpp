@@ -168,3 +168,19 @@ void TForm1::Button2Click()
     Button2->setText(Average5 ? "Усреднить по 5" : "Усреднить по 3");
     ViewKadr();
 }
+
+void TForm1::ViewData(const TRadKadr& event)
+{
+    const int n = std::min(RadSamples / 2, kRadSamples);
+    for (int c = 1; c <= kRadChannels; ++c) {
+        chart::Series& s = Chart1->SeriesAt(c - 1);
+        s.Clear();
+        if (n > 1)
+            DrawTrace(s, event.Samples(c), n - 1, 0); // samples 1 .. n-1: the last is not drawn here
+    }
+    // The marker at sample 2577 is two points, drawn afresh at every event.
+    chart::Series& marker = Chart1->SeriesAt(kMarkerSeries);
+    marker.Clear();
+    marker.AddXY(kRadMarkerSample, kRadCodeMax);
+    marker.AddXY(kRadMarkerSample, kRadCodeMin);
+}

@@ -40,11 +40,12 @@ void TForm1::bWriteClick()
     }
     bWrite->setText("Стоп");
     UseListingFont(Memo1);
-    Memo1->setPlainText(FonListingText(std::span<const TPointTime, kFonPoints>(FonRec.Times),
-                                       std::span<const int32_t, kFonPoints>(FonRec.Counts1),
-                                       std::span<const int32_t, kFonPoints>(FonRec.Counts2),
-                                       std::span<const int32_t, kFonPoints>(FonRec.Counts3),
-                                       std::span<const int32_t, kFonPoints>(FonRec.Counts4)));
+    const TFonKadr& frame = Run.ListingFrame(); // during a run, as far as it has come
+    Memo1->setPlainText(FonListingText(std::span<const TPointTime, kFonPoints>(frame.Times),
+                                       std::span<const int32_t, kFonPoints>(frame.Counts1),
+                                       std::span<const int32_t, kFonPoints>(frame.Counts2),
+                                       std::span<const int32_t, kFonPoints>(frame.Counts3),
+                                       std::span<const int32_t, kFonPoints>(frame.Counts4)));
 }
 
 void TForm1::bWrite1Click()

@@ -11,10 +11,11 @@
 #include <QTimer>
 #include <limits>
 
-#include "driver/ADC_Errors.h"
-#include "mainwindow/Controls.h"
+#include "gains/GainSelect1.h"
 #include "platform/Chart.h"
+#include "platform/Controls.h"
 #include "platform/ErrorReport.h"
+#include "spectrum/Unit2.h"
 
 TForm1* Form1 = nullptr;
 
@@ -26,20 +27,35 @@ constexpr int kClientWidth = 1070;
 constexpr int kClientHeight = 812;
 } // namespace
 
-TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
+TForm1::TForm1(QWidget* parent)
+    : QMainWindow(parent), run_(std::make_unique<acq::RunModel>()), Run(*run_), FonFileName(Run.FonFileName),
+      FonRec(Run.FonRec), FonRecNo(Run.FonRecNo), RadFileName(Run.RadFileName), RadRec(Run.RadRec),
+      RadRecNo(Run.RadRecNo), RadSamples(Run.Engine().RadSamples), FonChanParam(Run.FonChanParam)
 {
     setObjectName("Form1");
     setWindowTitle("Снятие фона и регистрация ливней");
     BuildControls();
     ConnectHandlers();
+    ConnectRun();
     FormCreate();
 }
 
 TForm1::~TForm1()
 {
-    FreeBoards();
     if (Form1 == this)
         Form1 = nullptr;
+}
+
+void TForm1::AttachWindows(TForm2* spectrum, TForm3* gains)
+{
+    spectrum_ = spectrum;
+    gains_ = gains;
+    if (spectrum) {
+        connect(spectrum, &TForm2::MainKadrN, KadrN, &QLabel::setText);
+        connect(spectrum, &TForm2::MainMemo, Memo1, &QPlainTextEdit::setPlainText);
+    }
+    if (gains)
+        gains->SetSelection(this);
 }
 
 void TForm1::BuildControls()
@@ -165,6 +181,10 @@ void TForm1::BuildControls()
     status = new QStatusBar(this);
     status->setObjectName("status");
     setStatusBar(status);
+    lLiveTime = new QLabel(status);
+    lLiveTime->setObjectName("lLiveTime");
+    lLiveTime->setToolTip("Доля времени, в течение которого платы фона набирали данные, и циклов в секунду");
+    status->addPermanentWidget(lLiveTime);
     auto* version = new QLabel("ver. 1.5", status);
     version->setObjectName("lVersion");
     status->addPermanentWidget(version);
@@ -172,10 +192,9 @@ void TForm1::BuildControls()
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");
     Timer1->setTimerType(Qt::PreciseTimer);
-    FastPoll = new QTimer(this);
-    FastPoll->setObjectName("FastPoll");
-    FastPoll->setSingleShot(true);
-    FastPoll->setInterval(0);
+    LiveTimer = new QTimer(this);
+    LiveTimer->setObjectName("LiveTimer");
+    LiveTimer->setInterval(1000);
 
     setFixedSize(kClientWidth, kClientHeight);
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -217,10 +236,11 @@ void TForm1::ConnectHandlers()
         rowChangedByPress_ = false;
     });
     connect(Timer1, &QTimer::timeout, this, [this] { rt::Guard([this] { Timer1Timer(); }); });
-    connect(FastPoll, &QTimer::timeout, this, [this] {
-        if (Timer1->isActive())
-            rt::Guard([this] { Timer1Timer(); });
-    });
+    connect(LiveTimer, &QTimer::timeout, this, [this] { ShowLiveTime(); });
+    // The limits the selection counts with follow their edits at once.
+    QLineEdit* limits[] = {MaskEdit1, MaskEdit2, MaskEdit3, MaskEdit4};
+    for (int c = 1; c <= 4; ++c)
+        connect(limits[c - 1], &QLineEdit::textChanged, this, [this, c](const QString& t) { Run.Limits.SetText(c, t); });
 }
 
 void TForm1::ShowGains()
@@ -242,7 +262,7 @@ void TForm1::FormCreate()
     status->clearMessage();
     Chart2->SeriesAt(0).Clear();
     Timer1->stop();
-    FirstBoardNo = 1;
+    Run.FirstBoardNo = 1;
     const int16_t rGains[] = {20, 20, 5, 5, 100, 100};
     int32_t* rSel[] = {&RGainSel1, &RGainSel2, &RGainSel3, &RGainSel4, &RGainSel5, &RGainSel6};
     for (int c = 1; c <= 6; ++c) {
@@ -255,19 +275,13 @@ void TForm1::FormCreate()
         *fSel[c - 1] = 100;
     }
     ShowGains();
-    InitParam2 = 0;
-    InitParam1 = 1;
+    Run.InitParam2 = 0;
+    Run.InitParam1 = 1;
     Timer1->setInterval(1);
-    FonSamples = kFonSamplesPerInput;
-    RadSamples = kRadBoardSamples;
-    SampleRate = kSampleRate;
-    FonChanParam = kFonChanParam;
-    Running = false;
+    Run.ResetParameters();
     Chart1->LeftAxis().SetMinMax(-128, 128);
     Chart1->BottomAxis().SetMinMax(0, kRadSamples);
     Chart2->LeftAxis().SetAutomatic(true);
-    PointNo = 0;
-    CycleCount = 0;
     bForm2->hide();
 
     // Defaults the layout gives the controls.
@@ -281,9 +295,9 @@ void TForm1::bExit1Click() { close(); }
 
 void TForm1::closeEvent(QCloseEvent* event)
 {
-    if (Running)
+    if (Run.Running)
         rt::Guard([this] { bStart1Click(); });
-    if (Running) {
+    if (Run.Running) {
         event->ignore();
         return;
     }
@@ -293,9 +307,7 @@ void TForm1::closeEvent(QCloseEvent* event)
 
 void TForm1::Error(int32_t code)
 {
-    status->clearMessage();
-    status->showMessage(QString::fromUtf8(AdcErrorText(code)));
-    FreeBoards();
+    Run.Error(code); // the message comes back through StatusMessage
     Timer1->stop();
     bStart1->setText("Start");
 }
@@ -306,7 +318,3 @@ void TForm1::NoError()
     status->showMessage("Всё работает замечательно");
 }
 
-double TForm1::FonAcquisitionMs() const
-{
-    return SampleRate > 0 ? 1000.0 * FonSamples / SampleRate : 0.0;
-}

@@ -10,7 +10,6 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "mainwindow/VFonPCI2.h"
 #include "platform/Chart.h"
 #include "platform/ErrorReport.h"
 #include "platform/RunError.h"
@@ -37,7 +36,7 @@ void TForm2::bIntegrClick()
     Chart2->LeftAxis().SetTitle(QString());
     Chart2->SeriesAt(Series1).Clear();
     Chart2->SeriesAt(Series2).Clear();
-    Form1->Memo1->clear();
+    emit MainMemo(QString());
 
     const int32_t lo = rt::StrToInt(Edit1->text());
     const int32_t hi = rt::StrToInt(Edit2->text());
@@ -48,7 +47,7 @@ void TForm2::bIntegrClick()
         rt::ErrorReport::Show(r.Error);
         return;
     }
-    Form1->Memo1->setPlainText(r.Memo.join('\n'));
+    emit MainMemo(r.Memo.join('\n'));
     if (r.Ok() && r.I2 >= r.I1) {
         const auto n = static_cast<size_t>(r.I2 - r.I1 + 1);
         std::copy_n(r.XLog.begin(), n, XLog.begin());

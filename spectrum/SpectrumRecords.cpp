@@ -7,13 +7,10 @@
 #include <algorithm>
 
 #include "datafiles/RecordFile.h"
-#include "mainwindow/VFonPCI2.h"
 #include "platform/Chart.h"
 #include "platform/RunError.h"
 #include "spectrum/SpectrumBars.h"
 #include "spectrum/Unit2.h"
-
-void TForm1::bForm2Click() { Form2->Open(FonFileName, FonRecCount); }
 
 void TForm2::Open(const std::string& fileName, int32_t recCount)
 {
@@ -77,11 +74,11 @@ void TForm2::N2Click()
 
 void TForm2::Button3Click()
 {
-    Form1->KadrN->clear();
+    emit MainKadrN(QString());
     if (RecNo < RecCount - 1) {
         StepTo(RecNo + 1);
     } else {
-        Form1->KadrN->setText(QString::number(RecCount));
+        emit MainKadrN(QString::number(RecCount));
     }
 }
 
@@ -90,7 +87,7 @@ void TForm2::Button2Click()
     if (RecNo >= 1) {
         StepTo(RecNo - 1);
     } else {
-        Form1->KadrN->setText("1");
+        emit MainKadrN("1");
     }
 }
 

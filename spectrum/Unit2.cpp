@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "mainwindow/Controls.h"
+#include "platform/Controls.h"
 #include "platform/Chart.h"
 #include "platform/ErrorReport.h"
 #include "spectrum/SpectrumBars.h"

@@ -95,6 +95,12 @@ public:
     void MNK(const std::array<float, kFonBins>& X, const std::array<float, kFonBins>& Y, int32_t n, float& a,
              float& b);
 
+signals:
+    /// The main window's frame-number label is to show `text` (empty: cleared).
+    void MainKadrN(const QString& text);
+    /// The main window's memo is to hold `text` (empty: cleared).
+    void MainMemo(const QString& text);
+
 private:
     void BuildControls();
     void BuildMenu();

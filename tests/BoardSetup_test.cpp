@@ -4,20 +4,18 @@
 #include <QDir>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QTimer>
 #include <cstring>
 
 #include "mainwindow/VFonPCI2.h"
 #include "support/Fixtures.h"
-#include "support/Runs.h"
 #include "support/SimDriverControl.h"
 
+using testing_support::RunTest;
 using testing_support::Sim;
-using testing_support::WindowTest;
 
 namespace {
 
-class BoardSetupTest : public WindowTest {
+class BoardSetupTest : public RunTest {
 protected:
     /// The calls of the set-up, without status polls.
     std::vector<SimCall> SetupCalls() const
@@ -28,24 +26,17 @@ protected:
                 out.push_back(c);
         return out;
     }
-    bool NoDataFiles() const
-    {
-        return QDir::current().entryList({"*.fon", "*.Rad"}, QDir::Files).isEmpty();
-    }
     void ExpectIdleAfterFailure(const char* message)
     {
-        TForm1* f = form();
-        EXPECT_EQ(f->status->currentMessage(), message);
-        EXPECT_FALSE(f->Running);
-        EXPECT_EQ(f->bStart1->text(), "Start");
-        EXPECT_FALSE(f->Timer1->isActive());
-        EXPECT_EQ(f->AdcFon1, nullptr);
-        EXPECT_EQ(f->AdcRad3, nullptr);
-        EXPECT_TRUE(NoDataFiles());
+        EXPECT_EQ(status_, message);
+        EXPECT_FALSE(run().Running);
+        EXPECT_EQ(run().State(), acq::RunState::Idle);
+        EXPECT_EQ(run().AdcFon1, nullptr);
+        EXPECT_EQ(run().AdcRad3, nullptr);
+        EXPECT_TRUE(QDir::current().entryList({"*.fon", "*.Rad"}, QDir::Files).isEmpty());
         // Every board obtained was stopped and released.
-        const auto creates = Sim().calls(SimOpCreate);
         int created = 0;
-        for (const SimCall& c : creates)
+        for (const SimCall& c : Sim().calls(SimOpCreate))
             created += c.result != 0;
         EXPECT_EQ(static_cast<int>(Sim().calls(SimOpRelease).size()), created);
     }
@@ -68,9 +59,8 @@ std::vector<uint8_t> Record(int32_t mode, int32_t samples, int32_t aux1, int32_t
 
 TEST_F(BoardSetupTest, CallSequenceAndParameterRecords)
 {
-    TForm1* f = form();
     Sim().clearLog();
-    ASSERT_TRUE(f->InitBoards());
+    ASSERT_TRUE(run().InitBoards());
     const auto calls = SetupCalls();
     struct Expected { int32_t op; int32_t board; int32_t a0; };
     const Expected want[] = {
@@ -104,7 +94,7 @@ TEST_F(BoardSetupTest, CallSequenceAndParameterRecords)
         const SimCall& s = calls[15 + static_cast<size_t>(k)];
         EXPECT_EQ(std::vector<uint8_t>(s.params, s.params + 48), records[k]) << "board " << k + 1;
     }
-    f->FreeBoards();
+    run().FreeBoards();
     const auto after = SetupCalls();
     // Release: Stop then Release for each board in order.
     std::vector<std::pair<int32_t, int32_t>> release;
@@ -114,17 +104,16 @@ TEST_F(BoardSetupTest, CallSequenceAndParameterRecords)
         {SimOpStop, 1}, {SimOpRelease, 1}, {SimOpStop, 2}, {SimOpRelease, 2}, {SimOpStop, 3},
         {SimOpRelease, 3}, {SimOpStop, 4}, {SimOpRelease, 4}, {SimOpStop, 5}, {SimOpRelease, 5}};
     EXPECT_EQ(release, wantRelease);
-    f->FreeBoards(); // nothing held: nothing released twice
+    run().FreeBoards(); // nothing held: nothing released twice
     EXPECT_EQ(SetupCalls().size(), after.size());
 }
 
 TEST_F(BoardSetupTest, GainsInTheRecordsReachTheBoards)
 {
-    TForm1* f = form();
-    f->FonRec.FGain1 = 40, f->FonRec.FGain2 = 2, f->FonRec.FGain3 = -3, f->FonRec.FGain4 = 200;
-    f->RadRec.RGain5 = 1, f->RadRec.RGain6 = 10;
+    run().FonRec.FGain1 = 40, run().FonRec.FGain2 = 2, run().FonRec.FGain3 = -3, run().FonRec.FGain4 = 200;
+    run().RadRec.RGain5 = 1, run().RadRec.RGain6 = 10;
     Sim().clearLog();
-    ASSERT_TRUE(f->InitBoards());
+    ASSERT_TRUE(run().InitBoards());
     const auto setups = Sim().calls(SimOpSetup);
     ASSERT_EQ(setups.size(), 5u);
     EXPECT_EQ(std::vector<uint8_t>(setups[0].params, setups[0].params + 48), Record(1, 1000000, 0, 90, 40, 2, 104, 0));
@@ -135,7 +124,7 @@ TEST_F(BoardSetupTest, GainsInTheRecordsReachTheBoards)
 TEST_F(BoardSetupTest, NoDriverLeavesTheSystemIdle)
 {
     testing_support::UsePrivateHive(Path("hive.ini"), ""); // key absent
-    form()->findChild<QPushButton*>("bStart1")->click();
+    EXPECT_FALSE(run().StartBranch());
     ExpectIdleAfterFailure("Нет необходимого драйвера IntDMA32.VxD");
 }
 
@@ -144,7 +133,7 @@ TEST_F(BoardSetupTest, FactoryThatCannotMakeABoard)
     for (int n = 1; n <= 5; ++n) {
         Sim().clearLog();
         Sim().fail(0, SimOpCreate, n, 0);
-        form()->bStart1Click();
+        EXPECT_FALSE(run().StartBranch());
         ExpectIdleAfterFailure("Драйвер IntDMA32.VxD есть, но неправильной версии");
     }
 }
@@ -162,7 +151,7 @@ TEST_F(BoardSetupTest, FailingInitSetupOrStartOnEachBoard)
             SCOPED_TRACE(testing::Message() << "op " << op << " board " << board);
             Sim().clearLog();
             Sim().fail(board, op, 1, code);
-            form()->findChild<QPushButton*>("bStart1")->click();
+            EXPECT_FALSE(run().StartBranch());
             ExpectIdleAfterFailure(text);
         }
 }
@@ -171,7 +160,7 @@ TEST_F(BoardSetupTest, SetupFailureOnTheSecondRadioBoard)
 {
     Sim().clearLog();
     Sim().fail(4, SimOpSetup, 1, -2);
-    form()->bStart1Click();
+    EXPECT_FALSE(run().StartBranch());
     ExpectIdleAfterFailure("Недопустимые значения параметров");
     // The third radio board was initialised and prepared but not configured.
     bool init5 = false, prep5 = false, setup5 = false;
@@ -183,6 +172,17 @@ TEST_F(BoardSetupTest, SetupFailureOnTheSecondRadioBoard)
     EXPECT_TRUE(init5);
     EXPECT_TRUE(prep5);
     EXPECT_FALSE(setup5);
+}
+
+class BoardSetupWindowTest : public testing_support::WindowTest {};
+
+TEST_F(BoardSetupWindowTest, NoDriverShownInTheStatusBarWithTheCaptionStart)
+{
+    testing_support::UsePrivateHive(Path("hive.ini"), "");
+    form()->findChild<QPushButton*>("bStart1")->click();
+    EXPECT_EQ(form()->status->currentMessage(), "Нет необходимого драйвера IntDMA32.VxD");
+    EXPECT_EQ(form()->bStart1->text(), "Start");
+    EXPECT_TRUE(form()->bExit1->isEnabled());
 }
 
 } // namespace

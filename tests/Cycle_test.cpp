@@ -1,17 +1,11 @@
-// Radio events picked up at every poll point of a tick, their records, and
-// failures while reading or writing them.
+// The cycle: radio events picked up at every poll point of a tick, their
+// records, failures while reading or writing them, and the limits of the
+// pulse selection.
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QLabel>
-#include <QPushButton>
-#include <QStatusBar>
-#include <QTimer>
 
 #include "datafiles/RecordFile.h"
-#include "mainwindow/VFonPCI2.h"
-#include "platform/Chart.h"
-#include "platform/ErrorReport.h"
 #include "support/Fixtures.h"
 #include "support/Runs.h"
 #include "support/SimDriverControl.h"
@@ -20,11 +14,11 @@ using namespace testing_support;
 
 namespace {
 
-class SelectionTest : public WindowTest {
+class CycleTest : public RunTest {
 protected:
     void SetUp() override
     {
-        WindowTest::SetUp();
+        RunTest::SetUp();
         ScriptBackground();
         // Distinct radio waveforms per channel: channel c holds c*10 + i % 7.
         for (int board = 3; board <= 5; ++board)
@@ -39,7 +33,7 @@ protected:
     TRadKadr ReadRad(int32_t index, int32_t* count = nullptr) const
     {
         auto rec = std::make_unique<TRadKadr>();
-        const int32_t n = recfile::ReadRecord(form()->RadFileName, index, *rec);
+        const int32_t n = recfile::ReadRecord(run().RadFileName, index, *rec);
         if (count)
             *count = n;
         return *rec;
@@ -54,16 +48,16 @@ protected:
     }
 };
 
-TEST_F(SelectionTest, EventPickedUpAtEachOfTheSixPollPoints)
+TEST_F(CycleTest, EventPickedUpAtEachOfTheSixPollPoints)
 {
-    TForm1* f = form();
-    StartRun(*f);
+    Sim().logPolls(true);
+    StartRun(run());
     for (int poll = 1; poll <= 6; ++poll) {
         SCOPED_TRACE(poll);
         Sim().clearLog();
         Sim().triggerAtQuery(3, poll);
-        f->Timer1Timer();
-        EXPECT_EQ(f->RadRecNo, poll);
+        run().Timer1Timer();
+        EXPECT_EQ(run().RadRecNo, poll);
         const auto calls = Sim().calls();
         const long read = FirstRadioRead(calls);
         ASSERT_GE(read, 0);
@@ -79,7 +73,7 @@ TEST_F(SelectionTest, EventPickedUpAtEachOfTheSixPollPoints)
         EXPECT_EQ(radioQueries, poll + 1); // the poll itself, then ReadEAS asks again
         EXPECT_EQ(fon1Read, poll >= 3);
         EXPECT_EQ(fon2Read, poll >= 5);
-        EXPECT_EQ(f->CycleCount, poll); // the cycle goes on after the event
+        EXPECT_EQ(run().Engine().CycleCount, poll); // the cycle goes on after the event
     }
     int32_t count = 0;
     const TRadKadr last = ReadRad(5, &count);
@@ -87,15 +81,17 @@ TEST_F(SelectionTest, EventPickedUpAtEachOfTheSixPollPoints)
     EXPECT_EQ(last.EventNo, 6);
 }
 
-TEST_F(SelectionTest, EventRecordHoldsStampGainsAndAllSixChannels)
+TEST_F(CycleTest, EventRecordHoldsStampGainsAndAllSixChannels)
 {
-    TForm1* f = form();
-    StartRun(*f);
+    int16_t stamped = 0;
+    QObject::connect(&run(), &acq::RunModel::NewEventStamp, [&](int16_t n, const rt::DateTimeParts&) { stamped = n; });
+    StartRun(run());
     clock_->Set(QDateTime(QDate(2026, 12, 6), QTime(23, 7, 9, 250)));
     Sim().triggerAtQuery(3, 1);
-    f->Timer1Timer();
+    run().Timer1Timer();
     const TRadKadr r = ReadRad(0);
     EXPECT_EQ(r.EventNo, 1);
+    EXPECT_EQ(stamped, 1);
     EXPECT_EQ(r.Year, 2026);
     EXPECT_EQ(r.Day, 6);
     EXPECT_EQ(r.DayOfWeek, 1);
@@ -110,127 +106,108 @@ TEST_F(SelectionTest, EventRecordHoldsStampGainsAndAllSixChannels)
         EXPECT_EQ(r.Samples(c)[0], c * 10 - 60) << c;
         EXPECT_EQ(r.Samples(c)[4095], c * 10 + 4095 % 7 - 60) << c;
     }
-    EXPECT_EQ(f->Label2->text(), "1");
-    EXPECT_EQ(f->KadrN->text(), "1");
-    EXPECT_EQ(f->status->currentMessage(), "Всё работает замечательно");
-    // The waveforms are drawn up to sample 4095, the marker as two points.
-    ASSERT_EQ(f->Chart1->SeriesAt(2).Count(), 4095);
-    EXPECT_EQ(f->Chart1->SeriesAt(2).Points()[0].Y, -30);
-    EXPECT_EQ(f->Chart1->SeriesAt(2).Points()[0].Color, QColor(0, 128, 0));
-    Sim().triggerAtQuery(3, 1);
-    f->Timer1Timer();
-    const auto& marker = f->Chart1->SeriesAt(6).Points();
-    ASSERT_EQ(marker.size(), 2u); // replaced, not appended at every event
-    EXPECT_EQ(marker[0].X, 2577);
-    EXPECT_EQ(marker[0].Y, 127);
-    EXPECT_EQ(marker[1].Y, -128);
 }
 
-TEST_F(SelectionTest, EventNumbersGoOnAcrossRunsWhileRecordsStartAtZero)
+TEST_F(CycleTest, EventNumbersGoOnAcrossRunsWhileRecordsStartAtZero)
 {
-    TForm1* f = form();
-    StartRun(*f);
+    StartRun(run());
     for (int i = 0; i < 2; ++i) {
         Sim().triggerAtQuery(3, 1);
-        f->Timer1Timer();
+        run().Timer1Timer();
     }
-    f->bStart1Click();
-    EXPECT_EQ(f->RadRec.EventNo, 2);
-    StartRun(*f);
-    EXPECT_EQ(f->RadRecNo, 0);
+    run().StopBranch();
+    EXPECT_EQ(run().RadRec.EventNo, 2);
+    StartRun(run());
+    EXPECT_EQ(run().RadRecNo, 0);
     Sim().triggerAtQuery(3, 1);
-    f->Timer1Timer();
+    run().Timer1Timer();
     int32_t count = 0;
     EXPECT_EQ(ReadRad(0, &count).EventNo, 3);
     EXPECT_EQ(count, 1);
-    f->bStart1Click();
+    run().StopBranch();
     // A run without events leaves an empty radio file.
-    StartRun(*f);
-    Points(*f, 1);
-    const std::string rad = f->RadFileName;
-    f->bStart1Click();
+    StartRun(run());
+    Points(run(), 1);
+    const std::string rad = run().RadFileName;
+    run().StopBranch();
     EXPECT_EQ(QFile(QString::fromStdString(rad)).size(), 0);
 }
 
-TEST_F(SelectionTest, RadioBoardFailureHaltsTheRunAndUsesUpTheNumber)
+TEST_F(CycleTest, RadioBoardFailureHaltsTheRunAndUsesUpTheNumber)
 {
     for (int board = 3; board <= 5; ++board) {
         SCOPED_TRACE(board);
-        TForm1* f = form();
-        StartRun(*f);
-        const int16_t before = f->RadRec.EventNo;
+        StartRun(run());
+        const int16_t before = run().RadRec.EventNo;
         Sim().fail(board, SimOpStart, 1, -7);
         Sim().triggerAtQuery(3, 1);
-        f->Timer1Timer();
-        EXPECT_EQ(f->status->currentMessage(), "Запрашиваемый IRQ занят");
-        EXPECT_TRUE(f->Running);
-        EXPECT_FALSE(f->Timer1->isActive());
-        EXPECT_EQ(f->AdcRad1, nullptr);
-        EXPECT_EQ(f->RadRecNo, 0);
-        EXPECT_EQ(f->RadRec.EventNo, before + 1);
-        EXPECT_EQ(f->CycleCount, 0); // the background cycle did not go on
-        f->bStart1Click();
-        EXPECT_FALSE(f->Running);
-        EXPECT_EQ(QFile(QString::fromStdString(f->RadFileName)).size(), 0);
+        run().Timer1Timer();
+        EXPECT_EQ(status_, "Запрашиваемый IRQ занят");
+        EXPECT_EQ(run().State(), acq::RunState::Halted);
+        EXPECT_EQ(run().AdcRad1, nullptr);
+        EXPECT_EQ(run().RadRecNo, 0);
+        EXPECT_EQ(run().RadRec.EventNo, before + 1);
+        EXPECT_EQ(run().Engine().CycleCount, 0); // the background cycle did not go on
+        run().StopBranch();
+        EXPECT_FALSE(run().Running);
+        EXPECT_EQ(QFile(QString::fromStdString(run().RadFileName)).size(), 0);
     }
 }
 
-TEST_F(SelectionTest, EventThatCannotBeWrittenIsWrittenAtTheStop)
+TEST_F(CycleTest, EventThatCannotBeWrittenIsWrittenAtTheStop)
 {
-    TForm1* f = form();
-    StartRun(*f);
-    const QString rad = QString::fromStdString(f->RadFileName);
+    StartRun(run());
+    const QString rad = QString::fromStdString(run().RadFileName);
     ASSERT_TRUE(QFile::remove(rad));
     Sim().triggerAtQuery(3, 1);
-    EXPECT_FALSE(rt::Guard([&] { f->Timer1Timer(); }));
-    EXPECT_EQ(rt::ErrorReport::LastMessage(), "File not found");
-    EXPECT_TRUE(f->Running);
-    EXPECT_FALSE(f->Timer1->isActive());
-    EXPECT_EQ(f->AdcRad1, nullptr);
-    EXPECT_EQ(f->RadRecNo, 0);
+    run().Timer1Timer();
+    EXPECT_EQ(fileError_, "File not found");
+    EXPECT_EQ(run().State(), acq::RunState::Halted);
+    EXPECT_EQ(run().AdcRad1, nullptr);
+    EXPECT_EQ(run().RadRecNo, 0);
     QFile(rad).open(QIODevice::WriteOnly);
-    f->bStart1Click();
-    EXPECT_FALSE(f->Running);
+    run().StopBranch();
+    EXPECT_FALSE(run().Running);
     int32_t count = 0;
     EXPECT_EQ(ReadRad(0, &count).EventNo, 1);
     EXPECT_EQ(count, 1);
-    EXPECT_EQ(recfile::Count(f->FonFileName, sizeof(TFonKadr)), 1);
+    EXPECT_EQ(recfile::Count(run().FonFileName, sizeof(TFonKadr)), 1);
 }
 
-TEST_F(SelectionTest, NotReadyFirstBoardLeavesEverythingUnchanged)
+TEST_F(CycleTest, NotReadyFirstBoardLeavesEverythingUnchanged)
 {
-    TForm1* f = form();
-    StartRun(*f);
-    Ticks(*f, 2);
+    Sim().logPolls(true);
+    StartRun(run());
+    Ticks(run(), 2);
     Sim().setNeverReady(1, true);
     Sim().clearLog();
-    Ticks(*f, 5);
-    EXPECT_EQ(f->CycleCount, 2);
-    EXPECT_EQ(f->FonSum1, 2);
+    Ticks(run(), 5);
+    EXPECT_EQ(run().Engine().CycleCount, 2);
+    EXPECT_EQ(run().Engine().FonSum1, 2);
     for (const SimCall& c : Sim().calls())
         EXPECT_TRUE(c.op == SimOpControl && c.args[0] == 0) << "op " << c.op; // status polls only
     Sim().setNeverReady(1, false);
 }
 
-TEST_F(SelectionTest, LimitsComeFromTheirEditsPerChannel)
+TEST_F(CycleTest, LimitsPerChannel)
 {
-    TForm1* f = form();
     // Channel 1 sees amplitudes 14 and 15 (codes 76 and 75); limit 14 counts only 15.
     std::vector<int16_t> w(1000, 90);
     w[100] = 76;
     w[200] = 75;
     Sim().scriptSamples(1, 0, w);
-    StartRun(*f);
-    f->Timer1Timer();
-    EXPECT_EQ(f->FonSum1, 1);
-    EXPECT_EQ(f->FonRec.Spectr1[14], 1);
-    EXPECT_EQ(f->FonRec.Spectr1[13], 0);
-    f->MaskEdit1->setText("13");
-    f->Timer1Timer();
-    EXPECT_EQ(f->FonSum1, 3);
-    f->MaskEdit1->setText("-200"); // a negative limit: every minimum counts, no bin
-    f->Timer1Timer();
-    EXPECT_GT(f->FonSum1, 3);
+    StartRun(run());
+    run().Timer1Timer();
+    const acq::Cycle& c = run().Engine();
+    EXPECT_EQ(c.FonSum1, 1);
+    EXPECT_EQ(run().FonRec.Spectr1[14], 1);
+    EXPECT_EQ(run().FonRec.Spectr1[13], 0);
+    run().Limits.SetText(1, "13");
+    run().Timer1Timer();
+    EXPECT_EQ(c.FonSum1, 3);
+    run().Limits.SetText(1, "-200"); // a negative limit: every minimum counts, no bin
+    run().Timer1Timer();
+    EXPECT_GT(c.FonSum1, 3);
 }
 
 } // namespace

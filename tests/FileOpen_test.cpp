@@ -196,12 +196,12 @@ TEST_F(FileOpenTest, RunEmptiesListButKeepsItsSwitch)
     f->bView->click();
     ASSERT_EQ(f->ListBox1->count(), 1);
     f->bStart1->click();
-    ASSERT_TRUE(f->Running) << rt::ErrorReport::LastMessage().toStdString();
+    ASSERT_TRUE(f->Run.Running) << rt::ErrorReport::LastMessage().toStdString();
     EXPECT_EQ(f->ListBox1->count(), 0);
     EXPECT_TRUE(f->FonListShown);
     EXPECT_FALSE(f->bView->isEnabled());
     f->bStart1->click();
-    ASSERT_FALSE(f->Running);
+    ASSERT_FALSE(f->Run.Running);
 
     f->bView->click();
     EXPECT_FALSE(f->FonListShown);

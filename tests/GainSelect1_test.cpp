@@ -6,6 +6,9 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <cstring>
+
+#include "datafiles/RecordFile.h"
 #include "gains/GainSelect1.h"
 #include "mainwindow/VFonPCI2.h"
 #include "platform/ErrorReport.h"
@@ -115,10 +118,32 @@ TEST_F(GainDialogTest, GainsCannotChangeDuringARun)
     EXPECT_FALSE(f->bGain1->isEnabled());
     EXPECT_FALSE(Form3->isVisible()); // an open dialog closes, storing nothing
     EXPECT_EQ(f->FGainSel1, 100);
-    f->Timer1Timer();
-    EXPECT_EQ(f->FonRec.FGain1, 100);
     f->bStart1Click();
+    EXPECT_EQ(f->FonRec.FGain1, 100);
     EXPECT_TRUE(f->bGain1->isEnabled());
+}
+
+TEST_F(GainDialogTest, GainsChosenBetweenRunsReachTheBoardsAtTheNextStart)
+{
+    TForm1* f = form();
+    f->bGain1Click();
+    Box(7)->setEditText("40");
+    Box(6)->setEditText("2");
+    Form3->findChild<QPushButton*>("Button2")->click();
+    f->Timer1Timer();
+    Sim().clearLog();
+    f->bStart1Click();
+    const auto setups = Sim().calls(SimOpSetup);
+    ASSERT_EQ(setups.size(), 5u);
+    int32_t g1, g2;
+    std::memcpy(&g1, setups[0].params + 32, 4);
+    std::memcpy(&g2, setups[4].params + 36, 4);
+    EXPECT_EQ(g1, 40);
+    EXPECT_EQ(g2, 2);
+    f->bStart1Click();
+    auto rec = std::make_unique<TFonKadr>();
+    recfile::ReadRecord(f->FonFileName, 0, *rec);
+    EXPECT_EQ(rec->FGain1, 40);
 }
 
 } // namespace

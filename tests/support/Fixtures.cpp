@@ -88,6 +88,8 @@ void WindowTest::SetUp()
     Form1 = new TForm1;
     Form2 = new TForm2;
     Form3 = new TForm3;
+    Form1->AttachWindows(Form2, Form3);
+    Form1->Run.SetManualTicks(true);
 }
 
 void WindowTest::TearDown()
@@ -104,5 +106,30 @@ void WindowTest::TearDown()
 }
 
 TForm1* WindowTest::form() const { return Form1; }
+
+void RunTest::SetUp()
+{
+    WorkDirTest::SetUp();
+    UsePrivateHive(Path("hive.ini"), SIMDRIVER_PATH);
+    SimDriverControl& sim = Sim();
+    sim.reset();
+    sim.setInstant(true);
+    sim.setEventRate(0);
+    run_ = std::make_unique<acq::RunModel>();
+    run_->SetManualTicks(true);
+    QObject::connect(run_.get(), &acq::RunModel::StatusMessage, [this](const QString& m) { status_ = m; });
+    QObject::connect(run_.get(), &acq::RunModel::FileError, [this](const QString& m) { fileError_ = m; });
+    QObject::connect(run_.get(), &acq::RunModel::TickError, [this](const QString& m) {
+        tickError_ = m;
+        ++tickErrors_;
+    });
+}
+
+void RunTest::TearDown()
+{
+    run_.reset();
+    Sim().reset();
+    WorkDirTest::TearDown();
+}
 
 } // namespace testing_support

@@ -11,6 +11,8 @@
 
 #include "platform/Clock.h"
 
+#include "acquisition/RunModel.h"
+
 class TForm1;
 class SimDriverControl;
 
@@ -52,6 +54,21 @@ protected:
     void SetUp() override;
     void TearDown() override;
     TForm1* form() const;
+};
+
+/// A test of the run model alone, without a window, on the simulated driver
+/// as WindowTest sets it up; its ticks are driven by hand.
+class RunTest : public WorkDirTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    acq::RunModel& run() const { return *run_; }
+
+    std::unique_ptr<acq::RunModel> run_;
+    QString status_;    ///< the last status message of the run
+    QString fileError_; ///< the last file error
+    QString tickError_; ///< the last abandoned tick's message
+    int tickErrors_ = 0;
 };
 
 } // namespace testing_support

@@ -27,23 +27,34 @@ void ScriptBackground(int scale)
 
 void StartRun(TForm1& f)
 {
-    ASSERT_FALSE(f.Running);
+    ASSERT_FALSE(f.Run.Running);
     f.bStart1Click();
-    ASSERT_TRUE(f.Running);
-    f.FonSamples = kTestSamples;
+    ASSERT_TRUE(f.Run.Running);
+    f.Run.Engine().FonSamples = kTestSamples;
 }
 
-void Ticks(TForm1& f, int n)
+void StartRun(acq::RunModel& run)
+{
+    ASSERT_FALSE(run.Running);
+    ASSERT_TRUE(run.StartBranch());
+    run.Engine().FonSamples = kTestSamples;
+}
+
+void Ticks(acq::RunModel& run, int n)
 {
     for (int i = 0; i < n; ++i)
-        f.Timer1Timer();
+        run.Timer1Timer();
 }
 
-void Points(TForm1& f, int points)
+void Ticks(TForm1& f, int n) { Ticks(f.Run, n); }
+
+void Points(acq::RunModel& run, int points)
 {
     for (int p = 0; p < points; ++p)
-        Ticks(f, 25);
+        Ticks(run, 25);
 }
+
+void Points(TForm1& f, int points) { Points(f.Run, points); }
 
 std::vector<char> FileBytes(const std::string& path)
 {

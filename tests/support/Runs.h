@@ -6,6 +6,7 @@
 #include <vector>
 
 class TForm1;
+namespace acq { class RunModel; }
 
 namespace testing_support {
 
@@ -23,9 +24,13 @@ void ScriptBackground(int scale = 1);
 
 /// Presses "Start" and shortens the reads; the run is going afterwards.
 void StartRun(TForm1& f);
-/// Runs `n` timer ticks.
+/// Starts the model's run and shortens the reads.
+void StartRun(acq::RunModel& run);
+/// Runs `n` ticks of the run.
+void Ticks(acq::RunModel& run, int n);
 void Ticks(TForm1& f, int n);
 /// Ticks until `points` more points are stored (25 cycles each).
+void Points(acq::RunModel& run, int points);
 void Points(TForm1& f, int points);
 
 /// The file's bytes.

@@ -1,0 +1,291 @@
+#include "acquisition/Cycle.h"
+
+#include <QString>
+#include <algorithm>
+#include <climits>
+#include <span>
+
+#include "datafiles/PulseSearch.h"
+#include "driver/ADC_Errors.h"
+
+namespace acq {
+namespace {
+
+/// Longest sleep between two ticks: the radio board is asked at least this often.
+constexpr int64_t kRadioPollNs = 10'000'000;
+/// Re-polls of a board whose data are overdue: a tenth of the delay, within these.
+constexpr int64_t kShortestRepollNs = 20'000;
+constexpr int64_t kLongestRepollNs = 1'000'000;
+
+/// The clock's time of day as a point of a frame stores it.
+TPointTime PointTimeNow()
+{
+    const rt::DateTimeParts t = rt::Now();
+    return {static_cast<uint16_t>(t.Hour), static_cast<uint16_t>(t.Min), static_cast<uint16_t>(t.Sec),
+            static_cast<uint16_t>(t.MSec)};
+}
+
+/// Puts the moment into a record's date and time fields (both records have
+/// the same eight).
+template <class Record>
+void Stamp(Record& r, const rt::DateTimeParts& t)
+{
+    r.Year = t.Year;
+    r.Month = t.Month;
+    r.Day = t.Day;
+    r.DayOfWeek = t.DayOfWeek;
+    r.Hour = t.Hour;
+    r.Min = t.Min;
+    r.Sec = t.Sec;
+    r.MSec = t.MSec;
+}
+
+int64_t RepollDelay(int64_t overdueNs)
+{
+    return std::clamp(overdueNs / 10, kShortestRepollNs, kLongestRepollNs);
+}
+
+} // namespace
+
+Cycle::Cycle(Boards& boards, TFonKadr& fonRec, TRadKadr& radRec, const ChannelLimits& limits, CycleSink& sink)
+    : boards_(boards), FonRec(fonRec), RadRec(radRec), limits_(limits), sink_(sink)
+{
+}
+
+int64_t Cycle::AcquisitionNs() const
+{
+    return SampleRate > 0 ? static_cast<int64_t>(1e9 * FonSamples / SampleRate) : 0;
+}
+
+void Cycle::Begin()
+{
+    stop_.store(false);
+    PointNo = 0;
+    CycleCount = 0;
+    PlotCount = 0;
+    PlotStart = 0;
+    FonSum1 = FonSum2 = FonSum3 = FonSum4 = 0;
+    const int64_t now = SteadyNowNs();
+    startedNs_ = {now, now};
+    live_.Begin(now, AcquisitionNs());
+    FonRec.KadrNo = 0;
+    FonTime();
+}
+
+void Cycle::Timer1Timer()
+{
+    if (!Active())
+        return;
+    if (!RadioPoll())
+        return;
+    ReadFon();
+    if (Active() && CycleCount >= kCyclesPerPoint)
+        ClosePoint();
+}
+
+void Cycle::ClosePoint()
+{
+    CycleCount = 0;
+    ++PlotCount;
+    ++PointNo;
+    const TPointTime time = PointTimeNow();
+    FonRec.Times[PointNo - 1] = time;
+    const std::array<int32_t, 4> counts{FonSum1, FonSum2, FonSum3, FonSum4};
+    for (int c = 1; c <= kFonChannels; ++c)
+        FonRec.Counts(c)[PointNo - 1] = counts[static_cast<size_t>(c - 1)];
+    FonSum1 = FonSum2 = FonSum3 = FonSum4 = 0;
+    sink_.PointStored(PointNo, time, counts);
+
+    if (PlotCount >= kPointsPerPlot) {
+        PlotCount = 0;
+        // Each batch starts with the last point of the previous one; point 0
+        // of a frame's first batch holds no count and is left out.
+        sink_.BatchReady(FonRec, std::max<int32_t>(PlotStart, 1), PlotStart + kPointsPerPlot);
+        PlotStart += kPointsPerPlot;
+    }
+
+    if (PointNo >= kFonPoints) {
+        sink_.FrameComplete(FonRec);
+        PointNo = 0;
+        PlotStart = 0;
+        FonTime();
+    }
+}
+
+void Cycle::FonTime()
+{
+    const rt::DateTimeParts t = rt::Now();
+    Stamp(FonRec, t);
+    FonRec.Rate = SampleRate;
+    for (int c = 1; c <= kFonChannels; ++c)
+        std::fill_n(FonRec.Spectr(c), kFonBins, int16_t{0});
+    ++FonRec.KadrNo;
+    sink_.FrameStarted(FonRec.KadrNo, t);
+}
+
+void Cycle::EASTime()
+{
+    const rt::DateTimeParts t = rt::Now();
+    Stamp(RadRec, t);
+    ++RadRec.EventNo;
+    sink_.EventStamped(RadRec.EventNo, t);
+}
+
+bool Cycle::RadioPoll()
+{
+    if (!boards_.AdcRad1)
+        return false;
+    int32_t word = 0;
+    boards_.AdcRad1->Control(adc::kControlStatus, &word);
+    if (word & adc::kRadioEventBit)
+        ReadEAS();
+    return Active(); // an error, or a failed write, has released the boards
+}
+
+void Cycle::ReadEAS()
+{
+    int32_t word = 0;
+    boards_.AdcRad1->Control(adc::kControlStatus, &word);
+    if (!(word & adc::kRadioEventBit))
+        return;
+    EASTime();
+    const int32_t n = std::clamp(RadSamples / 2, 0, kRadSamples);
+    int channel = 1;
+    for (IADCDevice* board : {boards_.AdcRad1, boards_.AdcRad2, boards_.AdcRad3}) {
+        board->GetData(adc::kSelectFirstInput, RadRec.Samples(channel), n, 0);
+        board->GetData(adc::kSelectSecondInput, RadRec.Samples(channel + 1), n, 0);
+        const int32_t st = board->Start();
+        if (!AdcOk(st)) {
+            Error(st);
+            return;
+        }
+        channel += 2;
+    }
+    sink_.EventRead(RadRec);
+}
+
+bool Cycle::ReadBoard(IADCDevice* board, int b)
+{
+    const int32_t n = std::clamp(FonSamples, 0, kFonSamplesPerInput);
+    live_.Stopped(b, SteadyNowNs());
+    board->Stop();
+    board->GetData(adc::kSelectFirstInput, FonBuf.data(), n, 0);
+    board->GetData(adc::kSelectSecondInput, FonBuf.data() + kFonSamplesPerInput, n, 0);
+    const int32_t st = board->Start();
+    const int64_t now = SteadyNowNs();
+    startedNs_[static_cast<size_t>(b)] = now;
+    if (!AdcOk(st)) {
+        Error(st);
+        return false;
+    }
+    live_.Started(b, now);
+    return true;
+}
+
+bool Cycle::WaitFonReady(IADCDevice* board, int b)
+{
+    // Sleeps until the board's data are due, then asks again at short,
+    // growing intervals; never longer than the bound.
+    const int64_t due = startedNs_[static_cast<size_t>(b)] + AcquisitionNs();
+    const int64_t bound = startedNs_[static_cast<size_t>(b)] + kFonWaitFactor * std::max<int64_t>(AcquisitionNs(), 1'000'000);
+    pacer_.WaitUntil(due);
+    for (;;) {
+        int32_t word = 0;
+        board->Control(adc::kControlStatus, &word);
+        if (word != 0)
+            return true;
+        const int64_t now = SteadyNowNs();
+        if (now > bound || stop_.load()) {
+            if (!stop_.load())
+                Halt(QString("Плата фона %1 не выдала данные за %2 мс: работа остановлена")
+                         .arg(b + 1)
+                         .arg((bound - startedNs_[static_cast<size_t>(b)]) / 1'000'000)
+                         .toStdString());
+            return false;
+        }
+        SleepUntilNs(std::min(now + RepollDelay(now - due), bound + 1));
+    }
+}
+
+void Cycle::ReadFon()
+{
+    if (!RadioPoll())
+        return;
+    int32_t word = 0;
+    boards_.AdcFon1->Control(adc::kControlStatus, &word);
+    if (word == 0) {
+        // Not ready: nothing changes, unless the board stays silent for
+        // far longer than an acquisition, which ends the run.
+        const int64_t waited = SteadyNowNs() - startedNs_[0];
+        const int64_t bound = kFonWaitFactor * std::max<int64_t>(AcquisitionNs(), 1'000'000);
+        if (waited > bound)
+            Halt(QString("Плата фона 1 не выдала данные за %1 мс: работа остановлена")
+                     .arg(bound / 1'000'000)
+                     .toStdString());
+        return;
+    }
+    if (!ReadBoard(boards_.AdcFon1, 0) || !RadioPoll())
+        return;
+    Otbor1();
+    if (!Active())
+        return;
+    FonSum1 += PulseCount1;
+    FonSum2 += PulseCount2;
+    if (!WaitFonReady(boards_.AdcFon2, 1) || !ReadBoard(boards_.AdcFon2, 1) || !RadioPoll())
+        return;
+    Otbor2();
+    if (!Active())
+        return;
+    FonSum3 += PulseCount1;
+    FonSum4 += PulseCount2;
+    ++CycleCount;
+    live_.CycleDone();
+}
+
+void Cycle::SearchInputs(int firstChannel, int16_t* spectr1, int16_t* spectr2)
+{
+    const size_t n = static_cast<size_t>(std::clamp(FonSamples, 0, kFonSamplesPerInput));
+    FonLimit = limits_.Get(firstChannel);
+    PulseCount1 = 0;
+    PulseCount2 = 0;
+    PulseCount1 = pulse::SearchPulses(std::span<const int16_t>(FonBuf.data(), n), FonLimit, MinPulseGap,
+                                      std::span<int16_t, kFonBins>(spectr1, kFonBins));
+    FonLimit = limits_.Get(firstChannel + 1);
+    PulseCount2 = pulse::SearchPulses(std::span<const int16_t>(FonBuf.data() + kFonSamplesPerInput, n), FonLimit,
+                                      MinPulseGap, std::span<int16_t, kFonBins>(spectr2, kFonBins));
+    RadioPoll();
+}
+
+void Cycle::Otbor1() { SearchInputs(1, FonRec.Spectr1, FonRec.Spectr2); }
+
+void Cycle::Otbor2() { SearchInputs(3, FonRec.Spectr3, FonRec.Spectr4); }
+
+void Cycle::Error(int32_t code)
+{
+    Halt(AdcErrorText(code));
+}
+
+void Cycle::Release()
+{
+    if (boards_.Any())
+        live_.End(SteadyNowNs());
+    FreeBoards(boards_);
+}
+
+void Cycle::Halt(const std::string& message)
+{
+    Release();
+    sink_.Halted(message);
+}
+
+int64_t Cycle::NextTickNs(int64_t now) const
+{
+    if (!Active())
+        return INT64_MAX;
+    const int64_t due = startedNs_[0] + AcquisitionNs();
+    if (now < due)
+        return std::min(due, now + kRadioPollNs);
+    return now + RepollDelay(now - due);
+}
+
+} // namespace acq
