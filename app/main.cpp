@@ -1,18 +1,42 @@
-// Program entry: creates the main window, the spectrum window and the gain
-// dialog in this order, shows the main window and runs the event loop until
-// the main window is closed.
+// Program entry. Without options: the window program, which creates the
+// main window, the spectrum window and the gain dialog in this order, shows
+// the main window and runs the event loop until the main window is closed.
+// With --headless: a recording without a window (see app/Headless.h).
 #include <QApplication>
+#include <QCoreApplication>
 
+#include "app/Headless.h"
+#include "app/Options.h"
 #include "gains/GainSelect1.h"
 #include "mainwindow/VFonPCI2.h"
+#include "platform/ErrorReport.h"
+#include "platform/TermSignals.h"
 #include "spectrum/Unit2.h"
 
 int main(int argc, char** argv)
 {
+    int exitCode = 0;
+    const std::optional<app::Options> options = app::ParseOptions(argc, argv, exitCode);
+    if (!options)
+        return exitCode;
+    if (options->Headless) {
+        QCoreApplication app(argc, argv);
+        return app::RunHeadless(*options);
+    }
+
     QApplication app(argc, argv);
     Form1 = new TForm1;
     Form2 = new TForm2;
     Form3 = new TForm3;
+    Form1->AttachWindows(Form2, Form3);
+    // A shutdown or logout stops a run as the button does: its frame is
+    // written before the program ends.
+    rt::TermSignals termination;
+    QObject::connect(&termination, &rt::TermSignals::Received, Form1, [] {
+        if (Form1->Run.Running)
+            rt::Guard([] { Form1->bStart1Click(); });
+        QApplication::quit();
+    });
     Form1->show();
     const int rc = app.exec();
     delete Form3;

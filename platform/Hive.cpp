@@ -54,6 +54,10 @@ std::string HivePath()
 {
     if (!g_override.empty())
         return g_override;
+    // A service or a test names its own hive; a machine-wide one would
+    // otherwise shadow every other.
+    if (const char* env = std::getenv("VFON_HIVE"); env && *env)
+        return env;
     return Exists(MachineHivePath()) ? MachineHivePath() : UserHivePath();
 }
 

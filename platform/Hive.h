@@ -8,8 +8,9 @@
 //     [SOFTWARE\Virtual Tools LTD\Drivers\1.0\Lan10m8PCI]
 //     path=/usr/local/lib/libLan10m8Sim.so
 //
-// The machine-wide file is /etc/vfon/registry.ini; where it is absent, the
-// per-user file $HOME/.config/vfon/registry.ini is read. Key paths and value
+// The file named by the environment variable VFON_HIVE is read when it is
+// set; otherwise the machine-wide file /etc/vfon/registry.ini, and where that
+// is absent, the per-user file $HOME/.config/vfon/registry.ini. Key paths and value
 // names are compared without regard to case, as the registry does.
 #include <cstdint>
 #include <string>

@@ -1,0 +1,26 @@
+#pragma once
+// SIGINT, SIGTERM and SIGHUP turned into a Qt signal on the main thread: the
+// handler only writes the signal's number into a pipe, whose other end a
+// socket notifier reads in the event loop (nothing unsafe runs inside the
+// handler). One object per process.
+#include <QObject>
+
+class QSocketNotifier;
+
+namespace rt {
+
+class TermSignals : public QObject {
+    Q_OBJECT
+public:
+    explicit TermSignals(QObject* parent = nullptr);
+    ~TermSignals() override;
+
+signals:
+    /// A termination signal arrived (its number).
+    void Received(int signo);
+
+private:
+    QSocketNotifier* notifier_ = nullptr;
+};
+
+} // namespace rt

@@ -1,0 +1,123 @@
+// The real program without a window: a recording on the simulated boards
+// from the command line, stopped by time or by SIGTERM, and its refusals.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "datafiles/RecordFile.h"
+#include "support/Fixtures.h"
+
+namespace {
+
+class HeadlessTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        testing_support::EnsureApp();
+        ASSERT_TRUE(dir_.isValid());
+        hive_ = dir_.filePath("hive.ini").toStdString();
+    }
+    /// Starts `vfon args` in the temporary directory with its own hive.
+    void Start(const QStringList& args, const std::string& driver = SIMDRIVER_PATH)
+    {
+        testing_support::UsePrivateHive(hive_, driver);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("VFON_HIVE", QString::fromStdString(hive_));
+        proc_.setProcessEnvironment(env);
+        proc_.setWorkingDirectory(dir_.path());
+        proc_.start(VFON_PATH, args);
+        ASSERT_TRUE(proc_.waitForStarted());
+    }
+    void Finish()
+    {
+        ASSERT_TRUE(proc_.waitForFinished(60000));
+        out_ = QString::fromUtf8(proc_.readAllStandardOutput());
+        err_ = QString::fromUtf8(proc_.readAllStandardError());
+    }
+    std::string Only(const char* pattern) const
+    {
+        const QStringList names = QDir(dir_.path()).entryList({pattern}, QDir::Files);
+        EXPECT_EQ(names.size(), 1) << pattern;
+        return names.isEmpty() ? std::string() : dir_.filePath(names[0]).toStdString();
+    }
+    /// The frame record holds points 1..n-1 (n ≥ 2) and zeros from point n on.
+    void ExpectStoppedFrame(int atLeastPoints) const
+    {
+        const std::string fon = Only("*.fon");
+        ASSERT_EQ(recfile::Count(fon, sizeof(TFonKadr)), 1);
+        auto k = std::make_unique<TFonKadr>();
+        recfile::ReadRecord(fon, 0, *k);
+        EXPECT_EQ(k->KadrNo, 1);
+        int n = 0;
+        while (n < kFonPoints && (k->Counts1[n] || k->Counts2[n] || k->Counts3[n] || k->Counts4[n]))
+            ++n;
+        EXPECT_GE(n, atLeastPoints);
+        for (int p = n; p < kFonPoints; ++p)
+            ASSERT_EQ(k->Counts1[p] + k->Counts2[p] + k->Counts3[p] + k->Counts4[p], 0) << p;
+        // The first zero point carries the stop time: after the last point's.
+        const auto ms = [](const TPointTime& t) { return ((t.Hour * 60 + t.Min) * 60 + t.Sec) * 1000 + t.MSec; };
+        EXPECT_GE(ms(k->Times[n]), ms(k->Times[n - 1]));
+        EXPECT_EQ(QFile(QString::fromStdString(Only("*.Rad"))).size() % sizeof(TRadKadr), 0);
+    }
+
+    QTemporaryDir dir_;
+    std::string hive_;
+    QProcess proc_;
+    QString out_, err_;
+};
+
+TEST_F(HeadlessTest, RecordsForTheSecondsAskedWithProgressLines)
+{
+    Start({"--headless", "--seconds", "3", "--limits", "14,20,16,20", "--fon-gains", "100,100,100,100"});
+    Finish();
+    EXPECT_EQ(proc_.exitCode(), 0) << err_.toStdString();
+    EXPECT_GE(out_.count("живое время"), 2) << out_.toStdString();
+    ExpectStoppedFrame(8); // 3 s is about 12 points of 25 cycles
+}
+
+TEST_F(HeadlessTest, SigtermStopsTheRunAndWritesTheFrame)
+{
+    Start({"--headless"});
+    QByteArray out;
+    ASSERT_TRUE(testing_support::WaitFor([&] { return (out += proc_.readAll()).contains("точек"); }, 20000));
+    proc_.terminate(); // SIGTERM
+    Finish();
+    EXPECT_EQ(proc_.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(proc_.exitCode(), 0) << err_.toStdString();
+    ExpectStoppedFrame(2);
+}
+
+TEST_F(HeadlessTest, RefusalsEndNonZeroWithTheirMessage)
+{
+    struct Case {
+        QStringList args;
+        std::string driver;
+        int exit; ///< -1: any code but 0
+        const char* message;
+    };
+    const Case cases[] = {
+        {{"--headless", "--seconds", "1"}, "", 1, "Нет необходимого драйвера IntDMA32.VxD"},
+        {{"--headless", "--limits", "1,2"}, SIMDRIVER_PATH, -1, "--limits"},
+        {{"--headless", "--radio-gains", "1,2,3,4,5,70000"}, SIMDRIVER_PATH, -1, "70000"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        Start(c.args, c.driver);
+        Finish();
+        if (c.exit < 0)
+            EXPECT_NE(proc_.exitCode(), 0);
+        else
+            EXPECT_EQ(proc_.exitCode(), c.exit);
+        EXPECT_TRUE(err_.contains(c.message)) << err_.toStdString();
+    }
+    EXPECT_TRUE(QDir(dir_.path()).entryList({"*.fon", "*.Rad"}, QDir::Files).isEmpty());
+    Start({"--help"});
+    Finish();
+    EXPECT_EQ(proc_.exitCode(), 0);
+    for (const char* option : {"--headless", "--seconds", "--limits", "--radio-gains", "--fon-gains"})
+        EXPECT_TRUE(out_.contains(option)) << option;
+}
+
+} // namespace
