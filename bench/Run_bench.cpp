@@ -1,9 +1,13 @@
-// Whole-program figures on the simulated boards, headless:
+// Whole-program figures on the simulated boards, in the window program on an
+// offscreen display (the window draws every batch and event as it would on
+// screen):
 //  - start-up: the three windows created and the main window shown;
 //  - InitBoards, waveform generation of the simulated driver included;
-//  - a run of VFON_RUN_SECONDS (default 30) seconds driven by a 1 ms timer
-//    exactly as the program's own: cycles per second, live time of the two
-//    background boards, the longest tick, peak memory.
+//  - a run of VFON_RUN_SECONDS (default 60) seconds with its readout thread,
+//    once on a quiet machine and once with a busy-loop process on every
+//    other core: cycles per second, live time of the two background boards
+//    (the program's own figure and the simulated driver's), process CPU time
+//    over wall time, the longest time the event loop was blocked, peak RSS.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -13,43 +17,22 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
-#include <chrono>
+#include <csignal>
 #include <dlfcn.h>
 #include <fstream>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
 
+#include "acquisition/Pacing.h"
 #include "gains/GainSelect1.h"
 #include "mainwindow/VFonPCI2.h"
 #include "platform/Hive.h"
 #include "spectrum/Unit2.h"
 
 namespace {
-
-/// Times the program's ticks: from the timer event to the end of the slot.
-class TickClock : public QObject {
-    Q_OBJECT
-public:
-    bool eventFilter(QObject* o, QEvent* e) override
-    {
-        if (e->type() == QEvent::Timer)
-            start_ = std::chrono::steady_clock::now();
-        return QObject::eventFilter(o, e);
-    }
-    void End()
-    {
-        const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start_).count();
-        longestMs = std::max(longestMs, ms);
-        ++ticks;
-        emit Ticked();
-    }
-    double longestMs = 0;
-    long ticks = 0;
-signals:
-    void Ticked();
-
-private:
-    std::chrono::steady_clock::time_point start_;
-};
 
 QTemporaryDir* g_dir = nullptr;
 
@@ -70,6 +53,41 @@ void Prepare()
     hive::SetHivePath(hiveFile);
 }
 
+double CpuSeconds()
+{
+    rusage ru{};
+    getrusage(RUSAGE_SELF, &ru);
+    return ru.ru_utime.tv_sec + ru.ru_stime.tv_sec + (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
+}
+
+/// A busy-loop process on every core but one, killed when this goes.
+class Load {
+public:
+    explicit Load(bool on)
+    {
+        const unsigned others = on ? std::max(1u, std::thread::hardware_concurrency()) - 1 : 0;
+        for (unsigned i = 0; i < others; ++i) {
+            const pid_t pid = fork();
+            if (pid == 0) {
+                volatile unsigned long n = 0;
+                for (;;)
+                    n = n + 1;
+            }
+            children_.push_back(pid);
+        }
+    }
+    ~Load()
+    {
+        for (pid_t pid : children_) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+    }
+
+private:
+    std::vector<pid_t> children_;
+};
+
 void BM_StartUpToMainWindowShown(benchmark::State& state)
 {
     for (auto _ : state) {
@@ -78,6 +96,7 @@ void BM_StartUpToMainWindowShown(benchmark::State& state)
         Form1 = new TForm1;
         Form2 = new TForm2;
         Form3 = new TForm3;
+        Form1->AttachWindows(Form2, Form3);
         Form1->show();
         QApplication::processEvents();
         state.SetIterationTime(t.nsecsElapsed() / 1e9);
@@ -92,79 +111,84 @@ BENCHMARK(BM_StartUpToMainWindowShown)->UseManualTime()->Unit(benchmark::kMillis
 void BM_InitBoardsFirstAndLater(benchmark::State& state)
 {
     Prepare();
-    Form1 = new TForm1;
+    acq::RunModel run;
     bool first = true;
     for (auto _ : state) {
         QElapsedTimer t;
         t.start();
-        const bool ok = Form1->InitBoards();
+        const bool ok = run.InitBoards();
         const double ms = t.nsecsElapsed() / 1e6;
         if (first)
             state.counters["first_ms"] = ms; // with waveform generation
         first = false;
         state.SetIterationTime(ms / 1e3);
-        Form1->FreeBoards();
+        run.FreeBoards();
         if (!ok)
             state.SkipWithError("InitBoards failed");
     }
-    delete Form1;
-    Form1 = nullptr;
 }
 BENCHMARK(BM_InitBoardsFirstAndLater)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 
+/// A run of the window program, its readout thread pacing itself; arg 1 adds
+/// a busy-loop process on every other core.
 void BM_Run(benchmark::State& state)
 {
     Prepare();
     const double seconds = qEnvironmentVariableIsSet("VFON_RUN_SECONDS")
                                ? qEnvironmentVariable("VFON_RUN_SECONDS").toDouble()
-                               : 30.0;
+                               : 60.0;
     using LiveFn = double (*)(int32_t, double*);
-    auto live = reinterpret_cast<LiveFn>(Sim("sim_live_seconds"));
+    auto simLive = reinterpret_cast<LiveFn>(Sim("sim_live_seconds"));
     auto reset = reinterpret_cast<void (*)()>(Sim("sim_reset"));
     auto logPolls = reinterpret_cast<void (*)(int)>(Sim("sim_log_polls"));
     for (auto _ : state) {
         Form1 = new TForm1;
         Form1->show();
+        QApplication::processEvents();
         if (reset)
             reset();
         if (logPolls)
             logPolls(0);
+        Load load(state.range(0) != 0);
+        // The event loop's longest block: a probe timer's lateness.
+        constexpr int kProbeMs = 2;
+        int64_t last = acq::SteadyNowNs(), longest = 0;
+        QTimer probe;
+        probe.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&probe, &QTimer::timeout, [&] {
+            const int64_t now = acq::SteadyNowNs();
+            longest = std::max(longest, now - last - kProbeMs * 1'000'000);
+            last = now;
+        });
+        const double cpu0 = CpuSeconds();
+        QElapsedTimer wall;
+        wall.start();
         Form1->bStart1Click();
-        if (!Form1->Running) {
+        if (!Form1->Run.Running) {
             state.SkipWithError("the run did not start");
             break;
         }
-        // The program's own timers drive the run; a tick is timed from the
-        // timer event reaching its timer to the end of the program's slot.
-        TickClock ticker;
-        for (QTimer* t : {Form1->Timer1, Form1->FastPoll}) {
-            t->installEventFilter(&ticker);
-            QObject::connect(t, &QTimer::timeout, &ticker, &TickClock::End);
-        }
-        int32_t lastCycle = Form1->CycleCount, lastPoint = Form1->PointNo;
-        long cycles = 0;
-        QObject::connect(&ticker, &TickClock::Ticked, [&] {
-            if (Form1->CycleCount != lastCycle || Form1->PointNo != lastPoint)
-                ++cycles;
-            lastCycle = Form1->CycleCount;
-            lastPoint = Form1->PointNo;
-        });
-        QElapsedTimer wall;
-        wall.start();
+        last = acq::SteadyNowNs();
+        probe.start(kProbeMs);
         QEventLoop loop;
         QTimer::singleShot(static_cast<int>(seconds * 1000), &loop, &QEventLoop::quit);
         loop.exec();
-        const double elapsed = wall.nsecsElapsed() / 1e9;
+        probe.stop();
         double w1 = 0, w2 = 0;
-        const double l1 = live ? live(1, &w1) : 0, l2 = live ? live(2, &w2) : 0;
+        const double s1 = simLive ? simLive(1, &w1) : 0, s2 = simLive ? simLive(2, &w2) : 0;
+        const acq::LiveFigures f = Form1->Run.Figures();
+        const int32_t events = Form1->Run.RadRecNo;
         Form1->bStart1Click();
+        const double elapsed = wall.nsecsElapsed() / 1e9;
         state.SetIterationTime(elapsed);
-        state.counters["cycles_per_s"] = cycles / elapsed;
-        state.counters["ticks_per_s"] = ticker.ticks / elapsed;
-        state.counters["live_fon1_pct"] = w1 > 0 ? 100 * l1 / w1 : 0;
-        state.counters["live_fon2_pct"] = w2 > 0 ? 100 * l2 / w2 : 0;
-        state.counters["longest_tick_ms"] = ticker.longestMs;
-        state.counters["radio_events"] = Form1->RadRecNo;
+        state.counters["cycles_per_s"] = f.Cycles / f.Seconds;
+        state.counters["live1_pct"] = f.Percent[0];
+        state.counters["live2_pct"] = f.Percent[1];
+        state.counters["sim_live1_pct"] = w1 > 0 ? 100 * s1 / w1 : 0;
+        state.counters["sim_live2_pct"] = w2 > 0 ? 100 * s2 / w2 : 0;
+        state.counters["cpu_pct"] = 100 * (CpuSeconds() - cpu0) / elapsed;
+        state.counters["longest_block_ms"] = longest / 1e6;
+        state.counters["radio_events"] = events;
         rusage ru{};
         getrusage(RUSAGE_SELF, &ru);
         state.counters["peak_rss_MB"] = ru.ru_maxrss / 1024.0;
@@ -172,11 +196,9 @@ void BM_Run(benchmark::State& state)
         Form1 = nullptr;
     }
 }
-BENCHMARK(BM_Run)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(1);
+BENCHMARK(BM_Run)->ArgName("loaded")->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(1);
 
 } // namespace
-
-#include "Run_bench.moc"
 
 int main(int argc, char** argv)
 {
