@@ -14,6 +14,11 @@ namespace {
 /// Bounds of the margin: never a long watch of the clock, never none.
 constexpr int64_t kLeastMargin = 20'000;
 constexpr int64_t kMostMargin = 400'000;
+/// What the margin keeps beyond the wake-up delay it learnt.
+constexpr int64_t kMarginReserve = 30'000;
+/// Pauses between two readings of the clock while watching it (a reading
+/// costs far more on a virtual machine than a pause).
+constexpr int kPausesPerReading = 16;
 
 } // namespace
 
@@ -33,9 +38,9 @@ int64_t SteadyNowNs()
 
 void Pacer::Learn(int64_t target, int64_t woke)
 {
-    // The margin follows about twice the recent wake-up delay: it grows at
-    // once after a late wake-up and shrinks slowly after early ones.
-    const int64_t wanted = 2 * std::max<int64_t>(woke - target, 0);
+    // The margin follows the recent wake-up delays with a reserve: it grows
+    // at once after a late wake-up and shrinks slowly after early ones.
+    const int64_t wanted = std::max<int64_t>(woke - target, 0) + kMarginReserve;
     margin_ = wanted > margin_ ? wanted : (15 * margin_ + wanted) / 16;
     margin_ = std::clamp(margin_, kLeastMargin, kMostMargin);
 }
@@ -43,9 +48,11 @@ void Pacer::Learn(int64_t target, int64_t woke)
 void Pacer::Watch(int64_t due) const
 {
     while (SteadyNowNs() < due) {
+        for (int i = 0; i < kPausesPerReading; ++i) {
 #if defined(__x86_64__) || defined(__i386__)
-        _mm_pause();
+            _mm_pause();
 #endif
+        }
     }
 }
 
