@@ -10,14 +10,24 @@
 namespace recfile {
 namespace {
 
-/// An open descriptor that is closed (and the close checked) by Close().
+/// An open descriptor of a regular file that is closed (and the close
+/// checked) by Close(). The open never waits: a pipe or a device of that
+/// name is refused instead of blocking the program.
 class Fd {
 public:
     Fd(const std::string& path, int flags)
     {
-        fd_ = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
-        if (fd_ < 0)
+        fd_ = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0644);
+        if (fd_ < 0) {
+            if (errno == ENXIO || errno == EISDIR) // a pipe without reader, a directory
+                rt::RaiseNotRegular(path);
             rt::RaiseIoErrno(errno);
+        }
+        struct stat st;
+        if (::fstat(fd_, &st) != 0)
+            rt::RaiseIoErrno(errno);
+        if (!S_ISREG(st.st_mode))
+            rt::RaiseNotRegular(path);
     }
     ~Fd()
     {
@@ -66,7 +76,7 @@ void Create(const std::string& path)
 
 bool CreateNew(const std::string& path)
 {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NONBLOCK, 0644);
     if (fd < 0) {
         if (errno == EEXIST)
             return false;

@@ -4,10 +4,13 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
+#include <cerrno>
+#include <fcntl.h>
 #include <map>
 #include <memory>
+#include <sstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace hive {
 
@@ -17,6 +20,34 @@ struct HiveKey {
 namespace {
 HiveKey g_root;
 std::string g_override;
+std::string g_problem;
+
+/// The text of the hive file; false (with the reason in g_problem) when it
+/// cannot be read. A pipe or a device is refused without waiting on it.
+bool ReadHive(const std::string& path, std::string& text)
+{
+    g_problem.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return false;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        g_problem = path + " is not a regular file";
+        ::close(fd);
+        return false;
+    }
+    char buf[4096];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        text.append(buf, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    return true;
+}
 
 std::string Lower(std::string s)
 {
@@ -63,13 +94,16 @@ std::string HivePath()
 
 void SetHivePath(const std::string& path) { g_override = path; }
 
+std::string LastProblem() { return g_problem; }
+
 LONG RegOpenKeyExA(HKEY root, const char* subKey, DWORD, DWORD, HKEY* result)
 {
     if (root != HKEY_LOCAL_MACHINE || !subKey || !result)
         return ERROR_INVALID_HANDLE;
-    std::ifstream in(HivePath());
-    if (!in)
+    std::string text;
+    if (!ReadHive(HivePath(), text))
         return ERROR_FILE_NOT_FOUND;
+    std::istringstream in(text);
     const std::string wanted = Lower(subKey);
     auto key = std::make_unique<HiveKey>();
     bool inSection = false, found = false;

@@ -44,6 +44,10 @@ std::string HivePath();
 /// Makes the hive file `path` the one in use (tests use a private one);
 /// an empty path returns to the machine-wide/per-user choice.
 void SetHivePath(const std::string& path);
+/// Why the hive file could not be read at the last opening of a key, when
+/// the reason is more than its absence (a pipe or a device of that name);
+/// empty otherwise.
+std::string LastProblem();
 /// The default files.
 std::string MachineHivePath();
 std::string UserHivePath();

@@ -53,6 +53,11 @@ void RaiseIo(int code) { throw EInOutError(code, IoMessage(code)); }
 
 void RaiseIoErrno(int err) { RaiseIo(IoCodeFromErrno(err)); }
 
+void RaiseNotRegular(const std::string& path)
+{
+    throw EInOutError(kIoNotRegularFile, path + " is not a regular file");
+}
+
 namespace {
 [[noreturn]] void RaiseConvert(const QString& text)
 {

@@ -39,6 +39,8 @@ inline constexpr int kIoTooManyOpenFiles = 4;
 inline constexpr int kIoAccessDenied = 5;
 inline constexpr int kIoReadBeyondEof = 100;
 inline constexpr int kIoDiskFull = 101;
+/// A name that is not a regular file (a pipe, a device, a directory).
+inline constexpr int kIoNotRegularFile = 2001;
 
 /// The message of an I/O error code: the fixed texts above, else "I/O error %d".
 std::string IoMessage(int code);
@@ -49,6 +51,8 @@ int IoCodeFromErrno(int err);
 [[noreturn]] void RaiseIo(int code);
 /// Raises EInOutError for the errno value `err`.
 [[noreturn]] void RaiseIoErrno(int err);
+/// Raises EInOutError "<path> is not a regular file".
+[[noreturn]] void RaiseNotRegular(const std::string& path);
 
 /// Converts a whole number: leading blanks are skipped, an optional sign,
 /// decimal digits (or "$"/"0x" and hex digits); anything else, trailing

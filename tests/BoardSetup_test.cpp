@@ -5,8 +5,10 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <cstring>
+#include <sys/stat.h>
 
 #include "mainwindow/VFonPCI2.h"
+#include "platform/Hive.h"
 #include "support/Fixtures.h"
 #include "support/SimDriverControl.h"
 
@@ -172,6 +174,28 @@ TEST_F(BoardSetupTest, SetupFailureOnTheSecondRadioBoard)
     EXPECT_TRUE(init5);
     EXPECT_TRUE(prep5);
     EXPECT_FALSE(setup5);
+}
+
+TEST_F(BoardSetupTest, BrokenDriversAndHivesAreRefusedWithoutWaiting)
+{
+    // A factory or boards without a table of operations: refused like a
+    // factory that cannot make a board, nothing called through them.
+    for (const char* driver : {NULL_FACTORY_DRIVER, NULL_BOARD_DRIVER}) {
+        SCOPED_TRACE(driver);
+        testing_support::UsePrivateHive(Path("hive.ini"), driver);
+        EXPECT_FALSE(run().StartBranch());
+        EXPECT_EQ(status_, "Драйвер IntDMA32.VxD есть, но неправильной версии");
+        EXPECT_FALSE(run().Any());
+    }
+    // A hive that is a pipe or a device is not read at all.
+    ASSERT_EQ(mkfifo(Path("pipe.ini").c_str(), 0644), 0);
+    for (const std::string& hive : {Path("pipe.ini"), std::string("/dev/zero")}) {
+        SCOPED_TRACE(hive);
+        hive::SetHivePath(hive);
+        EXPECT_FALSE(run().StartBranch());
+        EXPECT_EQ(status_, QString::fromStdString("Нет необходимого драйвера IntDMA32.VxD: " + hive +
+                                                  " is not a regular file"));
+    }
 }
 
 class BoardSetupWindowTest : public testing_support::WindowTest {};

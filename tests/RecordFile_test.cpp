@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstring>
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include "datafiles/DataFileNames.h"
@@ -155,8 +157,26 @@ TEST_F(RecordFileTest, FailuresCarryThePlatformMessages)
         ::chmod(f.c_str(), 0444);
         EXPECT_EQ(IoError([&] { recfile::WriteRecord(f, 0, r); }), "File access denied");
     }
-    if (QFile::exists("/dev/full")) {
-        EXPECT_EQ(IoError([&] { recfile::WriteRecord("/dev/full", 0, r); }), "Disk full");
+    {
+        // A file that may not grow (as on a full disk) refuses the record.
+        const std::string f = P("full.fon");
+        recfile::Create(f);
+        rlimit old{};
+        ::getrlimit(RLIMIT_FSIZE, &old);
+        const rlimit small{1000, old.rlim_max};
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        const std::string message = IoError([&] { recfile::WriteRecord(f, 0, r); });
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+        EXPECT_EQ(message, "Disk full");
+    }
+    // Pipes and devices are refused at once, never waited on.
+    ASSERT_EQ(::mkfifo(P("pipe.fon").c_str(), 0644), 0);
+    for (const std::string& f : {P("pipe.fon"), std::string("/dev/zero")}) {
+        EXPECT_EQ(IoError([&] { recfile::ReadRecord(f, 0, r); }), f + " is not a regular file");
+        EXPECT_EQ(IoError([&] { recfile::WriteRecord(f, 0, r); }), f + " is not a regular file");
+        EXPECT_EQ(IoError([&] { recfile::Count(f, sizeof r); }), f + " is not a regular file");
     }
 }
 
