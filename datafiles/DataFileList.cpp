@@ -1,14 +1,51 @@
 #include "datafiles/DataFileList.h"
 
-#include <QDir>
+#include <algorithm>
+#include <cctype>
+#include <dirent.h>
+#include <memory>
 
 namespace datafiles {
+namespace {
 
-QStringList ListDataFiles(const QString& pattern)
+bool EndsWithIgnoringCase(const std::string& name, const std::string& suffix)
 {
-    const QDir dir(QDir::currentPath());
-    return dir.entryList(QStringList{pattern},
-                         QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    if (name.size() < suffix.size())
+        return false;
+    return std::equal(suffix.begin(), suffix.end(), name.end() - static_cast<std::ptrdiff_t>(suffix.size()),
+                      [](char a, char b) {
+                          return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+                      });
+}
+
+} // namespace
+
+QString ShownName(const std::string& name)
+{
+    const QByteArray bytes = QByteArray::fromStdString(name);
+    const QString decoded = QString::fromUtf8(bytes);
+    if (decoded.toUtf8() == bytes)
+        return decoded;
+    QString shown;
+    for (unsigned char c : name)
+        shown += c < 0x80 ? QString(QChar(c)) : "\\x" + QString::number(c, 16).toUpper().rightJustified(2, '0');
+    return shown;
+}
+
+std::vector<ListedFile> ListDataFiles(const std::string& suffix)
+{
+    std::vector<ListedFile> files;
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir("."), &::closedir);
+    if (!dir)
+        return files;
+    while (const dirent* e = ::readdir(dir.get())) {
+        const std::string name = e->d_name;
+        if (name == "." || name == ".." || !EndsWithIgnoringCase(name, suffix))
+            continue;
+        files.push_back({name, ShownName(name)});
+    }
+    std::sort(files.begin(), files.end(), [](const ListedFile& a, const ListedFile& b) { return a.Name < b.Name; });
+    return files;
 }
 
 } // namespace datafiles

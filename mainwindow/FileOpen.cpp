@@ -1,7 +1,6 @@
 // The viewer's file lists and the opening of a listed file: "View .fon" and
 // "View .Rad" switch a list of the working directory's data files on or off
 // in ListBox1; a click on a name reads the file's first record and shows it.
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -31,18 +30,15 @@ void ClearSeries(chart::TChart* c, int first, int last)
         c->SeriesAt(s).Clear();
 }
 
-/// Fills the list box and the name list with every match of `pattern`,
-/// each under its full name, in one go.
-void FillFileList(QListWidget* list, QStringList& names, const QString& pattern)
+/// Fills the list box and the name list with every file whose name ends in
+/// `suffix`, each under its full name, in one go.
+void FillFileList(QListWidget* list, std::vector<datafiles::ListedFile>& files, const std::string& suffix)
 {
-    names = datafiles::ListDataFiles(pattern);
-    list->addItems(names);
-}
-
-/// The name of list line `row` as the file system spells it.
-std::string ListedName(const QStringList& names, int row)
-{
-    return QFile::encodeName(names[row]).toStdString();
+    files = datafiles::ListDataFiles(suffix);
+    QStringList shown;
+    for (const datafiles::ListedFile& f : files)
+        shown << f.Shown;
+    list->addItems(shown);
 }
 
 } // namespace
@@ -77,7 +73,7 @@ void TForm1::bViewClick()
     Button1->show();
     Label9->setText("Файлы данных");
     ListBox1->clear();
-    FillFileList(ListBox1, FileList, "*.fon");
+    FillFileList(ListBox1, FileList, ".fon");
     ListKind = kFonListKind;
 }
 
@@ -105,7 +101,7 @@ void TForm1::bViewRadClick()
     }
     Label9->setText("Файлы данных");
     ListBox1->clear();
-    FillFileList(ListBox1, FileList, "*.Rad");
+    FillFileList(ListBox1, FileList, ".Rad");
     ListKind = kRadListKind;
 }
 
@@ -123,9 +119,9 @@ void TForm1::FileSelect1()
 {
     ClearSeries(Chart2, 0, 3);
     const int row = ListBox1->currentRow();
-    if (row < 0 || row >= FileList.size())
+    if (row < 0 || row >= static_cast<int>(FileList.size()))
         return;
-    FonFileName = ListedName(FileList, row);
+    FonFileName = FileList[static_cast<size_t>(row)].Name;
     FonRecNo = 0;
     FonRecCount = recfile::ReadRecord(FonFileName, FonRecNo, FonRec);
     Label2->clear();
@@ -146,9 +142,9 @@ void TForm1::FileSelect1()
 void TForm1::FileSelect2()
 {
     const int row = ListBox1->currentRow();
-    if (row < 0 || row >= FileList.size())
+    if (row < 0 || row >= static_cast<int>(FileList.size()))
         return;
-    RadFileName = ListedName(FileList, row);
+    RadFileName = FileList[static_cast<size_t>(row)].Name;
     RadRecCount = recfile::ReadRecord(RadFileName, 0, RadRec);
     RadRecNo = 0;
     KadrN->setText(QString::number(RadRecCount));

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <cstdio>
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 
 #include "mainwindow/VFonPCI2.h"
@@ -37,6 +38,13 @@ protected:
         form()->ListBox1->setCurrentItem(items.front());
     }
     QStringList MemoLines() const { return form()->Memo1->toPlainText().split('\n'); }
+    static QStringList Shown(const std::vector<datafiles::ListedFile>& files)
+    {
+        QStringList shown;
+        for (const auto& f : files)
+            shown << f.Shown;
+        return shown;
+    }
 };
 
 // ---- The lists -------------------------------------------------------------
@@ -48,7 +56,7 @@ TEST_F(FileOpenTest, DirectoryWithoutDataFilesShowsHeadingOverEmptyList)
     f->bView->click();
     EXPECT_EQ(f->Label9->text(), "Файлы данных");
     EXPECT_EQ(f->ListBox1->count(), 0);
-    EXPECT_TRUE(f->FileList.isEmpty());
+    EXPECT_TRUE(f->FileList.empty());
     EXPECT_EQ(f->ListKind, 6);
     EXPECT_TRUE(f->FonListShown);
     EXPECT_TRUE(f->FonMode);
@@ -81,7 +89,7 @@ TEST_F(FileOpenTest, ListsEveryMatchingFileUnderItsFullNameAndOpensIt)
     TForm1* f = form();
     f->bView->click();
     EXPECT_EQ(ListTexts(), expected);
-    EXPECT_EQ(f->FileList, expected);
+    EXPECT_EQ(Shown(f->FileList), expected);
 
     Open("background_of_the_long_night_180.fon");
     EXPECT_EQ(rt::ErrorReport::Count(), 0) << rt::ErrorReport::LastMessage().toStdString();
@@ -96,6 +104,23 @@ TEST_F(FileOpenTest, ListsEveryMatchingFileUnderItsFullNameAndOpensIt)
     EXPECT_FALSE(rt::ErrorReport::LastMessage().isEmpty());
 }
 
+TEST_F(FileOpenTest, PipesAreRefusedAndNamesOutsideUtf8AreListedAndOpen)
+{
+    // A name written in a single-byte Cyrillic code page ("фон" in cp1251).
+    const std::string cp1251 = "\xF4\xEE\xED.fon";
+    WriteFonFile(Path(cp1251), 2);
+    ASSERT_EQ(mkfifo("x.fon", 0644), 0);
+    TForm1* f = form();
+    f->bView->click();
+    EXPECT_EQ(ListTexts(), QStringList({"x.fon", "\\xF4\\xEE\\xED.fon"}));
+    Open("\\xF4\\xEE\\xED.fon");
+    EXPECT_EQ(rt::ErrorReport::Count(), 0) << rt::ErrorReport::LastMessage().toStdString();
+    EXPECT_EQ(f->FonFileName, cp1251);
+    EXPECT_EQ(f->FonRecCount, 2);
+    Open("x.fon"); // reported at once, never waited on
+    EXPECT_EQ(rt::ErrorReport::LastMessage(), "x.fon is not a regular file");
+}
+
 TEST_F(FileOpenTest, RadioListHoldsRadioFilesOnly)
 {
     WriteFonFile(Path("a.fon"), 1);
@@ -104,7 +129,7 @@ TEST_F(FileOpenTest, RadioListHoldsRadioFilesOnly)
     TForm1* f = form();
     f->bViewRad->click();
     EXPECT_EQ(ListTexts(), QStringList({"b.Rad", "c.Rad"}));
-    EXPECT_EQ(f->FileList, ListTexts());
+    EXPECT_EQ(Shown(f->FileList), ListTexts());
     EXPECT_EQ(f->ListKind, 1);
     EXPECT_TRUE(f->RadListShown);
     EXPECT_TRUE(f->RadMode);
@@ -210,7 +235,7 @@ TEST_F(FileOpenTest, RunEmptiesListButKeepsItsSwitch)
     EXPECT_TRUE(f->FonListShown);
     // The run's own file is listed beside the old one.
     EXPECT_EQ(f->ListBox1->count(), 2);
-    EXPECT_TRUE(f->FileList.contains(QString::fromStdString(f->FonFileName)));
+    EXPECT_TRUE(Shown(f->FileList).contains(QString::fromStdString(f->FonFileName)));
 }
 
 // ---- Opening a background file ------------------------------------------------
