@@ -1,5 +1,6 @@
 #include "acquisition/RunFiles.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "datafiles/DataFileNames.h"
@@ -25,6 +26,23 @@ RunFileNames CreateRunFiles(const rt::DateTimeParts& t)
         if (created)
             return names;
         std::remove(names.Rad.c_str());
+    }
+}
+
+
+std::string CreateRescueFile(const std::string& runFile)
+{
+    // The stem without its extension and without a suffix of its own:
+    // "d_m_h_min" or "d_m_h_min_k".
+    const size_t dot = runFile.rfind('.');
+    const std::string ext = dot == std::string::npos ? std::string() : runFile.substr(dot);
+    std::string stem = runFile.substr(0, dot);
+    if (std::count(stem.begin(), stem.end(), '_') == 4)
+        stem.erase(stem.rfind('_'));
+    for (int k = 2;; ++k) {
+        const std::string name = datafiles::SuffixedStem(stem, k) + ext;
+        if (recfile::CreateNew(name))
+            return name;
     }
 }
 

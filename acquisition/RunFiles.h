@@ -18,4 +18,11 @@ struct RunFileNames {
 /// "6_12_23_5_2", ...). Raises rt::EInOutError when a file cannot be created.
 RunFileNames CreateRunFiles(const rt::DateTimeParts& t);
 
+/// Creates, empty and new, the file a run's records go to when their own
+/// file cannot take them: the first free name of the run's pattern with the
+/// same extension ("6_12_23_5.fon" gives "6_12_23_5_2.fon" or, if that
+/// exists, "6_12_23_5_3.fon", ...). Raises rt::EInOutError when none can
+/// be created.
+std::string CreateRescueFile(const std::string& runFile);
+
 } // namespace acq

@@ -4,11 +4,13 @@
 #include <QMetaObject>
 #include <QThread>
 #include <algorithm>
+#include <cstdio>
 
 #include "acquisition/RunFiles.h"
 #include "datafiles/DataFileNames.h"
 #include "datafiles/RecordFile.h"
 #include "driver/ADC_Errors.h"
+#include "platform/Hive.h"
 #include "platform/RunError.h"
 
 namespace acq {
@@ -81,7 +83,14 @@ bool RunModel::InitBoards()
         v.RadGains[static_cast<size_t>(c - 1)] = RadRec.RGain(c);
     const int32_t st = acq::InitBoards(*this, v);
     if (!AdcOk(st)) {
-        Error(st);
+        if (st == kErrNoDriver && !hive::LastProblem().empty()) {
+            // A hive that is a pipe or a device: say so beside the driver message.
+            cycle_->Release();
+            emit StatusMessage(QString::fromUtf8(AdcErrorText(st)) + ": " +
+                               QString::fromStdString(hive::LastProblem()));
+        } else {
+            Error(st);
+        }
         return false;
     }
     emit BoardsStarted(rt::Now());
@@ -119,6 +128,7 @@ bool RunModel::StartBranch()
     FonRecNo = 0;
     pendingFrames_.clear();
     pendingEvents_.clear();
+    fonFailed_ = radFailed_ = frameClosed_ = inPlaceFailed_ = false;
     Running = true;
     cycle_->Begin();
     shown_ = FonRec;
@@ -134,19 +144,33 @@ bool RunModel::StopBranch()
     ResetParameters();
     Cycle& c = *cycle_;
     emit StopCycles(c.PointNo * kCyclesPerPoint + c.CycleCount);
-    // The last stored point keeps its counts; the points after it are zeroed
-    // and the first of them carries the stop time, which marks the end of
-    // the recording for the viewer.
-    if (c.PointNo < kFonPoints) {
-        for (int ch = 1; ch <= kFonChannels; ++ch)
-            std::fill(FonRec.Counts(ch) + c.PointNo, FonRec.Counts(ch) + kFonPoints, 0);
-        FonRec.Times[c.PointNo] = TimeOfDay(rt::Now());
+    if (!frameClosed_) {
+        // The last stored point keeps its counts; the points after it are
+        // zeroed and the first of them carries the stop time, which marks
+        // the end of the recording for the viewer. The closed frame then
+        // waits with any full frame not yet written.
+        if (c.PointNo < kFonPoints) {
+            for (int ch = 1; ch <= kFonChannels; ++ch)
+                std::fill(FonRec.Counts(ch) + c.PointNo, FonRec.Counts(ch) + kFonPoints, 0);
+            FonRec.Times[c.PointNo] = TimeOfDay(rt::Now());
+        }
+        pendingFrames_.push_back(FonRec);
+        frameClosed_ = true;
     }
-    QString error;
-    const bool written = WriteAtStop(error);
     cycle_->Release();
-    if (!written) {
-        // Halted by error: the next press tries again.
+    // Each file on its own: a radio file that cannot be written never keeps
+    // the frames from theirs, nor the reverse.
+    QString error;
+    QStringList rescued;
+    const bool events = Flush(RadFileName, RadRecNo, pendingEvents_, radFailed_, error, rescued);
+    const int32_t framesBefore = FonRecNo;
+    const bool frames = Flush(FonFileName, FonRecNo, pendingFrames_, fonFailed_, error, rescued);
+    if (FonRecNo != framesBefore)
+        emit FrameWritten(FonRecNo);
+    if (!rescued.isEmpty())
+        emit StatusMessage(rescued.join("; "));
+    if (!events || !frames) {
+        // Halted by error: the next press tries again, and then a rescue file.
         SetState(RunState::Halted);
         emit FileError(error);
         return false;
@@ -156,38 +180,51 @@ bool RunModel::StopBranch()
     return true;
 }
 
-bool RunModel::WriteAtStop(QString& error)
+void RunModel::Abandon()
 {
-    // Each file on its own: a radio file that cannot be written never keeps
-    // the frame from its file, nor the reverse.
-    auto attempt = [&error](auto&& write) {
-        try {
-            write();
-            return true;
-        } catch (const rt::EInOutError& e) {
-            if (error.isEmpty())
-                error = QString::fromUtf8(e.what());
+    StopReadout();
+    cycle_->Release();
+    pendingFrames_.clear();
+    pendingEvents_.clear();
+    Running = false;
+    SetState(RunState::Idle);
+}
+
+template <class Record>
+bool RunModel::Flush(const std::string& file, int32_t& next, std::deque<Record>& records, bool& failedBefore,
+                     QString& error, QStringList& rescued)
+{
+    try {
+        while (!records.empty()) {
+            recfile::WriteRecord(file, next, records.front());
+            records.pop_front();
+            ++next;
+        }
+        return true;
+    } catch (const rt::EInOutError& e) {
+        if (error.isEmpty())
+            error = QString::fromUtf8(e.what());
+        if (!failedBefore) {
+            failedBefore = true;
             return false;
         }
-    };
-    bool ok = true;
-    while (!pendingEvents_.empty() && attempt([this] { recfile::WriteRecord(RadFileName, RadRecNo, pendingEvents_.front()); })) {
-        pendingEvents_.pop_front();
-        ++RadRecNo;
     }
-    ok = pendingEvents_.empty();
-    while (!pendingFrames_.empty() && attempt([this] { recfile::WriteRecord(FonFileName, FonRecNo, pendingFrames_.front()); })) {
-        pendingFrames_.pop_front();
-        ++FonRecNo;
-        emit FrameWritten(FonRecNo);
+    // The file failed again: what it cannot take goes to a new file beside it.
+    std::string rescue;
+    try {
+        rescue = CreateRescueFile(file);
+        for (size_t i = 0; i < records.size(); ++i)
+            recfile::WriteRecord(rescue, static_cast<int32_t>(i), records[i]);
+    } catch (const rt::EInOutError& e) {
+        if (!rescue.empty())
+            std::remove(rescue.c_str());
+        error += QString("; запасной файл: %1").arg(QString::fromUtf8(e.what()));
+        return false;
     }
-    if (!pendingFrames_.empty())
-        return false;
-    if (!attempt([this] { recfile::WriteRecord(FonFileName, FonRecNo, FonRec); }))
-        return false;
-    ++FonRecNo;
-    emit FrameWritten(FonRecNo);
-    return ok;
+    rescued << QString("%1 не записан (%2): записи сохранены в запасной файл %3")
+                   .arg(QString::fromStdString(file), error, QString::fromStdString(rescue));
+    records.clear();
+    return true;
 }
 
 void RunModel::Timer1Timer()
@@ -237,6 +274,7 @@ void RunModel::WriteFrame(const TFonKadr& frame)
             return;
         } catch (const rt::EInOutError& e) {
             pendingFrames_.push_back(frame);
+            fonFailed_ = true;
             Halt(QString::fromUtf8(e.what()));
             return;
         }
@@ -254,11 +292,35 @@ void RunModel::WriteEvent(const TRadKadr& event)
             return;
         } catch (const rt::EInOutError& e) {
             pendingEvents_.push_back(event);
+            radFailed_ = true;
             Halt(QString::fromUtf8(e.what()));
             return;
         }
     }
     pendingEvents_.push_back(event);
+}
+
+void RunModel::WriteInPlace(const TFonKadr& frame, int32_t points)
+{
+    // The frame so far, whole, at the index its full record will take: a
+    // crash or a power cut loses at most the points since. It reads as a
+    // stopped frame: zeros after its last point, the first of them with the
+    // time of this write.
+    if (state_ != RunState::Running || !pendingFrames_.empty() || points >= kFonPoints)
+        return;
+    auto snapshot = std::make_unique<TFonKadr>(frame);
+    for (int ch = 1; ch <= kFonChannels; ++ch)
+        std::fill(snapshot->Counts(ch) + points, snapshot->Counts(ch) + kFonPoints, 0);
+    snapshot->Times[points] = TimeOfDay(rt::Now());
+    try {
+        recfile::WriteRecord(FonFileName, FonRecNo, *snapshot);
+        inPlaceFailed_ = false;
+    } catch (const rt::EInOutError& e) {
+        // Said once; the run goes on, and the full frame's write decides.
+        if (!inPlaceFailed_)
+            emit StatusMessage(QString("Кадр не сохранён по ходу записи: %1").arg(QString::fromUtf8(e.what())));
+        inPlaceFailed_ = true;
+    }
 }
 
 const TFonKadr& RunModel::ListingFrame() const { return readout_.Joinable() ? shown_ : FonRec; }
@@ -291,6 +353,7 @@ void RunModel::BatchReady(const TFonKadr& frame, int32_t first, int32_t last)
     Deliver([this, copy, first, last] {
         shown_ = *copy;
         emit NewBatch(*copy, first, last);
+        WriteInPlace(*copy, last);
     });
 }
 

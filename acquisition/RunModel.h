@@ -12,6 +12,7 @@
 // ticks are driven by hand through Timer1Timer).
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <deque>
 #include <memory>
 #include <string>
@@ -70,8 +71,13 @@ public:
     bool StartBranch();
     /// Stops the run: the readout ends, the unfinished frame is closed and
     /// written with everything still pending, the boards are released.
-    /// False (and Halted) when a record could not be written.
+    /// False (and Halted) when a record could not be written. A record whose
+    /// file failed before goes to a rescue file instead (see
+    /// CreateRescueFile); the status message says where.
     bool StopBranch();
+    /// Ends a halted run without writing what is pending (the operator chose
+    /// to lose it): boards released, Idle.
+    void Abandon();
     /// One tick of the cycle, for runs whose ticks are driven by hand.
     void Timer1Timer();
     /// The file names a start at this moment would take (without suffix).
@@ -124,8 +130,13 @@ private:
     void Tick();
     void WriteFrame(const TFonKadr& frame);
     void WriteEvent(const TRadKadr& event);
-    /// Writes what is pending, then the closed frame; false on a failure.
-    bool WriteAtStop(QString& error);
+    /// Writes `records` from the front at index `next` of `file`; when the
+    /// file fails again after an earlier failure, into a rescue file.
+    template <class Record>
+    bool Flush(const std::string& file, int32_t& next, std::deque<Record>& records, bool& failedBefore,
+               QString& error, QStringList& rescued);
+    /// Writes the frame so far in place, as far as `points`.
+    void WriteInPlace(const TFonKadr& frame, int32_t points);
     /// A record could not be written during a run: the run halts.
     void Halt(const QString& message);
     /// Ends the readout thread and applies everything it handed on.
@@ -138,6 +149,10 @@ private:
     RunState state_ = RunState::Idle;
     std::deque<TFonKadr> pendingFrames_;  ///< full frames not yet written, oldest first
     std::deque<TRadKadr> pendingEvents_;  ///< events not yet written, oldest first
+    bool fonFailed_ = false;              ///< a frame write of this run failed
+    bool radFailed_ = false;              ///< an event write of this run failed
+    bool frameClosed_ = false;            ///< the stop has closed the last frame (queued)
+    bool inPlaceFailed_ = false;          ///< the last write of the frame so far failed
     TFonKadr shown_{};                    ///< the frame as the readout thread last handed it on
 };
 

@@ -80,7 +80,8 @@ int RunHeadless(const Options& o)
         if (finishing)
             return;
         finishing = true;
-        if (run.Running && !run.StopBranch())
+        // A second stop writes into a rescue file what its own file refused twice.
+        if (run.Running && !run.StopBranch() && !run.StopBranch())
             code = kExitWriteFailed;
         exitCode = code;
         QCoreApplication::exit(code);

@@ -33,7 +33,8 @@ int main(int argc, char** argv)
     // written before the program ends.
     rt::TermSignals termination;
     QObject::connect(&termination, &rt::TermSignals::Received, Form1, [] {
-        if (Form1->Run.Running)
+        // A second press writes into a rescue file what its own file refused twice.
+        for (int attempt = 0; attempt < 2 && Form1->Run.Running; ++attempt)
             rt::Guard([] { Form1->bStart1Click(); });
         QApplication::quit();
     });

@@ -92,8 +92,10 @@ void TForm1::ShowRunState(acq::RunState state)
         LiveTimer->start();
         break;
     case acq::RunState::Halted:
-        // Halted by error: the buttons stay as in a run; the next press stops.
+        // Halted by error: the buttons stay as in a run and the next press
+        // stops; EXIT leaves, asking first when records are still unsaved.
         SetIdleButtons(false);
+        bExit1->setEnabled(true);
         bStart1->setText("Start");
         ShowLiveTime();
         LiveTimer->stop();

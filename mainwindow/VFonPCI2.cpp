@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QGuiApplication>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QStatusBar>
@@ -295,14 +296,30 @@ void TForm1::bExit1Click() { close(); }
 
 void TForm1::closeEvent(QCloseEvent* event)
 {
-    if (Run.Running)
+    // A run is stopped first, so its frame is written; a record whose file
+    // fails again goes to a rescue file. Only when even that fails does the
+    // operator choose between losing it and going back.
+    for (int attempt = 0; attempt < 2 && Run.Running; ++attempt)
         rt::Guard([this] { bStart1Click(); });
     if (Run.Running) {
-        event->ignore();
-        return;
+        if (!AskQuit("Записи не сохранены: " + status->currentMessage() +
+                     "\n\nВыйти из программы и потерять их, или вернуться?")) {
+            event->ignore();
+            return;
+        }
+        Run.Abandon();
     }
     event->accept();
     QCoreApplication::quit();
+}
+
+bool TForm1::AskQuitWithMessageBox(const QString& question)
+{
+    QMessageBox box(QMessageBox::Warning, windowTitle(), question, QMessageBox::NoButton, this);
+    QPushButton* quit = box.addButton("Выйти", QMessageBox::DestructiveRole);
+    box.setDefaultButton(box.addButton("Вернуться", QMessageBox::RejectRole));
+    box.exec();
+    return box.clickedButton() == quit;
 }
 
 void TForm1::Error(int32_t code)

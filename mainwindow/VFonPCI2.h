@@ -16,10 +16,12 @@
 #include <QStringList>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "acquisition/RunModel.h"
+#include "datafiles/DataFileList.h"
 #include "datafiles/FonKadr.h"
 #include "datafiles/RadKadr.h"
 #include "gains/GainSelection.h"
@@ -66,7 +68,7 @@ public:
     // ---- Viewer -----------------------------------------------------------
     int32_t FonRecCount = 0;
     int32_t RadRecCount = 0;
-    QStringList FileList;   ///< full names of the listed files, in list order
+    std::vector<datafiles::ListedFile> FileList; ///< the listed files, in list order
     int32_t ListKind = 0;   ///< 6 background files, 1 radio files, 0 none yet
     bool FonListShown = false, RadListShown = false;
     bool FonMode = false, RadMode = false;
@@ -111,6 +113,9 @@ public:
     void bGain1Click();
     /// The six waveforms of a radio event on Chart1, with the marker.
     void ViewData(const TRadKadr& event);
+    /// Asks whether to quit although records could not be saved; true:
+    /// quit. A message box unless a test puts its own answer here.
+    std::function<bool(const QString&)> AskQuit = [this](const QString& q) { return AskQuitWithMessageBox(q); };
 
     // ---- Viewer ------------------------------------------------------------------------
     void bViewClick();
@@ -134,8 +139,9 @@ public:
 
 protected:
     /// Closing the window during a run (or when halted) first stops the run
-    /// and writes its frame; the window stays open if that write fails.
-    /// Closing the main window ends the program.
+    /// and writes its frame, into a rescue file if its own fails again; when
+    /// nothing can take it the operator is asked whether to quit and lose
+    /// it. Closing the main window ends the program.
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -153,6 +159,7 @@ private:
     void SetIdleButtons(bool idle);
     void ShowGains();
     void ShowRunState(acq::RunState state);
+    bool AskQuitWithMessageBox(const QString& question);
     void ShowLiveTime();
     void StartBranch();
     void StopBranch();

@@ -66,7 +66,9 @@ void sim_set_instant(int on);
 /// Board never reports ready (status word stays 0) while set.
 void sim_set_never_ready(int32_t board, int on);
 
-/// Random radio events per minute of wall time (default 3; 0 = none).
+/// Random radio events per minute of wall time (0 = none). The default is 3,
+/// or the value of the environment variable LAN10M8SIM_EVENTS_PER_MINUTE
+/// when the library is loaded.
 void sim_set_event_rate(double perMinute);
 /// Radio board `board` reports an event (bit 0) from its `nth` status query
 /// on (1 = the next query), counted from now. Stays set until its Start.

@@ -1,7 +1,9 @@
 // Shared state of the simulated driver library.
 #include "simdriver/SimState.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 
 namespace sim {
 namespace {
@@ -20,6 +22,10 @@ const std::chrono::steady_clock::time_point g_loaded = std::chrono::steady_clock
 SimState::SimState()
     : rng(kSeed)
 {
+    // A program run on the simulated boards (a test of the whole program)
+    // may ask for another rate of radio events than the default.
+    if (const char* rate = std::getenv("LAN10M8SIM_EVENTS_PER_MINUTE"))
+        eventRate = std::max(0.0, std::atof(rate));
     log.reserve(kLogReserve);
     failures.reserve(16);
     boards.reserve(16);

@@ -3,7 +3,9 @@
 // stop, errors in the status bar and the error window, closing the window.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
+#include <QListWidget>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -12,6 +14,7 @@
 #include <QTimer>
 
 #include "datafiles/RecordFile.h"
+#include "mainwindow/Listing.h"
 #include "mainwindow/VFonPCI2.h"
 #include "platform/Chart.h"
 #include "platform/ErrorReport.h"
@@ -31,12 +34,15 @@ protected:
         Sim().logPolls(false);
         ScriptBackground();
     }
-    void ExpectButtons(bool idle, const char* caption) const
+    /// The buttons of Idle, of a run, or of a run halted by error (where
+    /// only EXIT is enabled besides the start button).
+    void ExpectButtons(bool idle, const char* caption, bool exitEnabled = false) const
     {
         TForm1* f = form();
         EXPECT_EQ(f->bStart1->text(), caption);
-        for (QPushButton* b : {f->bGain1, f->bExit1, f->bView, f->bViewRad, f->bWrite1, f->bDown, f->bUp,
-                               f->bReadFon, f->bReadRad, f->Button1, f->Button2, f->bForm2})
+        EXPECT_EQ(f->bExit1->isEnabled(), idle || exitEnabled);
+        for (QPushButton* b : {f->bGain1, f->bView, f->bViewRad, f->bWrite1, f->bDown, f->bUp, f->bReadFon,
+                               f->bReadRad, f->Button1, f->Button2, f->bForm2})
             EXPECT_EQ(b->isEnabled(), idle) << b->objectName().toStdString();
     }
 };
@@ -90,7 +96,7 @@ TEST_F(AcquisitionTest, HaltedByADriverErrorThenStopped)
     Sim().fail(1, SimOpStart, 1, -3);
     Ticks(*f, 1);
     EXPECT_EQ(f->status->currentMessage(), "Недопустимый базовый адрес");
-    ExpectButtons(false, "Start");
+    ExpectButtons(false, "Start", true);
     f->bStart1Click(); // the stop branch writes the frame
     ExpectButtons(true, "Start");
     EXPECT_EQ(recfile::Count(f->FonFileName, sizeof(TFonKadr)), 1);
@@ -106,7 +112,7 @@ TEST_F(AcquisitionTest, AWriteFailureGoesToTheStatusBarAndTheErrorWindow)
     f->bStart1Click();
     EXPECT_EQ(f->status->currentMessage(), "File not found");
     EXPECT_EQ(rt::ErrorReport::LastMessage(), "File not found");
-    ExpectButtons(false, "Start");
+    ExpectButtons(false, "Start", true);
     QFile(name).open(QIODevice::WriteOnly);
     f->bStart1Click();
     ExpectButtons(true, "Start");
@@ -131,17 +137,68 @@ TEST_F(AcquisitionTest, ClosingTheWindowDuringARunWritesTheFrameFirst)
     f->show();
     StartRun(*f);
     Points(*f, 2);
-    const QString fon = QString::fromStdString(f->FonFileName);
-    ASSERT_TRUE(QFile::remove(fon));
-    f->close(); // the frame cannot be written: the window stays
-    EXPECT_TRUE(f->isVisible());
-    QFile(fon).open(QIODevice::WriteOnly);
-    f->close();
+    ASSERT_TRUE(QFile::remove(QString::fromStdString(f->FonFileName)));
+    f->close(); // its file is gone twice over: the frame goes to a rescue file
     EXPECT_FALSE(f->isVisible());
     EXPECT_FALSE(f->Run.Running);
     auto rec = std::make_unique<TFonKadr>();
-    recfile::ReadRecord(f->FonFileName, 0, *rec);
+    recfile::ReadRecord("6_12_23_5_2.fon", 0, *rec);
     EXPECT_EQ(rec->Counts1[1], 25);
+}
+
+TEST_F(AcquisitionTest, WhenNothingCanTakeTheFrameLeavingAsksFirst)
+{
+    // The run's directory goes away: neither its files nor a rescue file can be written.
+    ASSERT_TRUE(QDir().mkdir("station"));
+    QDir::setCurrent("station");
+    TForm1* f = form();
+    f->show();
+    StartRun(*f);
+    Points(*f, 2);
+    QDir station(QDir::currentPath());
+    ASSERT_TRUE(station.removeRecursively());
+    QStringList asked;
+    bool quit = false;
+    f->AskQuit = [&](const QString& q) {
+        asked << q;
+        return quit;
+    };
+    f->close();
+    EXPECT_TRUE(f->isVisible()); // the operator went back
+    EXPECT_EQ(asked.size(), 1);
+    EXPECT_TRUE(f->bExit1->isEnabled());
+    quit = true;
+    f->bExit1->click();
+    EXPECT_FALSE(f->isVisible());
+    EXPECT_FALSE(f->Run.Running);
+    EXPECT_EQ(asked.size(), 2);
+}
+
+TEST_F(AcquisitionTest, WhatAKillLeavesIsReadBackByTheViewer)
+{
+    TForm1* f = form();
+    for (int points : {10, 20, 590}) {
+        StartRun(*f);
+        Points(*f, points);
+        // A copy of the file as it is during the run: what a kill would leave.
+        ASSERT_TRUE(QFile::copy(QString::fromStdString(f->FonFileName), QString("kill_%1.fon").arg(points)));
+        f->bStart1Click();
+    }
+    f->bView->click();
+    for (int points : {10, 20, 590}) {
+        SCOPED_TRACE(points);
+        const auto items = f->ListBox1->findItems(QString("kill_%1.fon").arg(points), Qt::MatchExactly);
+        ASSERT_EQ(items.size(), 1);
+        f->ListBox1->setCurrentItem(items.front());
+        EXPECT_EQ(f->Skadr->text(), "1");
+        const auto& ch1 = f->Chart2->SeriesAt(0).Points();
+        ASSERT_EQ(ch1.size(), static_cast<size_t>(kFonPoints));
+        EXPECT_EQ(ch1[points - 1].Y, 25 + 5);
+        EXPECT_EQ(ch1[points].Y, 0 + 5);
+        const TPointTime end = f->FonRec.Times[points];
+        EXPECT_EQ(f->Label24->text(), PointTimeText(end.Hour, end.Min, end.Sec));
+        EXPECT_NE(end.Hour + end.Min + end.Sec, 0);
+    }
 }
 
 TEST_F(AcquisitionTest, RadioEventShownWithItsLabelsAndWaveforms)

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <cstring>
 
 #include "datafiles/RecordFile.h"
 #include "support/Fixtures.h"
@@ -128,7 +129,8 @@ TEST_F(RunModelTest, FrameWrittenEverySixHundredPoints)
 {
     StartRun(run());
     Points(run(), 599);
-    EXPECT_EQ(QFile(QString::fromStdString(run().FonFileName)).size(), 0);
+    EXPECT_EQ(recfile::Count(run().FonFileName, sizeof(TFonKadr)), 1); // the frame so far, in place
+    EXPECT_EQ(run().FonRecNo, 0);
     Points(run(), 1);
     EXPECT_EQ(run().FonRecNo, 1);
     EXPECT_EQ(cycle().PointNo, 0);
@@ -237,28 +239,67 @@ TEST_F(RunModelTest, BoundedWaitForEitherBackgroundBoard)
     }
 }
 
-TEST_F(RunModelTest, FullFrameThatCannotBeWrittenIsKeptAndWrittenAtTheStop)
+TEST_F(RunModelTest, TheFrameSoFarIsOnDiskAfterEveryBatch)
 {
+    StartRun(run());
+    for (int points : {10, 20, 590}) {
+        SCOPED_TRACE(points);
+        clock_->Set(QDateTime(QDate(2026, 12, 6), QTime(23, 10, 0, 0)));
+        Points(run(), points - cycle().PointNo - 1);
+        clock_->Set(QDateTime(QDate(2026, 12, 6), QTime(23, 40, 7, 0)));
+        Points(run(), 1); // the batch: its points reach the file at once
+        int32_t count = 0;
+        const TFonKadr k = ReadFon(0, &count);
+        EXPECT_EQ(count, 1);
+        EXPECT_EQ(k.KadrNo, 1);
+        EXPECT_EQ(k.Counts4[points - 1], 100);
+        EXPECT_EQ(k.Counts1[points] + k.Counts2[points] + k.Counts3[points] + k.Counts4[points], 0);
+        EXPECT_EQ(k.Times[points].Min, 40); // the end of what was saved
+        EXPECT_EQ(k.Spectr1[49], points * 25);
+    }
+}
+
+TEST_F(RunModelTest, AFrameItsFileRefusesTwiceGoesToARescueFileByteForByte)
+{
+    std::unique_ptr<TFonKadr> full;
+    QObject::connect(&run(), &acq::RunModel::NewBatch, [&](const TFonKadr& frame, int32_t, int32_t last) {
+        if (last == kFonPoints)
+            full = std::make_unique<TFonKadr>(frame);
+    });
+    QFile("6_12_23_5_2.fon").open(QIODevice::WriteOnly); // an earlier run's
     StartRun(run());
     Points(run(), 599);
     ASSERT_TRUE(QFile::remove(QString::fromStdString(run().FonFileName)));
     Points(run(), 1);
     EXPECT_EQ(fileError_, "File not found");
     ExpectHalted();
-    EXPECT_EQ(run().FonRecNo, 0);
-    // Still missing: the stop fails again and the run stays halted.
-    EXPECT_FALSE(run().StopBranch());
-    ExpectHalted();
-    QFile(QString::fromStdString(run().FonFileName)).open(QIODevice::WriteOnly);
+    ASSERT_TRUE(full);
+    // The next press tries the file again; it fails again, so the full frame
+    // and the frame begun after it go to the first free name of the pattern.
     EXPECT_TRUE(run().StopBranch());
     ExpectIdle();
-    int32_t count = 0;
-    const TFonKadr full = ReadFon(0, &count);
-    EXPECT_EQ(count, 2); // the full frame, then the frame begun after it
-    EXPECT_EQ(full.KadrNo, 1);
-    EXPECT_EQ(full.Counts1[599], 25); // a full frame: nothing zeroed
-    EXPECT_EQ(full.Spectr1[49], 600 * 25);
-    EXPECT_EQ(ReadFon(1).KadrNo, 2);
+    EXPECT_TRUE(status_.contains("6_12_23_5_3.fon")) << status_.toStdString();
+    auto rescued = std::make_unique<TFonKadr>();
+    ASSERT_EQ(recfile::ReadRecord("6_12_23_5_3.fon", 0, *rescued), 2);
+    EXPECT_EQ(std::memcmp(rescued.get(), full.get(), sizeof(TFonKadr)), 0);
+    recfile::ReadRecord("6_12_23_5_3.fon", 1, *rescued);
+    EXPECT_EQ(rescued->KadrNo, 2);
+}
+
+TEST_F(RunModelTest, AFailingRadioFileNeverKeepsTheFrameFromItsFile)
+{
+    StartRun(run());
+    Points(run(), 2);
+    ASSERT_TRUE(QFile::remove(QString::fromStdString(run().RadFileName)));
+    Sim().triggerAtQuery(3, 1);
+    run().Timer1Timer();
+    ExpectHalted();
+    // The stop retries the event, which fails again and goes to a rescue
+    // file; the frame goes to its own file all the same.
+    EXPECT_TRUE(run().StopBranch());
+    EXPECT_EQ(ReadFon(0).Counts1[1], 25);
+    EXPECT_EQ(recfile::Count(run().FonFileName, sizeof(TFonKadr)), 1);
+    EXPECT_EQ(recfile::Count("6_12_23_5_2.Rad", sizeof(TRadKadr)), 1);
 }
 
 TEST_F(RunModelTest, LastFrameThatCannotBeWrittenAtStop)
