@@ -104,13 +104,16 @@ WalkSummary WalkFiles(const std::vector<std::string>& paths, const std::vector<R
 
 void PrintSummary(const WalkSummary& s, std::ostream& log)
 {
+    // Numbers through to_string and OneDecimal: the log stream may carry a
+    // locale with digit grouping.
+    using std::to_string;
     const double mb = static_cast<double>(s.bytes) / 1e6;
-    log << "exported " << s.frames << " frames and " << s.events << " events from " << s.files << " files, "
-        << OneDecimal(mb) << " MB in " << OneDecimal(s.seconds) << " s ("
-        << OneDecimal(s.seconds > 0 ? mb / s.seconds : 0) << " MB/s)\n";
+    log << "exported " + to_string(s.frames) + " frames and " + to_string(s.events) + " events from " +
+               to_string(s.files) + " files, " + OneDecimal(mb) + " MB in " + OneDecimal(s.seconds) + " s (" +
+               OneDecimal(s.seconds > 0 ? mb / s.seconds : 0) + " MB/s)\n";
     if (s.SomethingSkipped())
-        log << "skipped: " << s.skippedFiles << " files, " << s.tornTails << " torn tails, " << s.readFaults
-            << " files with a read error\n";
+        log << "skipped: " + to_string(s.skippedFiles) + " files, " + to_string(s.tornTails) + " torn tails, " +
+                   to_string(s.readFaults) + " files with a read error\n";
 }
 
 } // namespace dataexport

@@ -41,7 +41,14 @@ void Progress::Draw()
 {
     const double s = Seconds();
     const double rate = s > 0 ? static_cast<double>(bytes_) / 1e6 / s : 0;
-    out_ << "\r" << done_ << "/" << total_ << " records  " << OneDecimal(rate) << " MB/s   " << std::flush;
+    std::string line = "\r";
+    line += std::to_string(done_);
+    line += '/';
+    line += std::to_string(total_);
+    line += " records  ";
+    line += OneDecimal(rate);
+    line += " MB/s   ";
+    out_ << line << std::flush;
     shown_ = true;
 }
 
