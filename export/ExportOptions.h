@@ -13,7 +13,7 @@ struct ExportOptions {
     std::vector<std::string> files; ///< inputs, in the order given
     std::string csvDir;             ///< --csv: directory of the CSV files, empty for none
     std::string hdf5Out;            ///< --hdf5: the HDF5 file, empty for none
-    int level = 4;                  ///< --deflate: compression level of the HDF5 datasets
+    int level = 1;                  ///< --deflate: compression level of the HDF5 datasets
     bool force = false;             ///< --force: replace existing outputs
     bool quiet = false;             ///< --quiet: no progress line
 

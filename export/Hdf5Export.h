@@ -7,7 +7,7 @@
 //            (EventNo, date and time, RGain[6], Samples[6][4096])
 // Field names and types are those of the record dtypes of docs/formats.md;
 // the comment and padding bytes of the records are left out. Both datasets
-// are chunked and compressed (shuffle + deflate) and always present.
+// are chunked and compressed (deflate) and always present.
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,7 +23,7 @@ public:
     /// `inputs` are all paths of the run (the file-name field is as wide as
     /// the longest); the output appears under `path` only when complete.
     /// Throws OutputError.
-    Hdf5Export(std::string path, const std::vector<std::string>& inputs, int level = 4);
+    Hdf5Export(std::string path, const std::vector<std::string>& inputs, int level = 1);
     ~Hdf5Export() override;
 
     void Frame(const SourceFile& file, int64_t index, const TFonKadr& frame) override;

@@ -1,7 +1,10 @@
 #include "export/Hdf5Table.h"
 
+#include <algorithm>
 #include <cstring>
+#include <thread>
 
+#include "export/ChunkDeflate.h"
 #include "export/RecordSink.h"
 
 namespace dataexport {
@@ -25,58 +28,77 @@ void ThrowHdf5(const std::string& what)
 }
 
 Hdf5Table::Hdf5Table(hid_t file, const std::string& name, hid_t type, hsize_t chunkRows, int level)
-    : rowSize_(H5Tget_size(type)), chunkRows_(chunkRows), name_(name)
+    : rowSize_(H5Tget_size(type)), chunkRows_(chunkRows), level_(level),
+      maxInFlight_(std::max(2u, std::thread::hardware_concurrency())), name_(name)
 {
-    type_ = H5Tcopy(type);
     const hsize_t zero = 0, unlimited = H5S_UNLIMITED;
     const hid_t space = H5Screate_simple(1, &zero, &unlimited);
     const hid_t dcpl = H5Pcreate(H5P_DATASET_CREATE);
     H5Pset_chunk(dcpl, 1, &chunkRows_);
-    H5Pset_shuffle(dcpl);
     H5Pset_deflate(dcpl, static_cast<unsigned>(level));
-    dset_ = H5Dcreate2(file, name.c_str(), type_, space, H5P_DEFAULT, dcpl, H5P_DEFAULT);
+    dset_ = H5Dcreate2(file, name.c_str(), type, space, H5P_DEFAULT, dcpl, H5P_DEFAULT);
     H5Pclose(dcpl);
     H5Sclose(space);
-    if (dset_ < 0) {
-        H5Tclose(type_);
+    if (dset_ < 0)
         ThrowHdf5("cannot create the dataset " + name);
-    }
     buffer_.resize(rowSize_ * chunkRows_);
 }
 
 Hdf5Table::~Hdf5Table()
 {
+    for (InFlight& f : inFlight_)
+        f.bytes.wait();
     if (dset_ >= 0)
         H5Dclose(dset_);
-    if (type_ >= 0)
-        H5Tclose(type_);
 }
 
 char* Hdf5Table::NextRow()
 {
     if (buffered_ == chunkRows_)
-        Flush();
+        Submit();
     char* row = buffer_.data() + rowSize_ * buffered_++;
     std::memset(row, 0, rowSize_);
+    ++rows_;
     return row;
+}
+
+void Hdf5Table::Submit()
+{
+    if (buffered_ == 0)
+        return;
+    // A last, partial chunk is written whole: the rows past the dataset's
+    // extent are never read.
+    std::fill(buffer_.begin() + static_cast<ptrdiff_t>(rowSize_ * buffered_), buffer_.end(), 0);
+    while (inFlight_.size() >= maxInFlight_)
+        WriteOldest();
+    auto compress = [chunk = buffer_, level = level_] { return DeflateChunk(chunk, level); };
+    inFlight_.push_back({submitted_, std::async(std::launch::async, std::move(compress))});
+    submitted_ += buffered_;
+    buffered_ = 0;
+}
+
+void Hdf5Table::WriteOldest()
+{
+    InFlight f = std::move(inFlight_.front());
+    inFlight_.pop_front();
+    const std::vector<char> bytes = f.bytes.get();
+    // The extent grows to the rows of this chunk that hold data.
+    const hsize_t extent = std::min(f.firstRow + chunkRows_, submitted_);
+    bool ok = true;
+    if (extent > extent_) {
+        ok = H5Dset_extent(dset_, &extent) >= 0;
+        extent_ = extent;
+    }
+    ok = ok && H5Dwrite_chunk(dset_, H5P_DEFAULT, 0, &f.firstRow, bytes.size(), bytes.data()) >= 0;
+    if (!ok)
+        ThrowHdf5("cannot write to the dataset " + name_);
 }
 
 void Hdf5Table::Flush()
 {
-    if (buffered_ == 0)
-        return;
-    const hsize_t total = written_ + buffered_;
-    bool ok = H5Dset_extent(dset_, &total) >= 0;
-    const hid_t fileSpace = H5Dget_space(dset_);
-    const hid_t memSpace = H5Screate_simple(1, &buffered_, nullptr);
-    ok = ok && H5Sselect_hyperslab(fileSpace, H5S_SELECT_SET, &written_, nullptr, &buffered_, nullptr) >= 0;
-    ok = ok && H5Dwrite(dset_, type_, memSpace, fileSpace, H5P_DEFAULT, buffer_.data()) >= 0;
-    H5Sclose(memSpace);
-    H5Sclose(fileSpace);
-    if (!ok)
-        ThrowHdf5("cannot write to the dataset " + name_);
-    written_ = total;
-    buffered_ = 0;
+    Submit();
+    while (!inFlight_.empty())
+        WriteOldest();
 }
 
 } // namespace dataexport
