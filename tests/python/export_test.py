@@ -32,45 +32,36 @@ def iso(date, h, mi, s, ms):
         return ""
 
 
+def start_time(rec):
+    return iso((rec["Year"], rec["Month"], rec["Day"]), *(rec[f] for f in STAMP[3:]))
+
+
 def point_time(rec, k):
     """Point k's stamp: the frame's date, one day on when before the frame start."""
-    start, t = iso((rec["Year"], rec["Month"], rec["Day"]), *(rec[f] for f in STAMP[3:])), rec["Times"][k - 1]
-    point = iso((rec["Year"], rec["Month"], rec["Day"]), *t)
+    start, point = start_time(rec), iso((rec["Year"], rec["Month"], rec["Day"]), *rec["Times"][k - 1])
     if point and start and point < start:
         point = (datetime.datetime.fromisoformat(point) + datetime.timedelta(days=1)).isoformat(timespec="milliseconds")
     return point
 
 
-def read_csv(path):
-    with open(path, newline="", encoding="utf-8") as f:
-        return list(csv.reader(f))
-
-
 def check_csv(out, fon, rad, frames, events, stop):
     """Every row of the five CSV files against the records."""
-    base = os.path.join(out, os.path.basename(fon))
-    expect = {"frames": [], "points": [], "spectra": []}
+    expect = {}
     for r, f in enumerate(frames):
-        end = stop if r == len(frames) - 1 else 0
-        head = [fon, r, f["KadrNo"]]
-        expect["frames"].append(head + [iso((f["Year"], f["Month"], f["Day"]), *(f[x] for x in STAMP[3:])), f["Rate"],
-                                        *f["FGain"], *f["Limit"], f["ChanParam"], end])
-        for k in range(1, (end or 600) + 1):
-            expect["points"].append(head + [k, point_time(f, k), *f["Counts"][:, k - 1], int(k == end)])
-        expect["spectra"] += [head + [b, *f["Spectr"][:, b - 1]] for b in range(1, 257)]
-    for table, rows in expect.items():
-        got = read_csv(f"{base}.{table}.csv")
-        assert got[1:] == [[str(v) for v in row] for row in rows], f"{table}.csv"
-    base = os.path.join(out, os.path.basename(rad))
-    rows = [[rad, r, e["EventNo"], iso(*[(e["Year"], e["Month"], e["Day"])], *(e[x] for x in STAMP[3:])), *e["RGain"]]
-            for r, e in enumerate(events)]
-    assert read_csv(base + ".events.csv")[1:] == [[str(v) for v in row] for row in rows]
-    got = read_csv(base + ".samples.csv")
-    assert len(got) == 1 + 4096 * len(events)
+        end, head = (stop if r == len(frames) - 1 else 0), [fon, r, f["KadrNo"]]
+        expect.setdefault("fon.frames", []).append(
+            head + [start_time(f), f["Rate"], *f["FGain"], *f["Limit"], f["ChanParam"], end])
+        expect.setdefault("fon.points", []).extend(
+            head + [k, point_time(f, k), *f["Counts"][:, k - 1], int(k == end)] for k in range(1, (end or 600) + 1))
+        expect.setdefault("fon.spectra", []).extend(head + [b, *f["Spectr"][:, b - 1]] for b in range(1, 257))
     for r, e in enumerate(events):
-        block = np.array(got[1 + 4096 * r:1 + 4096 * (r + 1)])
-        assert (block[:, 0] == rad).all() and (block[:, 1] == str(r)).all() and (block[:, 2] == str(e["EventNo"])).all()
-        assert np.array_equal(block[:, 3:].astype(int), np.column_stack([np.arange(1, 4097), e["Samples"].T]))
+        expect.setdefault("Rad.events", []).append([rad, r, e["EventNo"], start_time(e), *e["RGain"]])
+        expect.setdefault("Rad.samples", []).extend([rad, r, e["EventNo"], i, *e["Samples"][:, i - 1]]
+                                                    for i in range(1, 4097))
+    for table, rows in expect.items():
+        path = fon if table.startswith("fon") else rad
+        with open(os.path.join(out, os.path.basename(path)[:-4] + f".{table}.csv"), newline="", encoding="utf-8") as f:
+            assert list(csv.reader(f))[1:] == [[str(v) for v in row] for row in rows], table
 
 
 def check_hdf5(h5, inputs, stop):

@@ -7,12 +7,14 @@
 // The values cover the ranges: extremes of every integer type, saturated and
 // wrapped spectrum bins, points past midnight, and a last frame of a stopped
 // run (zeros from its stop point on, that point carrying the stop time).
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <limits>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "datafiles/RecordFile.h"
 #include "datafiles/FonKadr.h"
@@ -32,31 +34,39 @@ T Spread(uint64_t& state)
     return static_cast<T>(state >> 17);
 }
 
+/// `"name":v` or `"name":[v,…]` (n values) or nested rows of n values.
 template <class T>
-void List(std::ostream& out, const T* v, int n)
+void Field(std::ostream& out, const char* name, const T* v, int n = 0, int rows = 0)
 {
-    out << "[";
-    for (int i = 0; i < n; ++i)
-        out << (i ? "," : "") << +v[i];
-    out << "]";
-}
-
-template <class T>
-void Nested(std::ostream& out, const T* const* rows, int nrows, int n)
-{
-    out << "[";
-    for (int r = 0; r < nrows; ++r) {
-        out << (r ? "," : "");
-        List(out, rows[r], n);
+    out << ",\"" << name << "\":" << (n ? "[" : "");
+    for (int r = 0; r < std::max(rows, 1); ++r) {
+        out << (r ? "," : "") << (rows ? "[" : "");
+        for (int i = 0; i < std::max(n, 1); ++i)
+            out << (i ? "," : "") << +v[r * n + i];
+        out << (rows ? "]" : "");
     }
-    out << "]";
+    out << (n ? "]" : "");
 }
 
-void Stamp(std::ostream& out, const int16_t* ymd)
+/// The values of channels 1..`channels`, each through the record's accessor.
+template <class R, class T>
+std::vector<T> Channels(const R& rec, const T* (R::*of)(int) const, int channels, int n)
 {
+    std::vector<T> all;
+    for (int c = 1; c <= channels; ++c)
+        all.insert(all.end(), (rec.*of)(c), (rec.*of)(c) + n);
+    return all;
+}
+
+/// The fields both records share: number, comment, stamp.
+template <class R>
+void Head(std::ostream& out, const char* numberName, const R& rec, const int16_t* number)
+{
+    out << "{\"" << numberName << "\":" << *number;
+    Field(out, "Comment", rec.Comment, 80);
     const char* names[] = {"Year", "Month", "Day", "DayOfWeek", "Hour", "Min", "Sec", "MSec"};
     for (int i = 0; i < 8; ++i)
-        out << "\"" << names[i] << "\":" << ymd[i] << ",";
+        Field(out, names[i], &rec.Year + i);
 }
 
 std::unique_ptr<TFonKadr> Frame(int r, uint64_t& state)
@@ -98,24 +108,14 @@ std::unique_ptr<TFonKadr> Frame(int r, uint64_t& state)
 
 void WriteFrameJson(std::ostream& out, const TFonKadr& f)
 {
-    out << "{\"KadrNo\":" << f.KadrNo << ",\"Comment\":";
-    List(out, f.Comment, 80);
-    out << ",";
-    Stamp(out, &f.Year);
-    out << "\"Rate\":" << f.Rate << ",\"FGain\":";
-    List(out, &f.FGain1, 4);
-    out << ",\"Limit\":";
-    List(out, &f.Limit1, 4);
-    out << ",\"ChanParam\":" << f.ChanParam << ",\"Counts\":";
-    const int32_t* counts[] = {f.Counts1, f.Counts2, f.Counts3, f.Counts4};
-    Nested(out, counts, 4, kFonPoints);
-    out << ",\"Times\":[";
-    for (int k = 0; k < kFonPoints; ++k)
-        out << (k ? "," : "") << "[" << f.Times[k].Hour << "," << f.Times[k].Min << "," << f.Times[k].Sec << ","
-            << f.Times[k].MSec << "]";
-    out << "],\"Spectr\":";
-    const int16_t* spectra[] = {f.Spectr1, f.Spectr2, f.Spectr3, f.Spectr4};
-    Nested(out, spectra, 4, kFonBins);
+    Head(out, "KadrNo", f, &f.KadrNo);
+    Field(out, "Rate", &f.Rate);
+    Field(out, "FGain", &f.FGain1, 4);
+    Field(out, "Limit", &f.Limit1, 4);
+    Field(out, "ChanParam", &f.ChanParam);
+    Field(out, "Counts", Channels(f, &TFonKadr::Counts, kFonChannels, kFonPoints).data(), kFonPoints, kFonChannels);
+    Field(out, "Times", &f.Times[0].Hour, 4, kFonPoints);
+    Field(out, "Spectr", Channels(f, &TFonKadr::Spectr, kFonChannels, kFonBins).data(), kFonBins, kFonChannels);
     out << "}";
 }
 
@@ -136,15 +136,9 @@ std::unique_ptr<TRadKadr> Event(int r, uint64_t& state)
 
 void WriteEventJson(std::ostream& out, const TRadKadr& e)
 {
-    out << "{\"EventNo\":" << e.EventNo << ",\"Comment\":";
-    List(out, e.Comment, 80);
-    out << ",";
-    Stamp(out, &e.Year);
-    out << "\"RGain\":";
-    List(out, &e.RGain1, 6);
-    out << ",\"Samples\":";
-    const int16_t* samples[] = {e.Samples1, e.Samples2, e.Samples3, e.Samples4, e.Samples5, e.Samples6};
-    Nested(out, samples, 6, kRadSamples);
+    Head(out, "EventNo", e, &e.EventNo);
+    Field(out, "RGain", &e.RGain1, 6);
+    Field(out, "Samples", Channels(e, &TRadKadr::Samples, kRadChannels, kRadSamples).data(), kRadSamples, kRadChannels);
     out << "}";
 }
 
@@ -159,22 +153,20 @@ int main(int argc, char** argv)
     const std::string dir = argv[1];
     uint64_t state = 20261206;
     std::ofstream json(dir + "/records.json");
-    json << "{\"stop_point\":" << kStopPoint << ",\"fon\":[";
-    recfile::Create(dir + "/sample.fon");
-    for (int r = 0; r < kFrames; ++r) {
-        const auto f = Frame(r, state);
-        recfile::WriteRecord(dir + "/sample.fon", r, *f);
-        json << (r ? "," : "");
-        WriteFrameJson(json, *f);
-    }
-    json << "],\"rad\":[";
-    recfile::Create(dir + "/sample.Rad");
-    for (int r = 0; r < kEvents; ++r) {
-        const auto e = Event(r, state);
-        recfile::WriteRecord(dir + "/sample.Rad", r, *e);
-        json << (r ? "," : "");
-        WriteEventJson(json, *e);
-    }
-    json << "]}\n";
+    json << "{\"stop_point\":" << kStopPoint;
+    auto file = [&](const char* key, const std::string& path, int n, auto make, auto list) {
+        json << ",\"" << key << "\":[";
+        recfile::Create(path);
+        for (int r = 0; r < n; ++r) {
+            const auto rec = make(r, state);
+            recfile::WriteRecord(path, r, *rec);
+            json << (r ? "," : "");
+            list(json, *rec);
+        }
+        json << "]";
+    };
+    file("fon", dir + "/sample.fon", kFrames, Frame, WriteFrameJson);
+    file("rad", dir + "/sample.Rad", kEvents, Event, WriteEventJson);
+    json << "}\n";
     return json.good() ? 0 : 1;
 }
