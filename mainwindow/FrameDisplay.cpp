@@ -14,6 +14,7 @@
 #include "mainwindow/Smoothing.h"
 #include "mainwindow/VFonPCI2.h"
 #include "platform/Chart.h"
+#include "platform/ChartExport.h"
 
 namespace {
 
@@ -97,6 +98,8 @@ void TForm1::ViewKadr()
                                            std::span<const int32_t, kFonPoints>(FonRec.Counts4), last);
     const TPointTime end = FonRec.Times[endPoint - 1];
     Label24->setText(PointTimeText(end.Hour, end.Min, end.Sec));
+    Chart1->SetExportName(chart::RecordExportName(FonFileName, FonRecNo) + "_smoothed");
+    Chart2->SetExportName(chart::RecordExportName(FonFileName, FonRecNo) + "_raw");
 }
 
 void TForm1::ViewKadrEAS()
@@ -132,6 +135,7 @@ void TForm1::ViewKadrEAS()
     marker.Clear();
     marker.AddXY(kRadMarkerSample, kRadCodeMax);
     marker.AddXY(kRadMarkerSample, kRadCodeMin);
+    Chart1->SetExportName(chart::RecordExportName(RadFileName, RadRecNo));
 }
 
 void TForm1::usr3()

@@ -1,5 +1,7 @@
 #include "platform/Chart.h"
 
+#include "platform/ChartExport.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -18,6 +20,7 @@ void Series::SetColor(const QColor& c) { color_ = c; }
 
 void Series::Clear()
 {
+    owner_->SetExportName(QString());
     if (points_.empty() && !dirty_)
         return;
     points_.clear();
@@ -127,6 +130,7 @@ TChart::TChart(QWidget* parent) : QCustomPlot(parent)
     // Bars lie under the lines, whichever series was made first.
     addLayer("bars", layer("main"), QCustomPlot::limBelow);
     connect(this, &QCustomPlot::beforeReplot, this, [this] { Sync(); });
+    InstallExportMenu(this);
 }
 
 TChart::~TChart() = default;
@@ -149,6 +153,15 @@ void TChart::SetTitle(const QString& title)
 }
 
 QString TChart::Title() const { return title_->text(); }
+
+void TChart::SetExportName(const QString& name) { exportName_ = name; }
+
+QString TChart::ExportName() const
+{
+    QString name = !exportName_.isEmpty() ? exportName_ : !Title().isEmpty() ? Title() : objectName();
+    name.replace('/', '_');
+    return name.isEmpty() ? QString("chart") : name;
+}
 
 void TChart::ScheduleReplot()
 {

@@ -107,6 +107,13 @@ public:
     void SetTitle(const QString& title);
     QString Title() const;
 
+    /// The name the saves of the context menu offer (without extension):
+    /// the windows set it to the file and record on show. Clearing any
+    /// series forgets it, so a chart redrawn by something else falls back
+    /// to its title (or its object name).
+    void SetExportName(const QString& name);
+    QString ExportName() const;
+
     /// Queues one replot for the next event-loop turn.
     void ScheduleReplot();
     /// Hands the points to the plot and applies automatic scaling now.
@@ -119,6 +126,7 @@ private:
     std::vector<std::unique_ptr<Series>> series_;
     std::unique_ptr<Axis> left_, bottom_, right_;
     QCPTextElement* title_ = nullptr;
+    QString exportName_;
     bool queued_ = false;
 };
 

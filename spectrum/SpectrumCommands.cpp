@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "platform/Chart.h"
+#include "platform/ChartExport.h"
 #include "platform/ErrorReport.h"
 #include "platform/RunError.h"
 #include "spectrum/IntegralSpectrum.h"
@@ -68,6 +69,7 @@ void TForm2::bIntegrClick()
     AddBars(bars, r.Bars);
     for (const QPointF& p : r.Line)
         line.AddXY(p.x(), p.y());
+    Chart2->SetExportName(chart::RecordExportName(SpFileName, RecNo) + "_ch" + QString::number(ChanNo) + "_integral");
     if (r.Ok()) {
         Label6->setText(r.Label);
     } else {
@@ -86,6 +88,7 @@ void TForm2::bCentreClick()
     const int32_t hi = rt::StrToInt(Edit2->text());
     const CentreResult r = PeakCentre(Spectr, lo, hi);
     AddBars(Chart2->SeriesAt(Series1), r.Bars);
+    Chart2->SetExportName(chart::RecordExportName(SpFileName, RecNo) + "_ch" + QString::number(ChanNo) + "_centre");
     if (r.Ok()) {
         Label1->setText(r.Label);
     } else {

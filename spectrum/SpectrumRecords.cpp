@@ -8,6 +8,7 @@
 
 #include "datafiles/RecordFile.h"
 #include "platform/Chart.h"
+#include "platform/ChartExport.h"
 #include "platform/RunError.h"
 #include "spectrum/SpectrumBars.h"
 #include "spectrum/Unit2.h"
@@ -33,6 +34,7 @@ void TForm2::Open(const std::string& fileName, int32_t recCount)
     chart::Series& bars = Chart2->SeriesAt(Series1);
     for (int bin = 1; bin <= kFirstDisplayBins; ++bin)
         bars.AddXY(bin, SpRec.Spectr1[bin - 1]);
+    Chart2->SetExportName(chart::RecordExportName(SpFileName, 0) + "_ch1");
 }
 
 void TForm2::Chan1Click() { ChanClick(1); }
@@ -121,6 +123,7 @@ void TForm2::DrawSpectr(int32_t lo, int32_t hi)
     chart::Series& bars = Chart2->SeriesAt(Series1);
     for (int32_t bin = lo; bin <= hi; ++bin)
         bars.AddXY(bin, Spectr[static_cast<size_t>(bin - 1)]);
+    Chart2->SetExportName(chart::RecordExportName(SpFileName, RecNo) + "_ch" + QString::number(ChanNo));
 }
 
 void TForm2::ShowRecordLabels()

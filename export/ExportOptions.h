@@ -1,0 +1,32 @@
+#pragma once
+// The command line of vfon-export. Each command is an option naming its
+// output (--csv DIR, --hdf5 OUT.h5, …); any number of them run in one pass
+// over the inputs.
+#include <CLI/CLI.hpp>
+#include <string>
+#include <vector>
+
+namespace dataexport {
+
+/// What the command line asks for.
+struct ExportOptions {
+    std::vector<std::string> files; ///< inputs, in the order given
+    std::string csvDir;             ///< --csv: directory of the CSV files, empty for none
+    std::string hdf5Out;            ///< --hdf5: the HDF5 file, empty for none
+    int level = 1;                  ///< --deflate: compression level of the HDF5 datasets
+    bool force = false;             ///< --force: replace existing outputs
+    bool quiet = false;             ///< --quiet: no progress line
+
+    /// Whether any command was given.
+    bool AnyCommand() const { return !csvDir.empty() || !hdf5Out.empty(); }
+};
+
+/// Exit codes of vfon-export.
+inline constexpr int kExitDone = 0;     ///< every record of every input exported
+inline constexpr int kExitSkipped = 1;  ///< outputs complete, but some input was left out
+inline constexpr int kExitFailed = 2;   ///< bad command line, or an output could not be written
+
+/// Declares the options of vfon-export on `app`, bound to `o`.
+void AddOptions(CLI::App& app, ExportOptions& o);
+
+} // namespace dataexport

@@ -1,0 +1,104 @@
+#include "export/Hdf5Table.h"
+
+#include <algorithm>
+#include <cstring>
+#include <thread>
+
+#include "export/ChunkDeflate.h"
+#include "export/RecordSink.h"
+
+namespace dataexport {
+namespace {
+
+herr_t InnermostMessage(unsigned n, const H5E_error2_t* e, void* out)
+{
+    if (n == 0 && e->desc)
+        *static_cast<std::string*>(out) = e->desc;
+    return 0;
+}
+
+} // namespace
+
+void ThrowHdf5(const std::string& what)
+{
+    std::string detail;
+    H5Ewalk2(H5E_DEFAULT, H5E_WALK_UPWARD, InnermostMessage, &detail);
+    H5Eclear2(H5E_DEFAULT);
+    throw OutputError(what + (detail.empty() ? "" : " (" + detail + ")"));
+}
+
+Hdf5Table::Hdf5Table(hid_t file, const std::string& name, hid_t type, hsize_t chunkRows, int level)
+    : rowSize_(H5Tget_size(type)), chunkRows_(chunkRows), level_(level),
+      maxInFlight_(std::max(2u, std::thread::hardware_concurrency())), name_(name)
+{
+    const hsize_t zero = 0, unlimited = H5S_UNLIMITED;
+    const hid_t space = H5Screate_simple(1, &zero, &unlimited);
+    const hid_t dcpl = H5Pcreate(H5P_DATASET_CREATE);
+    H5Pset_chunk(dcpl, 1, &chunkRows_);
+    H5Pset_deflate(dcpl, static_cast<unsigned>(level));
+    dset_ = H5Dcreate2(file, name.c_str(), type, space, H5P_DEFAULT, dcpl, H5P_DEFAULT);
+    H5Pclose(dcpl);
+    H5Sclose(space);
+    if (dset_ < 0)
+        ThrowHdf5("cannot create the dataset " + name);
+    buffer_.resize(rowSize_ * chunkRows_);
+}
+
+Hdf5Table::~Hdf5Table()
+{
+    for (InFlight& f : inFlight_)
+        f.bytes.wait();
+    if (dset_ >= 0)
+        H5Dclose(dset_);
+}
+
+char* Hdf5Table::NextRow()
+{
+    if (buffered_ == chunkRows_)
+        Submit();
+    char* row = buffer_.data() + rowSize_ * buffered_++;
+    std::memset(row, 0, rowSize_);
+    ++rows_;
+    return row;
+}
+
+void Hdf5Table::Submit()
+{
+    if (buffered_ == 0)
+        return;
+    // A last, partial chunk is written whole: the rows past the dataset's
+    // extent are never read.
+    std::fill(buffer_.begin() + static_cast<ptrdiff_t>(rowSize_ * buffered_), buffer_.end(), 0);
+    while (inFlight_.size() >= maxInFlight_)
+        WriteOldest();
+    auto compress = [chunk = buffer_, level = level_] { return DeflateChunk(chunk, level); };
+    inFlight_.push_back({submitted_, std::async(std::launch::async, std::move(compress))});
+    submitted_ += buffered_;
+    buffered_ = 0;
+}
+
+void Hdf5Table::WriteOldest()
+{
+    InFlight f = std::move(inFlight_.front());
+    inFlight_.pop_front();
+    const std::vector<char> bytes = f.bytes.get();
+    // The extent grows to the rows of this chunk that hold data.
+    const hsize_t extent = std::min(f.firstRow + chunkRows_, submitted_);
+    bool ok = true;
+    if (extent > extent_) {
+        ok = H5Dset_extent(dset_, &extent) >= 0;
+        extent_ = extent;
+    }
+    ok = ok && H5Dwrite_chunk(dset_, H5P_DEFAULT, 0, &f.firstRow, bytes.size(), bytes.data()) >= 0;
+    if (!ok)
+        ThrowHdf5("cannot write to the dataset " + name_);
+}
+
+void Hdf5Table::Flush()
+{
+    Submit();
+    while (!inFlight_.empty())
+        WriteOldest();
+}
+
+} // namespace dataexport

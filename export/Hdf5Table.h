@@ -1,0 +1,59 @@
+#pragma once
+// One extendible, chunked, deflate-compressed HDF5 dataset of compound rows,
+// filled row by row. Rows gather in a buffer of one chunk; a full chunk is
+// compressed on a worker thread while the next one fills, and written into
+// the file as it is (a direct chunk write) by the calling thread, the only
+// one that touches HDF5. At most a few chunks are in flight, so memory
+// stays flat whatever the input.
+#include <hdf5.h>
+#include <deque>
+#include <future>
+#include <string>
+#include <vector>
+
+namespace dataexport {
+
+/// An HDF5 dataset being appended to.
+class Hdf5Table {
+public:
+    /// Creates dataset `name` in `file` with rows of compound `type` (its
+    /// size is the row size), `chunkRows` rows to a chunk, deflate at
+    /// `level`. Throws OutputError.
+    Hdf5Table(hid_t file, const std::string& name, hid_t type, hsize_t chunkRows, int level);
+    ~Hdf5Table();
+    Hdf5Table(const Hdf5Table&) = delete;
+    Hdf5Table& operator=(const Hdf5Table&) = delete;
+
+    /// Space for the next row (row-size bytes, zeroed); valid until the next call.
+    char* NextRow();
+    /// Writes every row given so far. Throws OutputError.
+    void Flush();
+    /// Rows given so far.
+    hsize_t Rows() const { return rows_; }
+
+private:
+    /// A chunk being compressed: its first row and its future bytes.
+    struct InFlight {
+        hsize_t firstRow;
+        std::future<std::vector<char>> bytes;
+    };
+    void Submit();
+    void WriteOldest();
+
+    hid_t dset_ = -1;
+    size_t rowSize_;
+    hsize_t chunkRows_, rows_ = 0, buffered_ = 0;
+    hsize_t submitted_ = 0; ///< rows handed to the compression
+    hsize_t extent_ = 0;    ///< rows of the dataset in the file
+    int level_;
+    size_t maxInFlight_;
+    std::vector<char> buffer_;
+    std::deque<InFlight> inFlight_;
+    std::string name_;
+};
+
+/// Throws OutputError with `what` and the innermost message of the HDF5
+/// error stack.
+[[noreturn]] void ThrowHdf5(const std::string& what);
+
+} // namespace dataexport
