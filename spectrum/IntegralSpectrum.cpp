@@ -23,17 +23,60 @@ int32_t CountAt(std::span<const int16_t, kFonBins> spectr, int32_t bin)
     return std::max<int32_t>(spectr[bin - 1], 0);
 }
 
+/// Integrals below this are looked up: bins scaled to at most 100 sum to
+/// at most 25600, so nearly every spectrum stays inside the table.
+constexpr int32_t kLogTableSize = 32768;
+
+/// log10(v + 1) in single precision, v ≥ 0: a table of the very values
+/// std::log10 gives, made once, for v below kLogTableSize; computed above.
+float Log10Plus1(int32_t v)
+{
+    static const std::vector<float> table = [] {
+        std::vector<float> t(kLogTableSize);
+        for (int32_t i = 0; i < kLogTableSize; ++i)
+            t[static_cast<size_t>(i)] = static_cast<float>(std::log10(static_cast<double>(i) + 1));
+        return t;
+    }();
+    if (v >= 0 && v < kLogTableSize)
+        return table[static_cast<size_t>(v)];
+    return static_cast<float>(std::log10(static_cast<double>(v) + 1));
+}
+
+/// log10(bin) in single precision for bins 1..256, from a table made once.
+float Log10Bin(int32_t bin)
+{
+    static const std::array<float, kFonBins + 1> table = [] {
+        std::array<float, kFonBins + 1> t{};
+        for (int32_t i = 1; i <= kFonBins; ++i)
+            t[static_cast<size_t>(i)] = static_cast<float>(std::log10(static_cast<double>(i)));
+        return t;
+    }();
+    return table[static_cast<size_t>(bin)];
+}
+
 } // namespace
 
 int32_t ScaledCount(int32_t count, int32_t max)
 {
     if (count <= 0)
         return 0;
-    // Exact rational rounding of count·100/max, ties to even.
-    const int64_t num = static_cast<int64_t>(count) * 100;
-    const int64_t q = num / max;
-    const int64_t twiceRest = 2 * (num - q * max);
-    if (twiceRest > max || (twiceRest == max && (q % 2) != 0))
+    // Exact rational rounding of count·100/max, ties to even; the counts
+    // are 16-bit, so count·100 fits 32 unsigned bits, whose division is the
+    // cheaper one.
+    const uint64_t wide = static_cast<uint64_t>(count) * 100;
+    const uint64_t m = static_cast<uint64_t>(max);
+    uint64_t q;
+    uint64_t twiceRest;
+    if (wide <= UINT32_MAX && m <= UINT32_MAX) {
+        const auto num = static_cast<uint32_t>(wide);
+        const auto q32 = num / static_cast<uint32_t>(m);
+        q = q32;
+        twiceRest = 2 * static_cast<uint64_t>(num - q32 * static_cast<uint32_t>(m));
+    } else {
+        q = wide / m;
+        twiceRest = 2 * (wide - q * m);
+    }
+    if (twiceRest > m || (twiceRest == m && (q % 2) != 0))
         return static_cast<int32_t>(q + 1);
     return static_cast<int32_t>(q);
 }
@@ -90,8 +133,9 @@ QString FitLabelText(float a, float b)
 }
 
 IntegralResult IntegralSpectrum(std::span<const int16_t, kFonBins> spectr, int32_t lo, int32_t hi,
-                                std::span<float, kFonBins> logIntegr)
+                                std::span<float, kFonBins> logIntegr, SpectrumOutput output)
 {
+    const bool drawing = output == SpectrumOutput::Full;
     IntegralResult r;
     if (!BinBoundsInRange(lo, hi)) {
         r.Error = BinBoundsMessage();
@@ -125,16 +169,20 @@ IntegralResult IntegralSpectrum(std::span<const int16_t, kFonBins> spectr, int32
     for (int32_t j = hi - lo; j >= 2; --j)
         integr(j - 1) = integr(j) + ScaledCount(spectr[j - 1], max);
 
-    r.Memo.reserve(kFonBins);
-    for (int32_t bin = 1; bin <= kFonBins; ++bin)
-        r.Memo.append(IntegralMemoLine(bin, spectr[bin - 1], integr(bin)));
+    if (drawing) {
+        r.Memo.reserve(kFonBins);
+        for (int32_t bin = 1; bin <= kFonBins; ++bin)
+            r.Memo.append(IntegralMemoLine(bin, spectr[bin - 1], integr(bin)));
+    }
 
     for (int32_t bin = lo; bin <= hi; ++bin)
-        logIntegr[bin - 1] = static_cast<float>(std::log10(static_cast<double>(integr(bin)) + 1));
+        logIntegr[bin - 1] = Log10Plus1(integr(bin));
 
-    r.Bars.reserve(kFonBins - 1);
-    for (int32_t bin = 1; bin <= kFonBins - 1; ++bin)
-        r.Bars.push_back({bin, integr(bin), kBarSilver});
+    if (drawing) {
+        r.Bars.reserve(kFonBins - 1);
+        for (int32_t bin = 1; bin <= kFonBins - 1; ++bin)
+            r.Bars.push_back({bin, integr(bin), kBarSilver});
+    }
 
     // Fit range: I1 the last bin from the peak up still at 80 % of LMax,
     // I2 the last one above 40 %.
@@ -158,12 +206,14 @@ IntegralResult IntegralSpectrum(std::span<const int16_t, kFonBins> spectr, int32
     }
 
     for (int32_t bin = r.I1; bin <= r.I2; ++bin) {
-        r.XLog[bin - r.I1] = static_cast<float>(std::log10(static_cast<double>(bin)));
+        r.XLog[bin - r.I1] = Log10Bin(bin);
         r.YLog[bin - r.I1] = logIntegr[bin - 1];
     }
     MNK(r.XLog.data(), r.YLog.data(), r.I2 - r.I1 + 1, r.a, r.b);
 
-    r.Line = {QPointF(r.I1, FitLineY(r.I1, r.a, r.b)), QPointF(r.I2, FitLineY(r.I2, r.a, r.b))};
-    r.Label = FitLabelText(r.a, r.b);
+    if (drawing) {
+        r.Line = {QPointF(r.I1, FitLineY(r.I1, r.a, r.b)), QPointF(r.I2, FitLineY(r.I2, r.a, r.b))};
+        r.Label = FitLabelText(r.a, r.b);
+    }
     return r;
 }

@@ -10,8 +10,10 @@ constexpr double kEdgeLevel = 0.8;
 
 } // namespace
 
-CentreResult PeakCentre(std::span<const int16_t, kFonBins> spectr, int32_t lo, int32_t hi)
+CentreResult PeakCentre(std::span<const int16_t, kFonBins> spectr, int32_t lo, int32_t hi,
+                        SpectrumOutput output)
 {
+    const bool drawing = output == SpectrumOutput::Full;
     CentreResult r;
     if (!BinBoundsInRange(lo, hi)) {
         r.Error = BinBoundsMessage();
@@ -83,8 +85,9 @@ CentreResult PeakCentre(std::span<const int16_t, kFonBins> spectr, int32_t lo, i
     r.Max = static_cast<float>(smax);
 
     const int32_t firstEnd = std::min(r.IMax + r.D, kFonBins);
-    for (int32_t bin = lo; bin <= firstEnd; ++bin)
-        r.Bars.push_back({bin, smooth(bin), kBarSilver});
+    if (drawing)
+        for (int32_t bin = lo; bin <= firstEnd; ++bin)
+            r.Bars.push_back({bin, smooth(bin), kBarSilver});
 
     // Edges at 80 % of the peak: the nearest such bins on either side.
     const double level = kEdgeLevel * static_cast<double>(r.Max);
@@ -111,9 +114,11 @@ CentreResult PeakCentre(std::span<const int16_t, kFonBins> spectr, int32_t lo, i
         return r;
     }
 
-    for (int32_t bin = lo; bin <= hi; ++bin) {
-        const bool inRegion = r.Left <= bin && bin < r.Right;
-        r.Bars.push_back({bin, smooth(bin), inRegion ? kBarGreen : kBarSilver});
+    if (drawing) {
+        for (int32_t bin = lo; bin <= hi; ++bin) {
+            const bool inRegion = r.Left <= bin && bin < r.Right;
+            r.Bars.push_back({bin, smooth(bin), inRegion ? kBarGreen : kBarSilver});
+        }
     }
 
     // Centre by area: the last bin at which the area counted from Left has
@@ -128,6 +133,7 @@ CentreResult PeakCentre(std::span<const int16_t, kFonBins> spectr, int32_t lo, i
         if (running <= r.Half)
             r.Centre = bin;
     }
-    r.Label = QString::number(r.Centre);
+    if (drawing)
+        r.Label = QString::number(r.Centre);
     return r;
 }
