@@ -73,6 +73,10 @@ StabilityWindow::StabilityWindow(QWidget* parent) : QWidget(parent, Qt::Window)
     FindingsView->verticalHeader()->setVisible(false);
     FindingsView->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     FindingsView->horizontalHeader()->setStretchLastSection(true);
+    const QStringList widest{QStringLiteral("00_00_00_00.fon"), QStringLiteral("00000"), QStringLiteral("Канал"),
+                             QStringLiteral("Ошибка чтения")};
+    for (int col = 0; col < widest.size(); ++col)
+        FindingsView->horizontalHeader()->resizeSection(col, fontMetrics().horizontalAdvance(widest[col]) + 16);
     FindingsView->setWordWrap(false);
     lMissing = new QLabel(this);
     lMissing->setWordWrap(true);
@@ -93,6 +97,7 @@ StabilityWindow::StabilityWindow(QWidget* parent) : QWidget(parent, Qt::Window)
     split->addWidget(side);
     split->setStretchFactor(0, 3);
     split->setStretchFactor(1, 1);
+    split->setSizes({900, 420});
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(lSummary);
