@@ -1,6 +1,7 @@
 #include "spectrum/IntegralSpectrum.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 
@@ -54,29 +55,46 @@ float Log10Bin(int32_t bin)
     return table[static_cast<size_t>(bin)];
 }
 
+/// ScaledCount for one peak height `max` (1..32767) and 16-bit counts,
+/// without a division per bin: division by an invariant integer through
+/// multiplication (Granlund and Montgomery, 1994). For numerators below 2^22
+/// (count·100 ≤ 3276700) and a divisor of l bits, the quotient is
+/// (num·m) >> (22 + l) with m = ceil(2^(22+l) / max), exactly.
+class ScaleTo100 {
+public:
+    explicit ScaleTo100(int32_t max) : max_(static_cast<uint32_t>(max))
+    {
+        const int l = std::bit_width(max_ - 1); // ceil(log2 max)
+        shift_ = kNumeratorBits + l;
+        magic_ = static_cast<uint32_t>(((uint64_t{1} << shift_) + max_ - 1) / max_);
+    }
+    int32_t operator()(int16_t count) const
+    {
+        const uint32_t num = static_cast<uint32_t>(std::max<int32_t>(count, 0)) * 100;
+        const auto q = static_cast<uint32_t>((static_cast<uint64_t>(num) * magic_) >> shift_);
+        const uint32_t twiceRest = 2 * (num - q * max_);
+        const bool up = twiceRest > max_ || (twiceRest == max_ && (q & 1) != 0);
+        return static_cast<int32_t>(q + up);
+    }
+
+private:
+    static constexpr int kNumeratorBits = 22;
+    uint32_t max_;
+    int shift_ = 0;
+    uint32_t magic_ = 0;
+};
+
 } // namespace
 
 int32_t ScaledCount(int32_t count, int32_t max)
 {
     if (count <= 0)
         return 0;
-    // Exact rational rounding of count·100/max, ties to even; the counts
-    // are 16-bit, so count·100 fits 32 unsigned bits, whose division is the
-    // cheaper one.
-    const uint64_t wide = static_cast<uint64_t>(count) * 100;
-    const uint64_t m = static_cast<uint64_t>(max);
-    uint64_t q;
-    uint64_t twiceRest;
-    if (wide <= UINT32_MAX && m <= UINT32_MAX) {
-        const auto num = static_cast<uint32_t>(wide);
-        const auto q32 = num / static_cast<uint32_t>(m);
-        q = q32;
-        twiceRest = 2 * static_cast<uint64_t>(num - q32 * static_cast<uint32_t>(m));
-    } else {
-        q = wide / m;
-        twiceRest = 2 * (wide - q * m);
-    }
-    if (twiceRest > m || (twiceRest == m && (q % 2) != 0))
+    // Exact rational rounding of count·100/max, ties to even.
+    const int64_t num = static_cast<int64_t>(count) * 100;
+    const int64_t q = num / max;
+    const int64_t twiceRest = 2 * (num - q * max);
+    if (twiceRest > max || (twiceRest == max && (q % 2) != 0))
         return static_cast<int32_t>(q + 1);
     return static_cast<int32_t>(q);
 }
@@ -166,8 +184,9 @@ IntegralResult IntegralSpectrum(std::span<const int16_t, kFonBins> spectr, int32
 
     // Integral from the top down: Integr[k] = Σ scaled counts of bins k+1 .. hi-lo.
     auto integr = [&r](int32_t bin) -> int32_t& { return r.Integr[bin - 1]; };
+    const ScaleTo100 scale(max);
     for (int32_t j = hi - lo; j >= 2; --j)
-        integr(j - 1) = integr(j) + ScaledCount(spectr[j - 1], max);
+        integr(j - 1) = integr(j) + scale(spectr[j - 1]);
 
     if (drawing) {
         r.Memo.reserve(kFonBins);

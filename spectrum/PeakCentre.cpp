@@ -59,8 +59,10 @@ CentreResult PeakCentre(std::span<const int16_t, kFonBins> spectr, int32_t lo, i
     // Smoothing by three outward from the peak: each triple k-1, k, k+1
     // becomes the nearest integer to its mean; downward triple first.
     auto triple = [&smooth](int32_t k) {
+        // The bins are never below 0, so (sum + 1) div 3 is the nearest
+        // integer to sum / 3 (a third never ends in one half).
         const int32_t sum = smooth(k - 1) + smooth(k) + smooth(k + 1);
-        const auto v = static_cast<int16_t>(std::lround(sum / 3.0));
+        const auto v = static_cast<int16_t>((sum + 1) / 3);
         smooth(k - 1) = smooth(k) = smooth(k + 1) = v;
     };
     for (int32_t m = 0; m < steps; ++m) {

@@ -427,12 +427,14 @@ TEST(FitLine, HeightAndLabel)
 TEST(IntegralSpectrum, NumbersAloneAreTheWindowsNumbersOnRandomSpectra)
 {
     // Small and huge counts: integrals inside and far beyond the looked-up
-    // logarithms; every LogIntegr bin must be std::log10's value to the bit.
+    // logarithms; every LogIntegr bin must be std::log10's value to the bit,
+    // every integral bin the plain sum of the scaled counts above it.
     std::mt19937 rng(5);
-    std::uniform_int_distribution<int> loDist(2, 60), hiDist(120, 256), small(-3, 300), huge(0, 32767);
+    std::uniform_int_distribution<int> loDist(2, 60), hiDist(120, 256), huge(0, 32767);
     int beyondTable = 0;
     for (int round = 0; round < 500; ++round) {
         const int lo = loDist(rng), hi = hiDist(rng);
+        std::uniform_int_distribution<int> small(-3, 1 + huge(rng) % (round % 2 ? 300 : 32767)); // peaks of any height
         Spectrum s{};
         for (int bin = 1; bin <= kFonBins; ++bin) // huge counts above the peak search
             Put(s, bin, static_cast<int16_t>(round % 3 == 0 && bin > hi - 45 ? huge(rng) : small(rng)));
@@ -445,6 +447,11 @@ TEST(IntegralSpectrum, NumbersAloneAreTheWindowsNumbersOnRandomSpectra)
         ASSERT_EQ(alone, full);
         ASSERT_TRUE(n.Memo.isEmpty() && n.Bars.empty() && n.Line.empty() && n.Label.isEmpty());
         beyondTable += r.Integr[lo - 1] >= 32768;
+        if (r.Max > 0) { // the integral against a plain sum of ScaledCount
+            int64_t sum = 0;
+            for (int k = hi - lo - 1; k >= 1; --k)
+                ASSERT_EQ(r.Integr[k - 1], sum += ScaledCount(s[k], int32_t(r.Max))) << "bin " << k;
+        }
         if (r.Ok() || !r.Memo.isEmpty()) {
             for (int bin = lo; bin <= hi; ++bin)
                 ASSERT_EQ(full[bin - 1], float(std::log10(double(r.Integr[bin - 1]) + 1))) << "bin " << bin;
