@@ -16,12 +16,12 @@
 #include "stability/FindingsModel.h"
 #include "stability/TrendCharts.h"
 #include "stability/TrendScanThread.h"
-#include "trend/Outliers.h"
 
 namespace {
 
-/// How often the charts take the frames read meanwhile during a scan.
-constexpr int kFlushMs = 300;
+/// How often one of the three charts takes the frames read meanwhile
+/// during a scan (each chart every third time).
+constexpr int kFlushMs = 35;
 constexpr int kProgressSteps = 1000;
 
 /// The paths as files to read: folders give their *.fon entries by name.
@@ -105,7 +105,7 @@ StabilityWindow::StabilityWindow(QWidget* parent) : QWidget(parent, Qt::Window)
 
     flush_ = new QTimer(this);
     flush_->setInterval(kFlushMs);
-    connect(flush_, &QTimer::timeout, Charts, &TrendCharts::Flush);
+    connect(flush_, &QTimer::timeout, Charts, &TrendCharts::FlushNext);
     connect(bFiles, &QPushButton::clicked, this, &StabilityWindow::bFilesClick);
     connect(bFolder, &QPushButton::clicked, this, &StabilityWindow::bFolderClick);
     connect(bCancel, &QPushButton::clicked, this, &StabilityWindow::CancelScan);
@@ -159,9 +159,9 @@ void StabilityWindow::ScanFiles(const QStringList& paths)
             if (token == token_)
                 TakeBatch(b);
         },
-        [this, token](const ScanSummary& s) {
+        [this, token](const ScanSummary& s, const std::vector<Outlier>& marks) {
             if (token == token_)
-                ScanDone(s);
+                ScanDone(s, marks);
         });
     flush_->start();
 }
@@ -177,22 +177,23 @@ void StabilityWindow::CancelScan()
 
 void StabilityWindow::TakeBatch(const TrendBatch& batch)
 {
-    const size_t from = table_.Size();
-    for (const TrendBatch::Row& r : batch.Rows)
-        table_.Append(r.File, r.Record, r.Numbers);
-    Charts->AddRows(table_, from);
+    if (batch.ExpectedFrames > 0) {
+        table_.Reserve(batch.ExpectedFrames);
+        Charts->Reserve(batch.ExpectedFrames, static_cast<size_t>(files_.size()));
+    }
+    Charts->AddRows(batch.Rows, 0);
+    table_.Append(batch.Rows);
     for (const FileIssue& i : batch.Issues)
         Findings->AddIssue(files_.value(static_cast<int>(i.File)), i);
     Progress->setValue(static_cast<int>(batch.Progress.Fraction * kProgressSteps));
     ShowSummary(false);
 }
 
-void StabilityWindow::ScanDone(const ScanSummary& summary)
+void StabilityWindow::ScanDone(const ScanSummary& summary, const std::vector<Outlier>& marks)
 {
     flush_->stop();
     scan_.reset();
     Charts->Flush();
-    const std::vector<Outlier> marks = MarkOutliers(table_);
     Charts->SetOutliers(table_, marks);
     std::vector<FindingsModel::OutlierRow> rows;
     rows.reserve(marks.size());

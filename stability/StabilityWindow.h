@@ -10,6 +10,7 @@
 #include <QWidget>
 #include <memory>
 
+#include "trend/Outliers.h"
 #include "trend/TrendTable.h"
 
 class QLabel;
@@ -68,7 +69,7 @@ private:
     void bFolderClick();
     void FindingClicked(int row);
     void TakeBatch(const TrendBatch& batch);
-    void ScanDone(const ScanSummary& summary);
+    void ScanDone(const ScanSummary& summary, const std::vector<Outlier>& marks);
     void ShowSummary(bool done);
     void ShowMissing();
 

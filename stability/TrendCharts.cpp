@@ -11,6 +11,17 @@ constexpr double kBreakBefore = 1e-3;
 
 bool KeyLess(const QCPGraphData& a, const QCPGraphData& b) { return a.key < b.key; }
 
+/// Widens `range` to hold `v`; the first value sets it.
+void Widen(QCPRange& range, bool& have, double v)
+{
+    if (have) {
+        range.expand(v);
+    } else {
+        range = QCPRange(v, v);
+        have = true;
+    }
+}
+
 } // namespace
 
 TrendCharts::TrendCharts(QWidget* parent) : QWidget(parent)
@@ -35,6 +46,8 @@ TrendCharts::TrendCharts(QWidget* parent) : QWidget(parent)
     // The three time axes move together.
     for (QCustomPlot* p : plots_) {
         connect(p->xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this, [this, p](const QCPRange& r) {
+            if (rescaling_)
+                return;
             for (QCustomPlot* other : plots_) {
                 if (other != p && other->xAxis->range() != r) {
                     other->xAxis->setRange(r);
@@ -56,6 +69,7 @@ QCustomPlot* TrendCharts::MakeChart(size_t which, const QString& title, const QS
     ticker->setDateTimeSpec(Qt::UTC); // the stamps are the station's wall time, stored as UTC seconds
     p->xAxis->setTicker(ticker);
     p->yAxis->setLabel(valueAxis);
+    p->setPlottingHint(QCP::phFastPolylines);
     p->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
     p->axisRect()->setRangeDrag(Qt::Horizontal);
     p->axisRect()->setRangeZoom(Qt::Horizontal);
@@ -67,6 +81,7 @@ QCustomPlot* TrendCharts::MakeChart(size_t which, const QString& title, const QS
         line->setName(QStringLiteral("Канал %1").arg(c));
         line->setPen(QPen(colour, 1));
         line->setAdaptiveSampling(true);
+        line->setAntialiased(false); // a fifth of the drawing time of a dense line
         line->removeFromLegend();
         lines_[which][static_cast<size_t>(c - 1)] = line;
         if (rings) {
@@ -88,10 +103,20 @@ void TrendCharts::Clear()
             if (rings_[which][c])
                 rings_[which][c]->data()->clear();
             pending_[which][c].clear();
+            all_[which][c].clear();
         }
         plots_[which]->replot(QCustomPlot::rpQueuedReplot);
     }
     lastFile_ = -1;
+    haveKeys_ = false;
+    haveValues_ = {};
+}
+
+void TrendCharts::Reserve(size_t frames, size_t files)
+{
+    for (auto& chart : all_)
+        for (auto& line : chart)
+            line.reserve(static_cast<qsizetype>(frames + files)); // a break point per file
 }
 
 void TrendCharts::AddRows(const TrendTable& t, size_t from)
@@ -103,12 +128,16 @@ void TrendCharts::AddRows(const TrendTable& t, size_t from)
             continue;
         const bool newFile = t.File[row] != lastFile_;
         lastFile_ = t.File[row];
+        Widen(keys_, haveKeys_, key);
         for (size_t which = 0; which < 3; ++which) {
             for (size_t c = 0; c < kFonChannels; ++c) {
                 auto& points = pending_[which][c];
                 if (newFile)
                     points.append(QCPGraphData(key - kBreakBefore, std::nan("")));
-                points.append(QCPGraphData(key, (*columns[which])[c][row]));
+                const double v = (*columns[which])[c][row];
+                points.append(QCPGraphData(key, v));
+                if (std::isfinite(v))
+                    Widen(values_[which], haveValues_[which], v);
             }
         }
     }
@@ -116,21 +145,38 @@ void TrendCharts::AddRows(const TrendTable& t, size_t from)
 
 void TrendCharts::Flush()
 {
+    for (size_t which = 0; which < plots_.size(); ++which)
+        FlushChart(which);
+}
+
+void TrendCharts::FlushNext()
+{
+    FlushChart(next_);
+    next_ = (next_ + 1) % plots_.size();
+}
+
+void TrendCharts::FlushChart(size_t which)
+{
     bool added = false;
-    for (size_t which = 0; which < plots_.size(); ++which) {
-        for (size_t c = 0; c < kFonChannels; ++c) {
-            auto& points = pending_[which][c];
-            if (points.isEmpty())
-                continue;
-            if (!std::is_sorted(points.begin(), points.end(), KeyLess))
-                std::stable_sort(points.begin(), points.end(), KeyLess);
-            lines_[which][c]->data()->add(points, true);
-            points.clear();
-            added = true;
-        }
+    for (size_t c = 0; c < kFonChannels; ++c) {
+        auto& points = pending_[which][c];
+        if (points.isEmpty())
+            continue;
+        if (!std::is_sorted(points.begin(), points.end(), KeyLess))
+            std::stable_sort(points.begin(), points.end(), KeyLess);
+        QCPGraph* line = lines_[which][c];
+        auto& all = all_[which][c];
+        line->data()->set(QVector<QCPGraphData>(), true); // lets go of `all`
+        const auto old = all.size();
+        all.append(points);
+        if (old > 0 && points.front().key < all[old - 1].key) // a file earlier than those read before
+            std::inplace_merge(all.begin(), all.begin() + old, all.end(), KeyLess);
+        line->data()->set(all, true);
+        points.clear();
+        added = true;
     }
     if (added)
-        Rescale();
+        Rescale(which);
 }
 
 void TrendCharts::SetOutliers(const TrendTable& t, const std::vector<Outlier>& marks)
@@ -144,30 +190,25 @@ void TrendCharts::SetOutliers(const TrendTable& t, const std::vector<Outlier>& m
     for (size_t which = 0; which < rings.size(); ++which)
         for (size_t c = 0; c < kFonChannels; ++c)
             rings_[which][c]->data()->set(rings[which][c], false);
-    Rescale();
+    for (size_t which = 0; which < plots_.size(); ++which)
+        Rescale(which);
 }
 
-void TrendCharts::Rescale()
+void TrendCharts::Rescale(size_t which)
 {
-    bool found = false;
-    QCPRange keys;
-    for (QCustomPlot* p : plots_) {
-        for (int i = 0; i < p->graphCount(); ++i) {
-            bool ok = false;
-            const QCPRange r = p->graph(i)->getKeyRange(ok);
-            if (ok) {
-                keys = found ? QCPRange(std::min(keys.lower, r.lower), std::max(keys.upper, r.upper)) : r;
-                found = true;
-            }
-        }
+    if (!haveKeys_)
+        return;
+    // Set here for each chart, not passed on to the others: each redraws
+    // when its own points come.
+    rescaling_ = true;
+    const double margin = std::max(60.0, 0.02 * keys_.size());
+    QCustomPlot* p = plots_[which];
+    p->xAxis->setRange(keys_.lower - margin, keys_.upper + margin);
+    if (haveValues_[which]) {
+        const QCPRange v = values_[which];
+        const double pad = std::max(0.05 * v.size(), 0.5);
+        p->yAxis->setRange(v.lower - pad, v.upper + pad);
     }
-    for (QCustomPlot* p : plots_) {
-        if (found) {
-            const double margin = std::max(60.0, 0.02 * keys.size());
-            p->xAxis->setRange(keys.lower - margin, keys.upper + margin);
-        }
-        p->yAxis->rescale();
-        p->yAxis->scaleRange(1.1, p->yAxis->range().center());
-        p->replot(QCustomPlot::rpQueuedReplot);
-    }
+    p->replot(QCustomPlot::rpQueuedReplot);
+    rescaling_ = false;
 }

@@ -29,12 +29,18 @@ public:
 
     /// Removes every point and mark.
     void Clear();
+    /// Makes room for `frames` frames from `files` files in every line.
+    void Reserve(size_t frames, size_t files);
     /// Queues rows from `from` to the end of the table; frames without a
     /// valid date are left out, and a line breaks where a new file begins.
     void AddRows(const TrendTable& t, size_t from);
-    /// Hands the queued points to the charts, rescales them and asks for a
-    /// redraw (done by the event loop).
+    /// Hands the queued points to the charts, sets the axes to the ranges
+    /// kept while queuing (no pass over the points) and asks for a redraw
+    /// (done by the event loop).
     void Flush();
+    /// The same for one chart, the next in turn: during a scan the work of
+    /// one hand-over and redraw is split over three event-loop turns.
+    void FlushNext();
     /// Draws `marks` (rates and centres) as rings over the lines.
     void SetOutliers(const TrendTable& t, const std::vector<Outlier>& marks);
 
@@ -49,11 +55,22 @@ private:
     using Pending = std::array<std::array<QVector<QCPGraphData>, kFonChannels>, 3>;
 
     QCustomPlot* MakeChart(size_t which, const QString& title, const QString& valueAxis, bool rings);
-    void Rescale();
+    void FlushChart(size_t which);
+    void Rescale(size_t which);
 
     std::array<QCustomPlot*, 3> plots_{};
     std::array<std::array<QCPGraph*, kFonChannels>, 3> lines_{};
     std::array<std::array<QCPGraph*, kFonChannels>, 3> rings_{};
     Pending pending_;
+    /// Every point of each line, shared with its graph between flushes: the
+    /// graph lets go of it while a flush appends, so appending never copies
+    /// what is there (QCPDataContainer::add would).
+    Pending all_;
     int32_t lastFile_ = -1; ///< file of the last row queued, for the line breaks
+    QCPRange keys_;                          ///< time range of all points queued so far
+    bool haveKeys_ = false;
+    std::array<QCPRange, 3> values_;         ///< value range of each chart's points
+    std::array<bool, 3> haveValues_{};
+    size_t next_ = 0;        ///< chart FlushNext takes next
+    bool rescaling_ = false; ///< axes set by Rescale: not passed on to the other charts
 };

@@ -1,38 +1,42 @@
 #pragma once
-// A scan of background files on a thread of its own. The thread owns no
-// data the window reads: what it finds travels to the window in batches,
-// each handed over by a queued call that runs on the window's thread.
+// A scan of background files on a thread of its own. The thread shares no
+// data with the window: what it finds travels to the window in batches, each
+// handed over by a queued call that runs on the window's thread, and at the
+// end the outliers, which the thread marks on its own copy of the numbers.
 #include <QObject>
 #include <atomic>
 #include <functional>
-#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "trend/FonScan.h"
+#include "trend/Outliers.h"
+#include "trend/TrendTable.h"
 
 /// What the scan found since its last hand-over.
 struct TrendBatch {
-    /// One frame read.
-    struct Row {
-        int32_t File;
-        int32_t Record;
-        FrameNumbers Numbers;
-    };
-    std::vector<Row> Rows;
-    std::vector<FileIssue> Issues;
-    ScanProgress Progress;
+    TrendTable Rows;               ///< the frames read, in reading order
+    std::vector<FileIssue> Issues; ///< problems of files
+    ScanProgress Progress;         ///< how far the scan has come
+    /// In the first batch only: the frames the files hold by their sizes, so
+    /// the window can make room for them at once (memory first touched in
+    /// many small growths costs the window's thread a page fault each).
+    size_t ExpectedFrames = 0;
 };
 
-/// Runs ScanFonFiles on a std::thread. `onBatch` and `onDone` run on the
-/// thread of `receiver` (through its event loop), never on the scan thread;
-/// none runs after the receiver is gone. The receiver must outlive this
-/// object, whose destruction cancels the scan and waits for the thread.
+/// Runs ScanFonFiles on a std::thread of lowered priority, so the window's
+/// thread wins the processor whenever it has work. `onBatch` and `onDone`
+/// run on the thread of `receiver` (through its event loop), never on the
+/// scan thread; none runs after the receiver is gone. The receiver must
+/// outlive this object, whose destruction cancels the scan and waits for the
+/// thread.
 class TrendScanThread {
 public:
     using BatchFn = std::function<void(const TrendBatch& batch)>;
-    using DoneFn = std::function<void(const ScanSummary& summary)>;
+    /// The scan's totals and the outliers among all frames read (rows
+    /// numbered as in the batches, one after the other).
+    using DoneFn = std::function<void(const ScanSummary& summary, const std::vector<Outlier>& marks)>;
 
     TrendScanThread(std::vector<std::string> files, QObject* receiver, BatchFn onBatch, DoneFn onDone);
     ~TrendScanThread();
@@ -44,7 +48,6 @@ public:
 
 private:
     void Run();
-    void Post(std::shared_ptr<TrendBatch> batch);
 
     std::vector<std::string> files_;
     QObject* target_; ///< the receiver; only posted to, and alive until the thread is joined

@@ -26,6 +26,10 @@ struct TrendTable {
 
     /// Appends the numbers of record `record` of file `file`.
     void Append(int32_t file, int32_t record, const FrameNumbers& n);
+    /// Appends every row of `other`, and adds its counts of missing numbers.
+    void Append(const TrendTable& other);
+    /// Makes room for `rows` rows in every column.
+    void Reserve(size_t rows);
     /// Number of rows.
     size_t Size() const { return File.size(); }
     /// Removes every row.
