@@ -16,16 +16,6 @@
 
 using namespace testing_support;
 
-namespace {
-
-/// Appends `bytes` bytes to a file: a record cut short by a crash.
-void AppendBytes(const std::string& path, size_t bytes)
-{
-    std::ofstream(path, std::ios::binary | std::ios::app) << std::string(bytes, '\x7');
-}
-
-} // namespace
-
 TEST(FonScan, BadFilesInTheMiddleAreReportedAndPassedOver)
 {
     QTemporaryDir dir;
@@ -37,7 +27,7 @@ TEST(FonScan, BadFilesInTheMiddleAreReportedAndPassedOver)
         std::fill(torn[1]->Counts(c) + 99, torn[1]->Counts(c) + kFonPoints, 0);
     WriteFonFile(path("a.fon"), 3);
     WriteFonFile(path("torn.fon"), torn);
-    AppendBytes(path("torn.fon"), 100);
+    std::ofstream(path("torn.fon"), std::ios::app) << std::string(100, 'x'); // a record cut short
     ASSERT_EQ(::mkfifo(path("pipe.fon").c_str(), 0600), 0); // no writer: a blocking open would hang
     ASSERT_TRUE(QDir(dir.path()).mkdir("folder.fon"));
     WriteFonFile(path("z.fon"), 2);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 #include <vector>
 
 #include "trend/Outliers.h"
@@ -33,27 +34,16 @@ TEST(Outliers, TableMarksRatesAndCentresPerChannel)
     TrendTable t;
     for (int r = 0; r < 20; ++r) {
         FrameNumbers n;
-        n.Points = 600;
-        for (int c = 1; c <= kFonChannels; ++c) {
-            auto& ch = n.Channels[c - 1];
-            ch.Rate = 50 * c + r % 3;
-            ch.Centre = 60 + r % 2;
-            ch.B = -2;
-        }
-        if (r == 7)
-            n.Channels[2].Rate = 500; // channel 3 counts far too much
-        if (r == 12)
-            n.Channels[0].Centre = 90; // the peak of channel 1 moved
+        for (int c = 1; c <= kFonChannels; ++c)
+            n.Channels[c - 1] = {50.0 * c + r % 3, 60 + r % 2, {}, -2, {}};
+        n.Channels[2].Rate = r == 7 ? 500 : n.Channels[2].Rate;     // channel 3 counts far too much
+        n.Channels[0].Centre = r == 12 ? 90 : n.Channels[0].Centre; // the peak of channel 1 moved
         t.Append(1, r, n);
     }
-    const auto marked = MarkOutliers(t);
-    ASSERT_EQ(marked.size(), 2u);
-    EXPECT_EQ(marked[0].Row, 7u);
-    EXPECT_EQ(marked[0].Channel, 3);
-    EXPECT_EQ(marked[0].What, TrendQuantity::Rate);
-    EXPECT_EQ(marked[0].Value, 500);
-    EXPECT_EQ(marked[1].Row, 12u);
-    EXPECT_EQ(marked[1].Channel, 1);
-    EXPECT_EQ(marked[1].What, TrendQuantity::Centre);
-    EXPECT_EQ(marked[1].Value, 90);
+    const auto m = MarkOutliers(t);
+    ASSERT_EQ(m.size(), 2u);
+    EXPECT_EQ(std::tie(m[0].Row, m[0].Channel, m[0].What, m[0].Value),
+              std::make_tuple(size_t{7}, 3, TrendQuantity::Rate, 500.0f));
+    EXPECT_EQ(std::tie(m[1].Row, m[1].Channel, m[1].What, m[1].Value),
+              std::make_tuple(size_t{12}, 1, TrendQuantity::Centre, 90.0f));
 }
