@@ -19,30 +19,16 @@
 
 using namespace testing_support;
 
-namespace {
-
-/// A file of `n` frames a minute apart with rates a little different from
-/// frame to frame; frame `loud` of channel 3 counts ten times too much.
-void WriteRun(const QString& path, int n, int loud = -1)
-{
-    std::vector<std::unique_ptr<TFonKadr>> frames;
-    for (int r = 0; r < n; ++r) {
-        frames.push_back(MakeFonFrame(static_cast<int16_t>(r + 1)));
-        frames.back()->Min = static_cast<int16_t>(r);
-        for (int c = 1; c <= kFonChannels; ++c)
-            std::fill_n(frames.back()->Counts(c), kFonPoints, (c == 3 && r == loud ? 10 : 1) * (100 * c + r % 4));
-    }
-    WriteFonFile(path.toStdString(), frames);
-}
-
-} // namespace
-
 TEST(StabilityWindow, ScanListsBadFilesAndOutliersAndAClickAsksForTheFrame)
 {
     EnsureApp();
     QTemporaryDir dir;
-    WriteRun(dir.filePath("a.fon"), 30, 17);
-    WriteRun(dir.filePath("torn.fon"), 2);
+    std::vector<std::unique_ptr<TFonKadr>> frames; // equal rates but in frame 18 of channel 3
+    for (int r = 0; r < 30; ++r)
+        frames.push_back(MakeFonFrame(static_cast<int16_t>(r + 1)));
+    std::fill_n(frames[17]->Counts3, kFonPoints, 99999);
+    WriteFonFile(dir.filePath("a.fon").toStdString(), frames);
+    WriteFonFile(dir.filePath("torn.fon").toStdString(), 2);
     std::ofstream(dir.filePath("torn.fon").toStdString(), std::ios::app) << "cut";
     StabilityWindow w;
     QSignalSpy finished(&w, &StabilityWindow::ScanFinished);
@@ -74,7 +60,7 @@ TEST(StabilityWindow, CancelInTheMiddleKeepsTheFramesRead)
 {
     EnsureApp();
     QTemporaryDir dir;
-    WriteRun(dir.filePath("a.fon"), 64);
+    WriteFonFile(dir.filePath("a.fon").toStdString(), 64);
     const QStringList files(100, dir.filePath("a.fon")); // far more reading than the cancel takes
     StabilityWindow w;
     QSignalSpy finished(&w, &StabilityWindow::ScanFinished);
