@@ -1,6 +1,7 @@
 #include "stability/StabilityWindow.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
