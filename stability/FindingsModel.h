@@ -23,9 +23,13 @@ public:
 
     using QAbstractTableModel::QAbstractTableModel;
 
+    /// File problems plus outliers.
     int rowCount(const QModelIndex& parent = {}) const override;
+    /// Файл, Кадр, Канал, Величина, Значение.
     int columnCount(const QModelIndex& parent = {}) const override;
+    /// Texts of a row; the full path as tool tip; the channel in its colour.
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    /// Column titles.
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
     /// Removes every row.

@@ -29,7 +29,9 @@ struct TrendBatch;
 class StabilityWindow : public QWidget {
     Q_OBJECT
 public:
+    /// A window of its own (also with a parent), empty until files are read.
     explicit StabilityWindow(QWidget* parent = nullptr);
+    /// Cancels a scan in progress and waits for its thread.
     ~StabilityWindow() override;
 
     /// Reads the given paths: files as they are, folders as their *.fon
@@ -65,13 +67,13 @@ signals:
     void ScanFinished();
 
 private:
-    void bFilesClick();
-    void bFolderClick();
-    void FindingClicked(int row);
-    void TakeBatch(const TrendBatch& batch);
-    void ScanDone(const ScanSummary& summary, const std::vector<Outlier>& marks);
-    void ShowSummary(bool done);
-    void ShowMissing();
+    void bFilesClick();  ///< file dialog, then ScanFiles
+    void bFolderClick(); ///< folder dialog, then ScanFiles
+    void FindingClicked(int row); ///< OpenFrameRequested for an outlier row
+    void TakeBatch(const TrendBatch& batch); ///< a hand-over of the scan thread
+    void ScanDone(const ScanSummary& summary, const std::vector<Outlier>& marks); ///< the end of a scan
+    void ShowSummary(bool done); ///< lSummary from the counts so far
+    void ShowMissing();          ///< lMissing from the table's counts of missing numbers
 
     TrendTable table_;
     QStringList files_;

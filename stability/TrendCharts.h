@@ -25,6 +25,7 @@ enum class TrendChart { Rate = 0, Centre = 1, Slope = 2 };
 class TrendCharts : public QWidget {
     Q_OBJECT
 public:
+    /// The three charts, empty, with the channel legend on the first.
     explicit TrendCharts(QWidget* parent = nullptr);
 
     /// Removes every point and mark.
@@ -54,9 +55,10 @@ public:
 private:
     using Pending = std::array<std::array<QVector<QCPGraphData>, kFonChannels>, 3>;
 
+    /// Chart `which` with its title, date-time axis, lines and (optionally) rings.
     QCustomPlot* MakeChart(size_t which, const QString& title, const QString& valueAxis, bool rings);
-    void FlushChart(size_t which);
-    void Rescale(size_t which);
+    void FlushChart(size_t which); ///< queued points of one chart into its lines
+    void Rescale(size_t which);    ///< axes of one chart from the kept ranges, and a redraw
 
     std::array<QCustomPlot*, 3> plots_{};
     std::array<std::array<QCPGraph*, kFonChannels>, 3> lines_{};

@@ -38,6 +38,7 @@ public:
     /// numbered as in the batches, one after the other).
     using DoneFn = std::function<void(const ScanSummary& summary, const std::vector<Outlier>& marks)>;
 
+    /// Starts the scan of `files` at once.
     TrendScanThread(std::vector<std::string> files, QObject* receiver, BatchFn onBatch, DoneFn onDone);
     ~TrendScanThread();
     TrendScanThread(const TrendScanThread&) = delete;
@@ -47,7 +48,7 @@ public:
     void Cancel() { cancel_ = true; }
 
 private:
-    void Run();
+    void Run(); ///< the thread's body
 
     std::vector<std::string> files_;
     QObject* target_; ///< the receiver; only posted to, and alive until the thread is joined
