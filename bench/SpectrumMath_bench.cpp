@@ -36,6 +36,19 @@ void BM_IntegralSpectrum(benchmark::State& state)
 }
 BENCHMARK(BM_IntegralSpectrum);
 
+/// The numbers alone, as a scan over many frames asks for them: a fresh
+/// LogIntegr for each spectrum.
+void BM_IntegralSpectrumNumbers(benchmark::State& state)
+{
+    const auto s = TypicalSpectrum();
+    for (auto _ : state) {
+        std::array<float, kFonBins> logIntegr{};
+        IntegralResult r = IntegralSpectrum(s, 10, 225, logIntegr, SpectrumOutput::NumbersOnly);
+        benchmark::DoNotOptimize(r);
+    }
+}
+BENCHMARK(BM_IntegralSpectrumNumbers);
+
 void BM_PeakCentre(benchmark::State& state)
 {
     const auto s = TypicalSpectrum();
@@ -45,6 +58,16 @@ void BM_PeakCentre(benchmark::State& state)
     }
 }
 BENCHMARK(BM_PeakCentre);
+
+void BM_PeakCentreNumbers(benchmark::State& state)
+{
+    const auto s = TypicalSpectrum();
+    for (auto _ : state) {
+        CentreResult r = PeakCentre(s, 10, 225, SpectrumOutput::NumbersOnly);
+        benchmark::DoNotOptimize(r);
+    }
+}
+BENCHMARK(BM_PeakCentreNumbers);
 
 void BM_MNK(benchmark::State& state)
 {

@@ -8,8 +8,8 @@
 #include <array>
 #include <vector>
 
+#include "datafiles/FrameEnd.h"
 #include "datafiles/RecordFile.h"
-#include "mainwindow/FrameEnd.h"
 #include "mainwindow/Listing.h"
 #include "mainwindow/Smoothing.h"
 #include "mainwindow/VFonPCI2.h"

@@ -156,7 +156,12 @@ const int16_t* backgroundWaveform(int channel) { return channelData(channel).wav
 
 double backgroundPulseRate(int channel) { return kModels[static_cast<size_t>(channel)].pulseRate; }
 
-void drawBackgroundPulses(int channel, int32_t samples, double seconds, Rng& rng,
+float gainScale(int32_t gain)
+{
+    return gain > 0 ? static_cast<float>(gain) / kUnitGain : 1.0f;
+}
+
+void drawBackgroundPulses(int channel, int32_t samples, double seconds, float scale, Rng& rng,
                           std::vector<PulseEvent>& out)
 {
     out.clear();
@@ -169,7 +174,7 @@ void drawBackgroundPulses(int channel, int32_t samples, double seconds, Rng& rng
         const uint64_t r = rng.next();
         PulseEvent p;
         p.position = static_cast<int32_t>(rng.below(span));
-        p.amplitude = data.amplitudes[r % kAmplitudeCells];
+        p.amplitude = data.amplitudes[r % kAmplitudeCells] * scale;
         p.shape = static_cast<uint32_t>((r >> 32) % kShapes.size());
         out.push_back(p);
     }

@@ -43,9 +43,18 @@ const int16_t* backgroundWaveform(int channel);
 /// Mean pulse rate of the channel, pulses per second of sampled time.
 double backgroundPulseRate(int channel);
 
+/// Gain at which the pulse amplitudes are as the channel's model gives them.
+inline constexpr int32_t kUnitGain = 100;
+
+/// Factor of the pulse amplitudes of an input set up with `gain`:
+/// gain / kUnitGain. A gain of 0 or less (a parameter record whose gain was
+/// never filled in) leaves the amplitudes as at kUnitGain.
+float gainScale(int32_t gain);
+
 /// Draws the pulses of one acquisition of `samples` samples lasting
-/// `seconds` of sampled time into `out` (cleared first).
-void drawBackgroundPulses(int channel, int32_t samples, double seconds, Rng& rng,
+/// `seconds` of sampled time into `out` (cleared first), their amplitudes
+/// multiplied by `scale` (see gainScale).
+void drawBackgroundPulses(int channel, int32_t samples, double seconds, float scale, Rng& rng,
                           std::vector<PulseEvent>& out);
 
 /// Writes `count` samples of the channel to `dest`: the waveform from

@@ -132,6 +132,7 @@ int32_t SimBoard::Setup(int32_t one, AdcParams* params, int32_t* out)
         samples_ = mode_ == kModeRadio ? params->Samples / 2 : params->Samples;
         seconds_ = params->Samples / static_cast<double>(params->Rate);
         if (mode_ == kModeBackground) {
+            gainScale_ = {gainScale(params->Gain1), gainScale(params->Gain2)};
             backgroundWaveform(backgroundChannel(number_, 0));
             backgroundWaveform(backgroundChannel(number_, 1));
         } else {
@@ -309,7 +310,8 @@ void SimBoard::arm(SimState& s)
     for (int input = 0; input < 2; ++input) {
         const size_t i = static_cast<size_t>(input);
         offset_[i] = s.rng.below(kBackgroundLength);
-        drawBackgroundPulses(backgroundChannel(number_, input), samples_, seconds_, s.rng, pulses_[i]);
+        drawBackgroundPulses(backgroundChannel(number_, input), samples_, seconds_, gainScale_[i], s.rng,
+                             pulses_[i]);
     }
 }
 

@@ -27,6 +27,8 @@ public:
     int32_t Init(int32_t boardNo, int32_t param1, int32_t param2, int32_t zero) override;
     int32_t Slot3() override;
     /// Configures the board from the record: Mode 1 background, Mode 8 radio.
+    /// A background board scales its pulse amplitudes with Gain1 and Gain2
+    /// (gain / 100; 100 gives the channel model's amplitudes).
     int32_t Setup(int32_t one, AdcParams* params, int32_t* out) override;
     /// Starts a new acquisition; clears the status word.
     int32_t Start() override;
@@ -69,6 +71,7 @@ private:
     double eventDraw_ = 0.0; ///< radio: waiting time in mean intervals
     bool latched_ = false;   ///< event bit set by a query trigger or an event
     double latchTime_ = 0.0;
+    std::array<float, 2> gainScale_{1.0f, 1.0f}; ///< background: pulse amplitude factor per input
     std::array<size_t, 2> offset_{};
     std::array<std::vector<PulseEvent>, 2> pulses_;
     uint64_t radioSeed_ = 0;

@@ -1,6 +1,7 @@
 #include "spectrum/IntegralSpectrum.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 
@@ -22,6 +23,66 @@ int32_t CountAt(std::span<const int16_t, kFonBins> spectr, int32_t bin)
 {
     return std::max<int32_t>(spectr[bin - 1], 0);
 }
+
+/// Integrals below this are looked up: bins scaled to at most 100 sum to
+/// at most 25600, so nearly every spectrum stays inside the table.
+constexpr int32_t kLogTableSize = 32768;
+
+/// log10(v + 1) in single precision, v ≥ 0: a table of the very values
+/// std::log10 gives, made once, for v below kLogTableSize; computed above.
+float Log10Plus1(int32_t v)
+{
+    static const std::vector<float> table = [] {
+        std::vector<float> t(kLogTableSize);
+        for (int32_t i = 0; i < kLogTableSize; ++i)
+            t[static_cast<size_t>(i)] = static_cast<float>(std::log10(static_cast<double>(i) + 1));
+        return t;
+    }();
+    if (v >= 0 && v < kLogTableSize)
+        return table[static_cast<size_t>(v)];
+    return static_cast<float>(std::log10(static_cast<double>(v) + 1));
+}
+
+/// log10(bin) in single precision for bins 1..256, from a table made once.
+float Log10Bin(int32_t bin)
+{
+    static const std::array<float, kFonBins + 1> table = [] {
+        std::array<float, kFonBins + 1> t{};
+        for (int32_t i = 1; i <= kFonBins; ++i)
+            t[static_cast<size_t>(i)] = static_cast<float>(std::log10(static_cast<double>(i)));
+        return t;
+    }();
+    return table[static_cast<size_t>(bin)];
+}
+
+/// ScaledCount for one peak height `max` (1..32767) and 16-bit counts,
+/// without a division per bin: division by an invariant integer through
+/// multiplication (Granlund and Montgomery, 1994). For numerators below 2^22
+/// (count·100 ≤ 3276700) and a divisor of l bits, the quotient is
+/// (num·m) >> (22 + l) with m = ceil(2^(22+l) / max), exactly.
+class ScaleTo100 {
+public:
+    explicit ScaleTo100(int32_t max) : max_(static_cast<uint32_t>(max))
+    {
+        const int l = std::bit_width(max_ - 1); // ceil(log2 max)
+        shift_ = kNumeratorBits + l;
+        magic_ = static_cast<uint32_t>(((uint64_t{1} << shift_) + max_ - 1) / max_);
+    }
+    int32_t operator()(int16_t count) const
+    {
+        const uint32_t num = static_cast<uint32_t>(std::max<int32_t>(count, 0)) * 100;
+        const auto q = static_cast<uint32_t>((static_cast<uint64_t>(num) * magic_) >> shift_);
+        const uint32_t twiceRest = 2 * (num - q * max_);
+        const bool up = twiceRest > max_ || (twiceRest == max_ && (q & 1) != 0);
+        return static_cast<int32_t>(q + up);
+    }
+
+private:
+    static constexpr int kNumeratorBits = 22;
+    uint32_t max_;
+    int shift_ = 0;
+    uint32_t magic_ = 0;
+};
 
 } // namespace
 
@@ -90,8 +151,9 @@ QString FitLabelText(float a, float b)
 }
 
 IntegralResult IntegralSpectrum(std::span<const int16_t, kFonBins> spectr, int32_t lo, int32_t hi,
-                                std::span<float, kFonBins> logIntegr)
+                                std::span<float, kFonBins> logIntegr, SpectrumOutput output)
 {
+    const bool drawing = output == SpectrumOutput::Full;
     IntegralResult r;
     if (!BinBoundsInRange(lo, hi)) {
         r.Error = BinBoundsMessage();
@@ -122,19 +184,24 @@ IntegralResult IntegralSpectrum(std::span<const int16_t, kFonBins> spectr, int32
 
     // Integral from the top down: Integr[k] = Σ scaled counts of bins k+1 .. hi-lo.
     auto integr = [&r](int32_t bin) -> int32_t& { return r.Integr[bin - 1]; };
+    const ScaleTo100 scale(max);
     for (int32_t j = hi - lo; j >= 2; --j)
-        integr(j - 1) = integr(j) + ScaledCount(spectr[j - 1], max);
+        integr(j - 1) = integr(j) + scale(spectr[j - 1]);
 
-    r.Memo.reserve(kFonBins);
-    for (int32_t bin = 1; bin <= kFonBins; ++bin)
-        r.Memo.append(IntegralMemoLine(bin, spectr[bin - 1], integr(bin)));
+    if (drawing) {
+        r.Memo.reserve(kFonBins);
+        for (int32_t bin = 1; bin <= kFonBins; ++bin)
+            r.Memo.append(IntegralMemoLine(bin, spectr[bin - 1], integr(bin)));
+    }
 
     for (int32_t bin = lo; bin <= hi; ++bin)
-        logIntegr[bin - 1] = static_cast<float>(std::log10(static_cast<double>(integr(bin)) + 1));
+        logIntegr[bin - 1] = Log10Plus1(integr(bin));
 
-    r.Bars.reserve(kFonBins - 1);
-    for (int32_t bin = 1; bin <= kFonBins - 1; ++bin)
-        r.Bars.push_back({bin, integr(bin), kBarSilver});
+    if (drawing) {
+        r.Bars.reserve(kFonBins - 1);
+        for (int32_t bin = 1; bin <= kFonBins - 1; ++bin)
+            r.Bars.push_back({bin, integr(bin), kBarSilver});
+    }
 
     // Fit range: I1 the last bin from the peak up still at 80 % of LMax,
     // I2 the last one above 40 %.
@@ -158,12 +225,14 @@ IntegralResult IntegralSpectrum(std::span<const int16_t, kFonBins> spectr, int32
     }
 
     for (int32_t bin = r.I1; bin <= r.I2; ++bin) {
-        r.XLog[bin - r.I1] = static_cast<float>(std::log10(static_cast<double>(bin)));
+        r.XLog[bin - r.I1] = Log10Bin(bin);
         r.YLog[bin - r.I1] = logIntegr[bin - 1];
     }
     MNK(r.XLog.data(), r.YLog.data(), r.I2 - r.I1 + 1, r.a, r.b);
 
-    r.Line = {QPointF(r.I1, FitLineY(r.I1, r.a, r.b)), QPointF(r.I2, FitLineY(r.I2, r.a, r.b))};
-    r.Label = FitLabelText(r.a, r.b);
+    if (drawing) {
+        r.Line = {QPointF(r.I1, FitLineY(r.I1, r.a, r.b)), QPointF(r.I2, FitLineY(r.I2, r.a, r.b))};
+        r.Label = FitLabelText(r.a, r.b);
+    }
     return r;
 }

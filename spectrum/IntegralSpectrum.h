@@ -45,8 +45,11 @@ struct IntegralResult {
 /// bins lo..hi are refreshed, the others keep what earlier runs left there,
 /// and bin IMax-1 gives the reference level LMax.
 /// Bins that read back negative (wrapped 16-bit counters) count as 0.
+/// With `output` NumbersOnly, Memo, Bars, Line and Label stay empty; every
+/// number is the same.
 IntegralResult IntegralSpectrum(std::span<const int16_t, kFonBins> spectr, int32_t lo, int32_t hi,
-                                std::span<float, kFonBins> logIntegr);
+                                std::span<float, kFonBins> logIntegr,
+                                SpectrumOutput output = SpectrumOutput::Full);
 
 /// count·100/max rounded to the nearest integer, halves to the even
 /// neighbour; a negative count gives 0. max must be above 0.

@@ -10,8 +10,10 @@ constexpr double kEdgeLevel = 0.8;
 
 } // namespace
 
-CentreResult PeakCentre(std::span<const int16_t, kFonBins> spectr, int32_t lo, int32_t hi)
+CentreResult PeakCentre(std::span<const int16_t, kFonBins> spectr, int32_t lo, int32_t hi,
+                        SpectrumOutput output)
 {
+    const bool drawing = output == SpectrumOutput::Full;
     CentreResult r;
     if (!BinBoundsInRange(lo, hi)) {
         r.Error = BinBoundsMessage();
@@ -57,8 +59,10 @@ CentreResult PeakCentre(std::span<const int16_t, kFonBins> spectr, int32_t lo, i
     // Smoothing by three outward from the peak: each triple k-1, k, k+1
     // becomes the nearest integer to its mean; downward triple first.
     auto triple = [&smooth](int32_t k) {
+        // The bins are never below 0, so (sum + 1) div 3 is the nearest
+        // integer to sum / 3 (a third never ends in one half).
         const int32_t sum = smooth(k - 1) + smooth(k) + smooth(k + 1);
-        const auto v = static_cast<int16_t>(std::lround(sum / 3.0));
+        const auto v = static_cast<int16_t>((sum + 1) / 3);
         smooth(k - 1) = smooth(k) = smooth(k + 1) = v;
     };
     for (int32_t m = 0; m < steps; ++m) {
@@ -83,8 +87,9 @@ CentreResult PeakCentre(std::span<const int16_t, kFonBins> spectr, int32_t lo, i
     r.Max = static_cast<float>(smax);
 
     const int32_t firstEnd = std::min(r.IMax + r.D, kFonBins);
-    for (int32_t bin = lo; bin <= firstEnd; ++bin)
-        r.Bars.push_back({bin, smooth(bin), kBarSilver});
+    if (drawing)
+        for (int32_t bin = lo; bin <= firstEnd; ++bin)
+            r.Bars.push_back({bin, smooth(bin), kBarSilver});
 
     // Edges at 80 % of the peak: the nearest such bins on either side.
     const double level = kEdgeLevel * static_cast<double>(r.Max);
@@ -111,9 +116,11 @@ CentreResult PeakCentre(std::span<const int16_t, kFonBins> spectr, int32_t lo, i
         return r;
     }
 
-    for (int32_t bin = lo; bin <= hi; ++bin) {
-        const bool inRegion = r.Left <= bin && bin < r.Right;
-        r.Bars.push_back({bin, smooth(bin), inRegion ? kBarGreen : kBarSilver});
+    if (drawing) {
+        for (int32_t bin = lo; bin <= hi; ++bin) {
+            const bool inRegion = r.Left <= bin && bin < r.Right;
+            r.Bars.push_back({bin, smooth(bin), inRegion ? kBarGreen : kBarSilver});
+        }
     }
 
     // Centre by area: the last bin at which the area counted from Left has
@@ -128,6 +135,7 @@ CentreResult PeakCentre(std::span<const int16_t, kFonBins> spectr, int32_t lo, i
         if (running <= r.Half)
             r.Centre = bin;
     }
-    r.Label = QString::number(r.Centre);
+    if (drawing)
+        r.Label = QString::number(r.Centre);
     return r;
 }

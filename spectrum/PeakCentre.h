@@ -40,5 +40,7 @@ struct CentreResult {
 /// bounds lo and hi. Bins that read back negative (wrapped 16-bit counters)
 /// count as 0. Bounds outside 1..256, lo below 5 (the smoothing reaches four
 /// bins below lo) and a peak whose smoothing would reach past bin 256 are
-/// refused. The first drawing stops at bin 256.
-CentreResult PeakCentre(std::span<const int16_t, kFonBins> spectr, int32_t lo, int32_t hi);
+/// refused. The first drawing stops at bin 256. With `output` NumbersOnly,
+/// Bars and Label stay empty; every number is the same.
+CentreResult PeakCentre(std::span<const int16_t, kFonBins> spectr, int32_t lo, int32_t hi,
+                        SpectrumOutput output = SpectrumOutput::Full);

@@ -1,12 +1,18 @@
 #pragma once
 // What the spectrum commands hand back to the spectrum window for drawing:
-// bars with their own colours, the colours the window uses, and the check of
-// the bin bounds typed by the operator.
+// bars with their own colours, the colours the window uses, whether the
+// drawing is wanted at all, and the check of the bin bounds typed by the
+// operator.
 #include <QColor>
 #include <QString>
 #include <cstdint>
 
 #include "datafiles/FonKadr.h"
+
+/// What a spectrum command makes besides its numbers: everything the window
+/// draws and lists (Full), or the numbers alone (NumbersOnly: no bars, memo
+/// lines, fitted line or label), for scans over many frames.
+enum class SpectrumOutput { Full, NumbersOnly };
 
 /// One bar of the spectrum chart: x = bin number, y = height, drawn in Color.
 struct SpectrumBar {

@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "spectrum/IntegralSpectrum.h"
@@ -421,4 +422,40 @@ TEST(FitLine, HeightAndLabel)
     EXPECT_NEAR(FitLineY(1, 2.5f, -3), 316.2278, 1e-3);
     EXPECT_EQ(FitLabelText(0, 0), QStringLiteral("b =  0.00   a =  0.00"));
     EXPECT_EQ(FitLabelText(123.456f, -12.3f), QStringLiteral("b = -12.30   a = 123.46"));
+}
+
+TEST(IntegralSpectrum, NumbersAloneAreTheWindowsNumbersOnRandomSpectra)
+{
+    // Small and huge counts: integrals inside and far beyond the looked-up
+    // logarithms; every LogIntegr bin must be std::log10's value to the bit,
+    // every integral bin the plain sum of the scaled counts above it.
+    std::mt19937 rng(5);
+    std::uniform_int_distribution<int> loDist(2, 60), hiDist(120, 256), huge(0, 32767);
+    int beyondTable = 0;
+    for (int round = 0; round < 500; ++round) {
+        const int lo = loDist(rng), hi = hiDist(rng);
+        std::uniform_int_distribution<int> small(-3, 1 + huge(rng) % (round % 2 ? 300 : 32767)); // peaks of any height
+        Spectrum s{};
+        for (int bin = 1; bin <= kFonBins; ++bin) // huge counts above the peak search
+            Put(s, bin, static_cast<int16_t>(round % 3 == 0 && bin > hi - 45 ? huge(rng) : small(rng)));
+        LogTable full{}, alone{};
+        const IntegralResult r = IntegralSpectrum(s, lo, hi, full);
+        const IntegralResult n = IntegralSpectrum(s, lo, hi, alone, SpectrumOutput::NumbersOnly);
+        ASSERT_EQ(n.Error, r.Error);
+        ASSERT_EQ(std::tie(n.IMax, n.Max, n.LMax, n.I1, n.I2, n.a, n.b), std::tie(r.IMax, r.Max, r.LMax, r.I1, r.I2, r.a, r.b));
+        ASSERT_EQ(n.Integr, r.Integr);
+        ASSERT_EQ(alone, full);
+        ASSERT_TRUE(n.Memo.isEmpty() && n.Bars.empty() && n.Line.empty() && n.Label.isEmpty());
+        beyondTable += r.Integr[lo - 1] >= 32768;
+        if (r.Max > 0) { // the integral against a plain sum of ScaledCount
+            int64_t sum = 0;
+            for (int k = hi - lo - 1; k >= 1; --k)
+                ASSERT_EQ(r.Integr[k - 1], sum += ScaledCount(s[k], int32_t(r.Max))) << "bin " << k;
+        }
+        if (r.Ok() || !r.Memo.isEmpty()) {
+            for (int bin = lo; bin <= hi; ++bin)
+                ASSERT_EQ(full[bin - 1], float(std::log10(double(r.Integr[bin - 1]) + 1))) << "bin " << bin;
+        }
+    }
+    EXPECT_GT(beyondTable, 50);
 }

@@ -5,7 +5,7 @@
 #include <array>
 #include <vector>
 
-#include "mainwindow/FrameEnd.h"
+#include "datafiles/FrameEnd.h"
 #include "mainwindow/Listing.h"
 
 namespace {

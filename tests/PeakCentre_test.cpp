@@ -3,6 +3,7 @@
 
 #include <array>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "spectrum/PeakCentre.h"
@@ -350,6 +351,12 @@ TEST(PeakCentre, RandomSpectraKeepTheirShape)
                 s[peak + d - 1] = static_cast<int16_t>(h / (1 + d * d));
 
         const CentreResult r = PeakCentre(s, lo, hi);
+        // The numbers alone, as the trend scan asks for them, are the same.
+        const CentreResult n = PeakCentre(s, lo, hi, SpectrumOutput::NumbersOnly);
+        ASSERT_EQ(n.Error, r.Error);
+        ASSERT_EQ(std::tie(n.IMax, n.Max, n.Left, n.Right, n.Centre), std::tie(r.IMax, r.Max, r.Left, r.Right, r.Centre));
+        ASSERT_EQ(n.Smooth, r.Smooth);
+        ASSERT_TRUE(n.Bars.empty() && n.Label.isEmpty());
         if (!r.Ok()) {
             EXPECT_TRUE(r.Label.isEmpty());
             continue;

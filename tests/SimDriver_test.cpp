@@ -563,6 +563,37 @@ TEST_F(SimDriverTest, BackgroundLooksLikeScintillatorData)
     EXPECT_GT(tail, 0);
 }
 
+TEST_F(SimDriverTest, PulseAmplitudesScaleWithTheGainOfTheInput)
+{
+    // The same seed gives the same noise and pulses at every gain; only the
+    // pulse depths below the baseline 90 of channel 1 change, by gain / 100.
+    const auto readAt = [this](int32_t gain) {
+        control->reset();
+        control->setInstant(true);
+        AdcParams p = fonParams();
+        p.Rate = 2000000.0f; // 0.5 s of pulses per read
+        p.Gain1 = p.Gain2 = gain;
+        Board b = started(1, p);
+        b->Stop();
+        std::vector<int16_t> x(1000000);
+        b->GetData(adc::kSelectFirstInput, x.data(), 1000000, 0);
+        return x;
+    };
+    const std::vector<int16_t> unit = readAt(100);
+    EXPECT_EQ(readAt(0), unit) << "a gain never filled in keeps the amplitudes";
+    for (const int32_t gain : {50, 200}) {
+        SCOPED_TRACE(gain);
+        const std::vector<int16_t> x = readAt(gain);
+        std::vector<double> ratios; // at the deepest sample of each clear, unclipped pulse
+        for (size_t i = 1; i + 1 < unit.size(); ++i)
+            if (unit[i] < 60 && unit[i] < unit[i - 1] && unit[i] <= unit[i + 1] && unit[i] > -128 && x[i] > -128)
+                ratios.push_back((90.0 - x[i]) / (90.0 - unit[i]));
+        ASSERT_GT(ratios.size(), 20u);
+        std::nth_element(ratios.begin(), ratios.begin() + ratios.size() / 2, ratios.end());
+        EXPECT_NEAR(ratios[ratios.size() / 2], gain / 100.0, 0.05 * gain / 100.0);
+    }
+}
+
 TEST_F(SimDriverTest, EachAcquisitionIsAFreshWindow)
 {
     control->setInstant(true);

@@ -1,4 +1,4 @@
-#include "mainwindow/FrameEnd.h"
+#include "datafiles/FrameEnd.h"
 
 int32_t FrameEndPoint(std::span<const int32_t, kFonPoints> c1, std::span<const int32_t, kFonPoints> c2,
                       std::span<const int32_t, kFonPoints> c3, std::span<const int32_t, kFonPoints> c4,

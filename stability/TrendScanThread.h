@@ -1,0 +1,59 @@
+#pragma once
+// A scan of background files on a thread of its own. The thread shares no
+// data with the window: what it finds travels to the window in batches, each
+// handed over by a queued call that runs on the window's thread, and at the
+// end the outliers, which the thread marks on its own copy of the numbers.
+#include <QObject>
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "trend/FonScan.h"
+#include "trend/Outliers.h"
+#include "trend/TrendTable.h"
+
+/// What the scan found since its last hand-over.
+struct TrendBatch {
+    TrendTable Rows;               ///< the frames read, in reading order
+    std::vector<FileIssue> Issues; ///< problems of files
+    ScanProgress Progress;         ///< how far the scan has come
+    /// In the first batch only: the frames the files hold by their sizes, so
+    /// the window can make room for them at once (memory first touched in
+    /// many small growths costs the window's thread a page fault each).
+    size_t ExpectedFrames = 0;
+};
+
+/// Runs ScanFonFiles on a std::thread of lowered priority, so the window's
+/// thread wins the processor whenever it has work. `onBatch` and `onDone`
+/// run on the thread of `receiver` (through its event loop), never on the
+/// scan thread; none runs after the receiver is gone. The receiver must
+/// outlive this object, whose destruction cancels the scan and waits for the
+/// thread.
+class TrendScanThread {
+public:
+    using BatchFn = std::function<void(const TrendBatch& batch)>;
+    /// The scan's totals and the outliers among all frames read (rows
+    /// numbered as in the batches, one after the other).
+    using DoneFn = std::function<void(const ScanSummary& summary, const std::vector<Outlier>& marks)>;
+
+    /// Starts the scan of `files` at once.
+    TrendScanThread(std::vector<std::string> files, QObject* receiver, BatchFn onBatch, DoneFn onDone);
+    ~TrendScanThread();
+    TrendScanThread(const TrendScanThread&) = delete;
+    TrendScanThread& operator=(const TrendScanThread&) = delete;
+
+    /// Asks the scan to end at its next chunk; onDone still follows.
+    void Cancel() { cancel_ = true; }
+
+private:
+    void Run(); ///< the thread's body
+
+    std::vector<std::string> files_;
+    QObject* target_; ///< the receiver; only posted to, and alive until the thread is joined
+    BatchFn onBatch_;
+    DoneFn onDone_;
+    std::atomic<bool> cancel_ = false;
+    std::thread thread_;
+};

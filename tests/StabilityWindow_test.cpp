@@ -1,0 +1,75 @@
+// The stability window: a scan on its worker thread over a file set with a
+// torn and a missing file, the outlier listed and opened by a click, and a
+// cancel in the middle of a scan.
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <algorithm>
+#include <fstream>
+#include <gtest/gtest.h>
+
+#include "stability/FindingsModel.h"
+#include "stability/StabilityWindow.h"
+#include "stability/TrendCharts.h"
+#include "support/Fixtures.h"
+#include "support/SampleFiles.h"
+
+using namespace testing_support;
+
+TEST(StabilityWindow, ScanListsBadFilesAndOutliersAndAClickAsksForTheFrame)
+{
+    EnsureApp();
+    QTemporaryDir dir;
+    std::vector<std::unique_ptr<TFonKadr>> frames; // equal rates but in frame 18 of channel 3
+    for (int r = 0; r < 30; ++r)
+        frames.push_back(MakeFonFrame(static_cast<int16_t>(r + 1)));
+    std::fill_n(frames[17]->Counts3, kFonPoints, 99999);
+    WriteFonFile(dir.filePath("a.fon").toStdString(), frames);
+    WriteFonFile(dir.filePath("torn.fon").toStdString(), 2);
+    std::ofstream(dir.filePath("torn.fon").toStdString(), std::ios::app) << "cut";
+    StabilityWindow w;
+    QSignalSpy finished(&w, &StabilityWindow::ScanFinished);
+    QSignalSpy open(&w, &StabilityWindow::OpenFrameRequested);
+    w.ScanFiles({dir.filePath("a.fon"), dir.filePath("torn.fon"), dir.filePath("gone.fon")});
+    EXPECT_FALSE(w.bFiles->isEnabled());
+    ASSERT_TRUE(WaitFor([&] { return finished.count() == 1; }));
+
+    EXPECT_EQ(w.Table().Size(), 32u);
+    EXPECT_TRUE(w.bFiles->isEnabled());
+    ASSERT_EQ(w.Findings->rowCount(), 3);
+    EXPECT_EQ(w.Findings->IssueCount(), 2); // the torn tail and the missing file
+    const QModelIndex outlier = w.Findings->index(2, 0);
+    EXPECT_EQ(outlier.data().toString(), QStringLiteral("a.fon"));
+    EXPECT_EQ(outlier.siblingAtColumn(1).data().toInt(), 18); // frame number
+    EXPECT_EQ(outlier.siblingAtColumn(2).data().toInt(), 3);
+    EXPECT_EQ(w.Charts->Rings(TrendChart::Rate, 3)->dataCount(), 1);
+
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    for (const QModelIndex& row : {w.Findings->index(0, 0), outlier}) // a file problem opens nothing
+        QTest::mouseClick(w.FindingsView->viewport(), Qt::LeftButton, {}, w.FindingsView->visualRect(row).center());
+    ASSERT_EQ(open.count(), 1);
+    EXPECT_EQ(open[0][0].toString(), dir.filePath("a.fon"));
+    EXPECT_EQ(open[0][1].toInt(), 17);
+}
+
+TEST(StabilityWindow, CancelInTheMiddleKeepsTheFramesRead)
+{
+    EnsureApp();
+    QTemporaryDir dir;
+    WriteFonFile(dir.filePath("a.fon").toStdString(), 64);
+    const QStringList files(100, dir.filePath("a.fon")); // far more reading than the cancel takes
+    StabilityWindow w;
+    QSignalSpy finished(&w, &StabilityWindow::ScanFinished);
+    w.ScanFiles(files);
+    w.bCancel->click();
+    EXPECT_FALSE(w.bCancel->isEnabled());
+    ASSERT_TRUE(WaitFor([&] { return finished.count() == 1; }));
+    EXPECT_LT(w.Table().Size(), 100u * 64);
+    EXPECT_FALSE(w.Scanning());
+    EXPECT_TRUE(w.bFiles->isEnabled());
+    EXPECT_TRUE(w.lSummary->text().endsWith(QStringLiteral("Чтение прервано")));
+}

@@ -1,0 +1,54 @@
+#pragma once
+// The numbers of one background frame that tell how a detector keeps: per
+// channel the mean count per point over the filled points, the centre of the
+// spectrum's peak by the rule of "Усреднение" and the slope b of the
+// integral spectrum's fit by the rule of "Интегральный", both with the bounds
+// 10 and 225. The spectrum window's own functions do the spectrum work.
+#include <QString>
+#include <array>
+#include <cstdint>
+
+#include "datafiles/FonKadr.h"
+#include "trend/FrameStamp.h"
+
+inline constexpr int32_t kTrendLo = 10;  ///< lower bin bound of the centre and the fit
+inline constexpr int32_t kTrendHi = 225; ///< upper bin bound of the centre and the fit
+
+/// The numbers of one channel of one frame.
+struct ChannelNumbers {
+    double Rate = 0;   ///< mean count per filled point; NaN when no point is filled
+    int32_t Centre = 0; ///< centre bin of the peak; 0 when there is none
+    QString NoCentre;  ///< why there is no centre, else empty
+    float B = 0;       ///< slope of the fitted line; NaN when there is none
+    QString NoB;       ///< why there is no slope, else empty
+
+    bool HasCentre() const { return NoCentre.isEmpty(); }
+    bool HasB() const { return NoB.isEmpty(); }
+};
+
+/// The numbers of one frame.
+struct FrameNumbers {
+    FrameStamp Start;   ///< the frame's start stamp
+    int32_t Points = 0; ///< filled points, 0..600
+    std::array<ChannelNumbers, kFonChannels> Channels; ///< channel c at [c-1]
+};
+
+/// The points that hold counts, 1..FilledPoints. The viewer's frame-end rule
+/// (FrameEndPoint): in the last record of a file the first point whose four
+/// counts are all 0 ends the recording (a run stopped mid-frame zeroes it and
+/// all later points), so the points before it are filled; any other record
+/// is a whole frame of 600 points, all-zero points in it being points
+/// without pulses.
+int32_t FilledPoints(const TFonKadr& k, bool lastRecord);
+
+/// Message when a fit range holds fewer than two bins: a line through one
+/// bin or none has no slope worth showing.
+QString ShortFitMessage();
+
+/// The numbers of frame `k`; `lastRecord` tells whether it is the last
+/// record of its file. Centre: PeakCentre with the bounds 10 and 225.
+/// Slope: IntegralSpectrum with the same bounds, on a fresh zeroed LogIntegr
+/// for each channel (so no earlier frame leaks into the reference level of a
+/// peak at the lower bound); none when it reports an error or its fit range
+/// holds fewer than two bins.
+FrameNumbers ComputeFrameNumbers(const TFonKadr& k, bool lastRecord);

@@ -1,0 +1,66 @@
+#include "trend/Outliers.h"
+
+#include <algorithm>
+#include <cmath>
+#include <tuple>
+
+namespace {
+
+/// Median of `v` by selection; reorders v. v must not be empty.
+double MedianOf(std::vector<float>& v)
+{
+    const size_t mid = v.size() / 2;
+    std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(mid), v.end());
+    const double upper = v[mid];
+    if (v.size() % 2 != 0)
+        return upper;
+    const double lower = *std::max_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(mid));
+    return (lower + upper) / 2;
+}
+
+} // namespace
+
+Spread MedianSpread(std::span<const float> values)
+{
+    std::vector<float> v;
+    v.reserve(values.size());
+    for (float x : values)
+        if (std::isfinite(x))
+            v.push_back(x);
+    if (v.empty())
+        return {std::nan(""), 0};
+    Spread s;
+    s.Median = MedianOf(v);
+    for (float& x : v)
+        x = static_cast<float>(std::fabs(x - s.Median));
+    s.Mad = MedianOf(v);
+    return s;
+}
+
+std::vector<size_t> OutlierIndices(std::span<const float> values, double resolution)
+{
+    const Spread s = MedianSpread(values);
+    const double limit = kOutlierMads * std::max(s.Mad, resolution);
+    std::vector<size_t> out;
+    for (size_t i = 0; i < values.size(); ++i)
+        if (std::isfinite(values[i]) && std::fabs(values[i] - s.Median) > limit)
+            out.push_back(i);
+    return out;
+}
+
+std::vector<Outlier> MarkOutliers(const TrendTable& t)
+{
+    std::vector<Outlier> out;
+    for (int c = 1; c <= kFonChannels; ++c) {
+        const auto& rate = t.Rate[static_cast<size_t>(c - 1)];
+        const auto& centre = t.Centre[static_cast<size_t>(c - 1)];
+        for (size_t row : OutlierIndices(rate, 0))
+            out.push_back({row, c, TrendQuantity::Rate, rate[row]});
+        for (size_t row : OutlierIndices(centre, 1))
+            out.push_back({row, c, TrendQuantity::Centre, centre[row]});
+    }
+    std::sort(out.begin(), out.end(), [](const Outlier& a, const Outlier& b) {
+        return std::tie(a.Row, a.Channel, a.What) < std::tie(b.Row, b.Channel, b.What);
+    });
+    return out;
+}

@@ -1,0 +1,41 @@
+#pragma once
+// The numbers of every frame of many background files as CSV for scripts:
+// one line per frame and channel, a header line, RFC 4180 quoting, numbers
+// with a "." whatever the locale.
+#include <atomic>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "trend/FonScan.h"
+
+/// Outcomes of WriteTrendCsv, usable as a program's exit code.
+inline constexpr int kTrendCsvOk = 0;      ///< every file read whole
+inline constexpr int kTrendCsvSkipped = 1; ///< some file skipped, torn or cut short; every row written is right
+inline constexpr int kTrendCsvFailed = 2;  ///< no output: it exists already, cannot be written, or the work was cancelled
+
+/// How WriteTrendCsv runs and reports.
+struct TrendCsvOptions {
+    bool Overwrite = false; ///< replace an existing output instead of refusing
+    /// Progress of the scan (may be empty).
+    std::function<void(const ScanProgress& progress)> Progress;
+    /// Every problem, with the file's name where it is about one (may be empty).
+    std::function<void(const std::string& message)> Error;
+    const std::atomic<bool>* Cancel = nullptr; ///< when set, the work ends and the output is removed
+};
+
+/// The header line, without its line end.
+std::string TrendCsvHeader();
+
+/// One field quoted as RFC 4180 asks: in double quotes, with inner quotes
+/// doubled, when it holds a comma, a quote, a CR or an LF; as it is otherwise.
+std::string CsvField(const std::string& text);
+
+/// Writes `out` with the columns file, frame (record index + 1), start
+/// (ISO 8601 date and time of the frame start), channel (1..4), points
+/// (filled points), rate (mean count per filled point), centre (empty when
+/// none), b (empty when none); lines end in CRLF. Files are read with
+/// ScanFonFiles. On failure or cancel the partial output is removed.
+/// Returns kTrendCsvOk, kTrendCsvSkipped or kTrendCsvFailed.
+int WriteTrendCsv(const std::vector<std::string>& files, const std::string& out,
+                  const TrendCsvOptions& options = {});

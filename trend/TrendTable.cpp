@@ -1,0 +1,57 @@
+#include "trend/TrendTable.h"
+
+#include <cmath>
+
+void TrendTable::Append(int32_t file, int32_t record, const FrameNumbers& n)
+{
+    File.push_back(file);
+    Record.push_back(record);
+    Time.push_back(StampSeconds(n.Start));
+    Points.push_back(static_cast<int16_t>(n.Points));
+    for (size_t c = 0; c < kFonChannels; ++c) {
+        const ChannelNumbers& ch = n.Channels[c];
+        Rate[c].push_back(static_cast<float>(ch.Rate));
+        Centre[c].push_back(ch.HasCentre() ? static_cast<float>(ch.Centre) : std::nanf(""));
+        B[c].push_back(ch.B);
+        if (!ch.HasCentre())
+            ++NoCentre[c][ch.NoCentre];
+        if (!ch.HasB())
+            ++NoB[c][ch.NoB];
+    }
+}
+
+void TrendTable::Append(const TrendTable& other)
+{
+    const auto add = [](auto& to, const auto& from) { to.insert(to.end(), from.begin(), from.end()); };
+    add(File, other.File);
+    add(Record, other.Record);
+    add(Time, other.Time);
+    add(Points, other.Points);
+    for (size_t c = 0; c < kFonChannels; ++c) {
+        add(Rate[c], other.Rate[c]);
+        add(Centre[c], other.Centre[c]);
+        add(B[c], other.B[c]);
+        for (const auto& [why, count] : other.NoCentre[c])
+            NoCentre[c][why] += count;
+        for (const auto& [why, count] : other.NoB[c])
+            NoB[c][why] += count;
+    }
+}
+
+void TrendTable::Reserve(size_t rows)
+{
+    File.reserve(rows);
+    Record.reserve(rows);
+    Time.reserve(rows);
+    Points.reserve(rows);
+    for (size_t c = 0; c < kFonChannels; ++c) {
+        Rate[c].reserve(rows);
+        Centre[c].reserve(rows);
+        B[c].reserve(rows);
+    }
+}
+
+void TrendTable::Clear()
+{
+    *this = TrendTable{};
+}
