@@ -15,6 +15,10 @@ void AddOptions(CLI::App& app, ExportOptions& o)
     app.add_option("--hdf5", o.hdf5Out, "Write all inputs into one HDF5 file with the datasets\n"
                                         "'frames' and 'events'")
         ->type_name("OUT.h5");
+    app.add_option("--trend", o.trendOut,
+                   "Write per frame and channel of the .fon inputs: points, mean rate, centre of the\n"
+                   "peak and slope b of the integral spectrum (bounds 10 and 225), one CSV line each")
+        ->type_name("OUT.csv");
     app.add_option("--deflate", o.level, "Deflate level of the HDF5 datasets, 0 (none) to 9")
         ->type_name("LEVEL")
         ->check(CLI::Range(0, 9))
@@ -25,7 +29,8 @@ void AddOptions(CLI::App& app, ExportOptions& o)
                "(unreadable or non-regular file, torn last record, existing output); 2 bad command\n"
                "line or an output could not be written. Outputs are written under NAME.part and\n"
                "renamed when complete, so a file that exists is always whole.\n\n"
-               "Example: vfon-export *.fon *.Rad --hdf5 station.h5 --csv csv/");
+               "Example: vfon-export *.fon *.Rad --hdf5 station.h5 --csv csv/\n"
+               "         vfon-export 2026/*.fon --trend health.csv");
 }
 
 } // namespace dataexport

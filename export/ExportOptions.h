@@ -13,12 +13,15 @@ struct ExportOptions {
     std::vector<std::string> files; ///< inputs, in the order given
     std::string csvDir;             ///< --csv: directory of the CSV files, empty for none
     std::string hdf5Out;            ///< --hdf5: the HDF5 file, empty for none
+    std::string trendOut;           ///< --trend: the CSV of per-frame station-health numbers, empty for none
     int level = 1;                  ///< --deflate: compression level of the HDF5 datasets
     bool force = false;             ///< --force: replace existing outputs
     bool quiet = false;             ///< --quiet: no progress line
 
     /// Whether any command was given.
-    bool AnyCommand() const { return !csvDir.empty() || !hdf5Out.empty(); }
+    bool AnyCommand() const { return !csvDir.empty() || !hdf5Out.empty() || !trendOut.empty(); }
+    /// Whether a command reads the records through the shared walk.
+    bool AnyWalkCommand() const { return !csvDir.empty() || !hdf5Out.empty(); }
 };
 
 /// Exit codes of vfon-export.

@@ -18,7 +18,7 @@
 
 void TForm1::SetBrowsingEnabled(bool on)
 {
-    for (QPushButton* b : {bDown, bUp, bReadFon, bReadRad, Button1, Button2, bForm2})
+    for (QPushButton* b : {bDown, bUp, bReadFon, bReadRad, Button1, Button2, bForm2, bStability})
         b->setEnabled(on);
 }
 

@@ -1,7 +1,9 @@
 // The viewer's file lists and the opening of a listed file: "View .fon" and
 // "View .Rad" switch a list of the working directory's data files on or off
 // in ListBox1; a click on a name reads the file's first record and shows it.
+#include <QFile>
 #include <QLabel>
+#include <QStatusBar>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -121,7 +123,33 @@ void TForm1::FileSelect1()
     const int row = ListBox1->currentRow();
     if (row < 0 || row >= static_cast<int>(FileList.size()))
         return;
-    FonFileName = FileList[static_cast<size_t>(row)].Name;
+    OpenFonFile(FileList[static_cast<size_t>(row)].Name, 0);
+}
+
+void TForm1::OpenFrame(const QString& fileName, int recordIndex)
+{
+    if (Run.Running) {
+        status->showMessage("Во время записи кадры не открываются: сначала остановите запись");
+        return;
+    }
+    // The viewer turns to background files, as after "View .fon".
+    RadMode = false;
+    FonMode = true;
+    Button1->show();
+    Button2->show();
+    bWrite->setEnabled(true);
+    bWrite1->setEnabled(false);
+    Chart1->SetTitle("Усредненный фон");
+    ClearSeries(Chart1, 0, 6);
+    ClearSeries(Chart2, 0, 3);
+    OpenFonFile(QFile::encodeName(fileName).toStdString(), recordIndex);
+    raise();
+    activateWindow();
+}
+
+void TForm1::OpenFonFile(const std::string& name, int32_t recordIndex)
+{
+    FonFileName = name;
     FonRecNo = 0;
     FonRecCount = recfile::ReadRecord(FonFileName, FonRecNo, FonRec);
     Label2->clear();
@@ -135,6 +163,8 @@ void TForm1::FileSelect1()
     Chart1->BottomAxis().SetMaximum(kFonPoints);
     Chart2->LeftAxis().SetAutomatic(true);
     Memo1->setPlainText(kFonFileLegend);
+    if (recordIndex > 0 && recordIndex < FonRecCount)
+        FonRecNo = recordIndex;
     ViewKadr();
     bForm2->show();
 }

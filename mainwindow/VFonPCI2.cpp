@@ -17,6 +17,7 @@
 #include "platform/Controls.h"
 #include "platform/ErrorReport.h"
 #include "spectrum/Unit2.h"
+#include "stability/StabilityWindow.h"
 
 TForm1* Form1 = nullptr;
 
@@ -143,10 +144,12 @@ void TForm1::BuildControls()
     bForm2 = ui::Button(c, "bForm2", "Спектры детек.", {8, 632, 140, 26}, "Просмотреть спектры");
     eComment = ui::Edit(c, "eComment", QString(), {152, 633, 140, 24}, "Поле ввода коментариев (79 знаков)");
     eComment->setMaxLength(79);
+    bStability = ui::Button(c, "bStability", "Стабильность детекторов", {8, 662, 284, 26},
+                            "Скорости счёта, центры пиков и наклоны спектров кадров многих файлов");
     Memo1 = new QPlainTextEdit(c);
     Memo1->setObjectName("Memo1");
     Memo1->setToolTip("Поле распечатки данных");
-    Memo1->setGeometry(8, 662, 284, 124);
+    Memo1->setGeometry(8, 692, 284, 94);
     Memo1->setReadOnly(false);
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
 
@@ -223,6 +226,7 @@ void TForm1::ConnectHandlers()
     on(bReadRad, &TForm1::bReadRadClick);
     on(Button1, &TForm1::Button1Click);
     on(Button2, &TForm1::Button2Click);
+    on(bStability, &TForm1::bStabilityClick);
     // Every change of selection counts as a click, keyboard moves included.
     // A click on the line already selected opens its file again; a click
     // that moves the selection has opened it through the change already.
@@ -311,6 +315,17 @@ void TForm1::closeEvent(QCloseEvent* event)
     }
     event->accept();
     QCoreApplication::quit();
+}
+
+void TForm1::bStabilityClick()
+{
+    if (!stability_) {
+        stability_ = new StabilityWindow(this);
+        connect(stability_, &StabilityWindow::OpenFrameRequested, this,
+                [this](const QString& file, int record) { rt::Guard([&] { OpenFrame(file, record); }); });
+    }
+    stability_->show();
+    stability_->raise();
 }
 
 bool TForm1::AskQuitWithMessageBox(const QString& question)

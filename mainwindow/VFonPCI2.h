@@ -35,6 +35,7 @@ class QStatusBar;
 class QTimer;
 class TForm2;
 class TForm3;
+class StabilityWindow;
 namespace chart { class TChart; }
 
 class TForm1 : public QMainWindow, public TGainSelection {
@@ -81,6 +82,7 @@ public:
     QPushButton *bStart1, *bExit1, *bGain1, *bForm2;
     QPushButton *bView, *bViewRad, *bWrite, *bWrite1;
     QPushButton *bDown, *bUp, *bReadFon, *bReadRad, *Button1, *Button2;
+    QPushButton* bStability; ///< opens the window of the station's health
     /// Puts the chosen gains into effect while GainChanged is set (between runs).
     QTimer* Timer1;
     /// Refreshes the live time in the status bar during a run.
@@ -136,6 +138,12 @@ public:
     void bWriteClick();
     void bWrite1Click();
     void bForm2Click();
+    /// "Стабильность детекторов": opens the window of the station's health.
+    void bStabilityClick();
+    /// Shows record `recordIndex` (from 0) of the background file `fileName`
+    /// in the viewer, as if the file had been opened from the list and
+    /// stepped to that frame. Refused during a run.
+    void OpenFrame(const QString& fileName, int recordIndex);
 
 protected:
     /// Closing the window during a run (or when halted) first stops the run
@@ -148,6 +156,7 @@ private:
     bool rowChangedByPress_ = false; ///< the selection of the list moved under a mouse press
     QPointer<TForm2> spectrum_;
     QPointer<TForm3> gains_;
+    QPointer<StabilityWindow> stability_;
     int64_t liveCycles_ = 0;        ///< cycles at the last live-time refresh
     double liveSeconds_ = 0;        ///< and its time
     void BuildControls();
@@ -161,6 +170,8 @@ private:
     void ShowRunState(acq::RunState state);
     bool AskQuitWithMessageBox(const QString& question);
     void ShowLiveTime();
+    /// Opens a background file and shows its record `recordIndex`.
+    void OpenFonFile(const std::string& name, int32_t recordIndex);
     void StartBranch();
     void StopBranch();
 };

@@ -42,7 +42,7 @@ protected:
         EXPECT_EQ(f->bStart1->text(), caption);
         EXPECT_EQ(f->bExit1->isEnabled(), idle || exitEnabled);
         for (QPushButton* b : {f->bGain1, f->bView, f->bViewRad, f->bWrite1, f->bDown, f->bUp, f->bReadFon,
-                               f->bReadRad, f->Button1, f->Button2, f->bForm2})
+                               f->bReadRad, f->Button1, f->Button2, f->bForm2, f->bStability})
             EXPECT_EQ(b->isEnabled(), idle) << b->objectName().toStdString();
     }
 };

@@ -121,6 +121,24 @@ TEST_F(FileOpenTest, PipesAreRefusedAndNamesOutsideUtf8AreListedAndOpen)
     EXPECT_EQ(rt::ErrorReport::LastMessage(), "x.fon is not a regular file");
 }
 
+TEST_F(FileOpenTest, AFrameAskedForByTheStabilityWindowOpensInTheViewer)
+{
+    WriteFonFile(Path("a.fon"), 3);
+    TForm1* f = form();
+    f->bViewRad->click();
+    f->OpenFrame(QString::fromStdString(Path("a.fon")), 2);
+    EXPECT_EQ(rt::ErrorReport::Count(), 0) << rt::ErrorReport::LastMessage().toStdString();
+    EXPECT_EQ(f->FonRecNo, 2);
+    EXPECT_EQ(f->KadrN->text(), "3");
+    EXPECT_EQ(f->Skadr->text(), "3");
+    EXPECT_TRUE(f->FonMode);
+    EXPECT_FALSE(f->RadMode);
+    f->bUp->click(); // the viewer goes on from there
+    EXPECT_EQ(f->KadrN->text(), "3");
+    f->bDown->click();
+    EXPECT_EQ(f->FonRecNo, 1);
+}
+
 TEST_F(FileOpenTest, RadioListHoldsRadioFilesOnly)
 {
     WriteFonFile(Path("a.fon"), 1);
