@@ -1,7 +1,7 @@
 // A broken driver library for tests: built with NULL_FACTORY its factory
 // object has no table of operations; otherwise the factory is sound but the
 // boards it makes have none. Nothing may be called through either.
-#include <cstdint>
+#include "driver/IFactory.h"
 
 extern "C" {
 #ifdef NULL_FACTORY
@@ -9,8 +9,9 @@ __attribute__((visibility("default"))) void* StaticFactory[1] = {nullptr};
 #else
 static void* g_board[4] = {nullptr, nullptr, nullptr, nullptr};
 
-struct Factory {
-    virtual void* CreateInstance(const char*, int32_t) { return g_board; }
+class Factory final : public IFactory {
+public:
+    void* CreateInstance(const char*, int32_t) override { return g_board; }
 };
 __attribute__((visibility("default"))) Factory StaticFactory;
 #endif
