@@ -38,9 +38,30 @@ QString ShortDateText(const DateTimeParts& t)
     return QLocale::system().toString(QDate(t.Year, t.Month, t.Day), QLocale::ShortFormat);
 }
 
-QString LongTimeText(const DateTimeParts& t)
+QString LongTimeFormat(const QLocale& locale)
 {
-    return QLocale::system().toString(QTime(t.Hour, t.Min, t.Sec, t.MSec), QLocale::LongFormat);
+    // Qt's long time format ends in the time zone ("HH:mm:ss t"); the
+    // system's long time format that the windows show has none: the zone
+    // fields ("t" … "tttt"), and the blanks or brackets left around them,
+    // go. Quoted text stays.
+    const QString format = locale.timeFormat(QLocale::LongFormat);
+    QString out;
+    bool quoted = false;
+    for (qsizetype i = 0; i < format.size(); ++i) {
+        const QChar c = format[i];
+        if (c == u'\'')
+            quoted = !quoted;
+        if (!quoted && c == u't')
+            continue;
+        out += c;
+    }
+    out.replace("()", "");
+    return out.simplified();
+}
+
+QString LongTimeText(const DateTimeParts& t, const QLocale& locale)
+{
+    return locale.toString(QTime(t.Hour, t.Min, t.Sec, t.MSec), LongTimeFormat(locale));
 }
 
 } // namespace rt

@@ -2,6 +2,7 @@
 // The clock and calendar: the current date and time read through one small
 // interface, so tests can set them.
 #include <QDateTime>
+#include <QLocale>
 #include <QString>
 #include <cstdint>
 
@@ -29,9 +30,12 @@ void SetClock(Clock* clock);
 DateTimeParts Now();
 DateTimeParts Decode(const QDateTime& moment);
 
-/// The system's short date and long time formats.
+/// The system's short date format.
 QString ShortDateText(const DateTimeParts& t);
-QString LongTimeText(const DateTimeParts& t);
+/// The locale's long time format without the time zone ("23:05:30").
+QString LongTimeFormat(const QLocale& locale);
+/// The time in the system's long time format ("23:05:30", no time zone).
+QString LongTimeText(const DateTimeParts& t, const QLocale& locale = QLocale::system());
 
 /// A clock that tells a set moment, moving on by `step` ms at every reading.
 class FixedClock : public Clock {
