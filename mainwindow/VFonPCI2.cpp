@@ -16,6 +16,7 @@
 #include "platform/Chart.h"
 #include "platform/Controls.h"
 #include "platform/ErrorReport.h"
+#include "platform/HintPause.h"
 #include "spectrum/Unit2.h"
 #include "stability/StabilityWindow.h"
 
@@ -261,9 +262,8 @@ void TForm1::FormCreate()
     Button1->hide();
     Button2->hide();
     Average5 = false;
-    // Hints stay up while the pointer rests on a control.
-    for (QWidget* w : findChildren<QWidget*>())
-        w->setToolTipDuration(std::numeric_limits<int>::max());
+    // Hints stay up while the pointer rests on a control, in every window.
+    rt::SetHintHidePause(-1);
     status->clearMessage();
     Chart2->SeriesAt(0).Clear();
     Timer1->stop();

@@ -7,7 +7,15 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include <QApplication>
+#include <QComboBox>
+#include <QHelpEvent>
+#include <limits>
+
+#include "gains/GainSelect1.h"
 #include "mainwindow/VFonPCI2.h"
+#include "spectrum/Unit2.h"
+#include "stability/StabilityWindow.h"
 #include "platform/Chart.h"
 #include "support/Fixtures.h"
 
@@ -110,6 +118,16 @@ TEST_F(MainWindowTest, ErrorShowsTheMessageAndStopsTheHardware)
     EXPECT_EQ(f->status->currentMessage(), "Неизвестная ошибка");
     f->NoError();
     EXPECT_EQ(f->status->currentMessage(), "Всё работает замечательно");
+}
+
+TEST_F(MainWindowTest, HintsStayUpInEveryWindow)
+{
+    auto* stability = new StabilityWindow(form());
+    for (QWidget* w : std::initializer_list<QWidget*>{form()->bStart1, Form2->Edit1, Form3->ComboBox[0], stability->bFiles}) {
+        QHelpEvent hint(QEvent::ToolTip, QPoint(2, 2), w->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(w, &hint);
+        EXPECT_EQ(w->toolTipDuration(), std::numeric_limits<int>::max()) << w->objectName().toStdString();
+    }
 }
 
 TEST_F(MainWindowTest, ExitClosesTheMainWindow)
