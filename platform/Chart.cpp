@@ -18,6 +18,12 @@ void Series::Changed()
 
 void Series::SetColor(const QColor& c) { color_ = c; }
 
+void Series::SetBarWidth(double share)
+{
+    barWidth_ = share;
+    Changed();
+}
+
 void Series::Clear()
 {
     owner_->SetExportName(QString());
@@ -201,13 +207,13 @@ void TChart::SyncSeries(Series& s)
         auto* bars = new QCPBars(xAxis, yAxis);
         bars->setLayer("bars");
         bars->setWidthType(QCPBars::wtPlotCoords);
-        bars->setWidth(0.8);
         s.bars_.push_back(bars);
     }
     const bool logValues = yAxis->scaleType() == QCPAxis::stLogarithmic;
     for (size_t k = 0; k < s.bars_.size(); ++k) {
         QCPBars* bars = s.bars_[k];
         bars->setBaseValue(logValues ? 0.5 : 0.0);
+        bars->setWidth(s.barWidth_);
         if (k < colors.size()) {
             bars->data()->set(groups[k], false);
             bars->setPen(QPen(colors[k]));

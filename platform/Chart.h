@@ -34,6 +34,9 @@ public:
     QColor Color() const { return color_; }
     /// Colour of later points added without their own.
     void SetColor(const QColor& c);
+    /// Width of a bar series' bars, as a share of the distance between two
+    /// neighbouring x values (0.8 unless set).
+    void SetBarWidth(double share);
     const std::vector<Point>& Points() const { return points_; }
     int Count() const { return static_cast<int>(points_.size()); }
     void Clear();
@@ -55,6 +58,7 @@ private:
     bool dirty_ = true;
     QCPGraph* graph_ = nullptr;         // line series
     std::vector<QCPBars*> bars_;        // bar series: one per colour
+    double barWidth_ = 0.8;
 };
 
 /// One axis of a chart.

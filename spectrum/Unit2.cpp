@@ -16,6 +16,11 @@
 
 TForm2* Form2 = nullptr;
 
+namespace {
+/// Bar width of the histogram: 5 % of a bin.
+constexpr double kBarWidth = 0.05;
+} // namespace
+
 TForm2::TForm2(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
 {
@@ -48,6 +53,7 @@ void TForm2::BuildControls()
     Chart2->LeftAxis().SetMinimum(0);
     Chart2->LeftAxis().SetAutomaticMaximum(true);
     Series1 = Chart2->AddSeries(chart::SeriesKind::Bar, kBarGreen);
+    Chart2->SeriesAt(Series1).SetBarWidth(kBarWidth); // thin bars
     Series2 = Chart2->AddSeries(chart::SeriesKind::Line, kLineRed);
     // The fitted line lies over the bars, whenever the plot makes the bars.
     Chart2->addLayer("fit", Chart2->layer("main"), QCustomPlot::limAbove);

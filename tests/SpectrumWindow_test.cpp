@@ -185,6 +185,15 @@ TEST_F(SpectrumWindowTest, FirstDisplayIsChannel1OfRecord0Bins1To225WhateverChan
     EXPECT_EQ(Form2->Label1->text(), "") << "nothing at the very first opening";
     EXPECT_EQ(Form2->SpFileName, fileA_);
     EXPECT_EQ(rt::ErrorReport::Count(), 0);
+    // Thin bars: 5 % of a bin wide, as drawn.
+    Form2->Chart2->Sync();
+    int barPlots = 0;
+    for (int i = 0; i < Form2->Chart2->plottableCount(); ++i)
+        if (auto* bars = qobject_cast<QCPBars*>(Form2->Chart2->plottable(i))) {
+            EXPECT_DOUBLE_EQ(bars->width(), 0.05);
+            ++barPlots;
+        }
+    EXPECT_GT(barPlots, 0);
 
     Press(Form2->Chan3);
     Press(Form2->Button3);
