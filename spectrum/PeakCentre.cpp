@@ -71,7 +71,9 @@ CentreResult PeakCentre(std::span<const int16_t, kFonBins> spectr, int32_t lo, i
     }
 
     // Peak of the smoothed copy over lo..IMax+D: the bin after the first
-    // bin holding the maximum, the middle of its triple.
+    // bin holding the maximum, the middle of its triple. When no bin is
+    // above 0 (the only counts sat at lo, which the cut clears), IMax stays
+    // the raw peak and the edges, the area (0) and the centre follow from it.
     const int32_t searchEnd = r.IMax + r.D;
     int32_t smax = 0;
     for (int32_t bin = lo; bin <= searchEnd; ++bin) {
@@ -79,10 +81,6 @@ CentreResult PeakCentre(std::span<const int16_t, kFonBins> spectr, int32_t lo, i
             smax = smooth(bin);
             r.IMax = bin + 1;
         }
-    }
-    if (smax == 0) {
-        r.Error = QStringLiteral("Нет пика после сглаживания");
-        return r;
     }
     r.Max = static_cast<float>(smax);
 

@@ -326,10 +326,21 @@ TEST(PeakCentre, RefusedInputs)
     ExpectRefused(PeakCentre(negative, 10, 225), noCounts);
     ExpectRefused(PeakCentre(s, 40, 10), noCounts); // bounds the wrong way round
 
-    // The only count sits at Lo, which the cut clears.
+    // The only count sits at Lo, which the cut clears: no bin is above 0
+    // after smoothing, the peak stays at Lo, and so do both edges and the
+    // centre (area 0).
     Spectrum atLo{};
     Put(atLo, 10, 100);
-    ExpectRefused(PeakCentre(atLo, 10, 40), QStringLiteral("Нет пика после сглаживания"));
+    const CentreResult r = PeakCentre(atLo, 10, 40);
+    ASSERT_TRUE(r.Ok()) << r.Error.toStdString();
+    EXPECT_EQ(r.IMax, 10);
+    EXPECT_EQ(r.Left, 10);
+    EXPECT_EQ(r.Right, 10);
+    EXPECT_EQ(r.Area, 0);
+    EXPECT_EQ(r.Centre, 10);
+    EXPECT_EQ(r.Label, "10");
+    for (const SpectrumBar& b : r.Bars)
+        EXPECT_EQ(b.Color, kBarSilver) << b.Bin; // no region to mark green
 }
 
 TEST(PeakCentre, RandomSpectraKeepTheirShape)
