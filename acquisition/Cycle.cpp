@@ -7,6 +7,7 @@
 
 #include "datafiles/PulseSearch.h"
 #include "driver/ADC_Errors.h"
+#include "platform/RunError.h"
 
 namespace acq {
 namespace {
@@ -57,9 +58,10 @@ int64_t Cycle::AcquisitionNs() const
     return SampleRate > 0 ? static_cast<int64_t>(1e9 * FonSamples / SampleRate) : 0;
 }
 
-void Cycle::Begin()
+void Cycle::Begin(int32_t chanParam)
 {
     stop_.store(false);
+    chanParam_ = chanParam;
     PointNo = 0;
     CycleCount = 0;
     PlotCount = 0;
@@ -119,6 +121,16 @@ void Cycle::FonTime()
     FonRec.Rate = SampleRate;
     for (int c = 1; c <= kFonChannels; ++c)
         std::fill_n(FonRec.Spectr(c), kFonBins, int16_t{0});
+    // The limits and the channel word the frame is counted with, so viewing
+    // it shows them and a next run keeps them. A limit that is no number
+    // yet keeps what the record held; the first search puts it in.
+    FonRec.ChanParam = static_cast<int16_t>(chanParam_);
+    for (int c = 1; c <= kFonChannels; ++c) {
+        try {
+            LimitInForce(c);
+        } catch (const rt::EConvertError&) {
+        }
+    }
     ++FonRec.KadrNo;
     sink_.FrameStarted(FonRec.KadrNo, t);
 }
@@ -245,15 +257,22 @@ void Cycle::ReadFon()
 void Cycle::SearchInputs(int firstChannel, int16_t* spectr1, int16_t* spectr2)
 {
     const size_t n = static_cast<size_t>(std::clamp(FonSamples, 0, kFonSamplesPerInput));
-    FonLimit = limits_.Get(firstChannel);
+    FonLimit = LimitInForce(firstChannel);
     PulseCount1 = 0;
     PulseCount2 = 0;
     PulseCount1 = pulse::SearchPulses(std::span<const int16_t>(FonBuf.data(), n), FonLimit, MinPulseGap,
                                       std::span<int16_t, kFonBins>(spectr1, kFonBins));
-    FonLimit = limits_.Get(firstChannel + 1);
+    FonLimit = LimitInForce(firstChannel + 1);
     PulseCount2 = pulse::SearchPulses(std::span<const int16_t>(FonBuf.data() + kFonSamplesPerInput, n), FonLimit,
                                       MinPulseGap, std::span<int16_t, kFonBins>(spectr2, kFonBins));
     RadioPoll();
+}
+
+int32_t Cycle::LimitInForce(int c)
+{
+    const int32_t limit = limits_.Get(c);
+    FonRec.Limit(c) = static_cast<int16_t>(std::clamp<int32_t>(limit, INT16_MIN, INT16_MAX));
+    return limit;
 }
 
 void Cycle::Otbor1() { SearchInputs(1, FonRec.Spectr1, FonRec.Spectr2); }

@@ -73,8 +73,9 @@ public:
     int16_t PlotStart = 0;
 
     /// A run begins: counters and sums at 0, KadrNo 0, the first frame begun,
-    /// both background boards counted as just started.
-    void Begin();
+    /// both background boards counted as just started. `chanParam` is the
+    /// background boards' channel word, stored in every frame.
+    void Begin(int32_t chanParam);
     /// One tick: radio poll, one background cycle, and a point when 25
     /// cycles are complete. Raises rt::EConvertError for a limit that is not
     /// a whole number (the rest of the tick is skipped).
@@ -86,7 +87,8 @@ public:
     void Otbor2();
     /// Reads and hands on a radio event when AdcRad1 reports one.
     void ReadEAS();
-    /// Begins a frame: time and date stamp, Rate, cleared spectra, next KadrNo.
+    /// Begins a frame: time and date stamp, Rate, cleared spectra, next
+    /// KadrNo, and the limits and channel word it is counted with.
     void FonTime();
     /// Stamps a radio event: time and date, next EventNo.
     void EASTime();
@@ -113,6 +115,8 @@ private:
     bool ReadBoard(IADCDevice* board, int b);
     bool WaitFonReady(IADCDevice* board, int b);
     void SearchInputs(int firstChannel, int16_t* spectr1, int16_t* spectr2);
+    /// Reads channel c's limit and puts it into the frame (as far as 16 bits hold it).
+    int32_t LimitInForce(int c);
     void Error(int32_t code);
     void Halt(const std::string& message);
 
@@ -124,6 +128,7 @@ private:
     LiveTime live_;
     Pacer pacer_;
     std::array<int64_t, 2> startedNs_{}; ///< when each background board was last started
+    int32_t chanParam_ = boards::kFonChanParam;
     std::atomic<bool> stop_{false};
 };
 

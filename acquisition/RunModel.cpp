@@ -130,7 +130,7 @@ bool RunModel::StartBranch()
     pendingEvents_.clear();
     fonFailed_ = radFailed_ = frameClosed_ = inPlaceFailed_ = false;
     Running = true;
-    cycle_->Begin();
+    cycle_->Begin(FonChanParam);
     shown_ = FonRec;
     SetState(RunState::Running);
     if (!manual_)

@@ -227,6 +227,28 @@ TEST_F(AcquisitionTest, RadioEventShownWithItsLabelsAndWaveforms)
     EXPECT_EQ(marker[1].Y, -128);
 }
 
+TEST_F(AcquisitionTest, AFrameKeepsTheLimitsItWasCountedWith)
+{
+    TForm1* f = form();
+    QLineEdit* edits[] = {f->MaskEdit1, f->MaskEdit2, f->MaskEdit3, f->MaskEdit4};
+    const QString limits[] = {"15", "21", "17", "-3"};
+    for (int c = 0; c < 4; ++c)
+        edits[c]->setText(limits[c]);
+    StartRun(*f);
+    Points(*f, 2);
+    f->bStart1Click();
+    for (QLineEdit* e : edits)
+        e->setText("0");
+    f->bView->click();
+    f->ListBox1->setCurrentRow(0);
+    // Viewing the frame shows the limits it was counted with, and the next
+    // run counts with them again.
+    for (int c = 0; c < 4; ++c)
+        EXPECT_EQ(edits[c]->text(), limits[c]);
+    EXPECT_EQ(f->FonRec.ChanParam, 90);
+    EXPECT_EQ(f->Run.Limits.Get(4), -3);
+}
+
 TEST_F(AcquisitionTest, LiveTimeInTheStatusBar)
 {
     TForm1* f = form();
