@@ -18,14 +18,6 @@ constexpr int64_t kRadioPollNs = 10'000'000;
 constexpr int64_t kShortestRepollNs = 20'000;
 constexpr int64_t kLongestRepollNs = 1'000'000;
 
-/// The clock's time of day as a point of a frame stores it.
-TPointTime PointTimeNow()
-{
-    const rt::DateTimeParts t = rt::Now();
-    return {static_cast<uint16_t>(t.Hour), static_cast<uint16_t>(t.Min), static_cast<uint16_t>(t.Sec),
-            static_cast<uint16_t>(t.MSec)};
-}
-
 /// Puts the moment into a record's date and time fields (both records have
 /// the same eight).
 template <class Record>
@@ -47,6 +39,13 @@ int64_t RepollDelay(int64_t overdueNs)
 }
 
 } // namespace
+
+TPointTime PointTimeNow()
+{
+    const rt::DateTimeParts t = rt::Now();
+    return {static_cast<uint16_t>(t.Hour), static_cast<uint16_t>(t.Min), static_cast<uint16_t>(t.Sec),
+            static_cast<uint16_t>(t.MSec)};
+}
 
 Cycle::Cycle(Boards& boards, TFonKadr& fonRec, TRadKadr& radRec, const ChannelLimits& limits, CycleSink& sink)
     : boards_(boards), FonRec(fonRec), RadRec(radRec), limits_(limits), sink_(sink)

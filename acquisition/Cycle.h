@@ -27,6 +27,9 @@ inline constexpr int32_t kFonBufSize = 2 * kFonSamplesPerInput;
 /// How many acquisition times the wait for a background board may last.
 inline constexpr int kFonWaitFactor = 100;
 
+/// The clock's time of day as a point of a frame stores it.
+TPointTime PointTimeNow();
+
 /// Where a tick's results go. In a run with a readout thread every call
 /// comes from that thread, with the cycle's records as they are at that
 /// moment (the sink copies what it keeps).

@@ -16,14 +16,6 @@
 namespace acq {
 namespace {
 
-constexpr int16_t kDefaultRadGains[6] = {20, 20, 5, 5, 100, 100};
-constexpr int16_t kDefaultFonGain = 100;
-
-TPointTime TimeOfDay(const rt::DateTimeParts& t)
-{
-    return {static_cast<uint16_t>(t.Hour), static_cast<uint16_t>(t.Min), static_cast<uint16_t>(t.Sec),
-            static_cast<uint16_t>(t.MSec)};
-}
 
 } // namespace
 
@@ -31,10 +23,10 @@ RunModel::RunModel(QObject* parent)
     : QObject(parent),
       cycle_(std::make_unique<Cycle>(*this, FonRec, RadRec, Limits, static_cast<CycleSink&>(*this)))
 {
-    for (int c = 1; c <= 6; ++c)
-        RadRec.RGain(c) = kDefaultRadGains[c - 1];
+    for (int c = 1; c <= kRadChannels; ++c)
+        RadRec.RGain(c) = boards::kDefaultRadioGains[static_cast<size_t>(c - 1)];
     for (int c = 1; c <= kFonChannels; ++c)
-        FonRec.FGain(c) = kDefaultFonGain;
+        FonRec.FGain(c) = boards::kDefaultFonGains[static_cast<size_t>(c - 1)];
 }
 
 RunModel::~RunModel()
@@ -152,7 +144,7 @@ bool RunModel::StopBranch()
         if (c.PointNo < kFonPoints) {
             for (int ch = 1; ch <= kFonChannels; ++ch)
                 std::fill(FonRec.Counts(ch) + c.PointNo, FonRec.Counts(ch) + kFonPoints, 0);
-            FonRec.Times[c.PointNo] = TimeOfDay(rt::Now());
+            FonRec.Times[c.PointNo] = PointTimeNow();
         }
         pendingFrames_.push_back(FonRec);
         frameClosed_ = true;
@@ -311,7 +303,7 @@ void RunModel::WriteInPlace(const TFonKadr& frame, int32_t points)
     auto snapshot = std::make_unique<TFonKadr>(frame);
     for (int ch = 1; ch <= kFonChannels; ++ch)
         std::fill(snapshot->Counts(ch) + points, snapshot->Counts(ch) + kFonPoints, 0);
-    snapshot->Times[points] = TimeOfDay(rt::Now());
+    snapshot->Times[points] = PointTimeNow();
     try {
         recfile::WriteRecord(FonFileName, FonRecNo, *snapshot);
         inPlaceFailed_ = false;

@@ -57,9 +57,9 @@ int RunHeadless(const Options& o)
     for (int c = 1; c <= 4; ++c)
         run.Limits.Set(c, o.Limits[static_cast<size_t>(c - 1)]);
     for (int c = 1; c <= 6; ++c)
-        run.RadRec.RGain(c) = static_cast<int16_t>(o.RadioGains[static_cast<size_t>(c - 1)]);
+        run.RadRec.RGain(c) = o.RadioGains[static_cast<size_t>(c - 1)];
     for (int c = 1; c <= 4; ++c)
-        run.FonRec.FGain(c) = static_cast<int16_t>(o.FonGains[static_cast<size_t>(c - 1)]);
+        run.FonRec.FGain(c) = o.FonGains[static_cast<size_t>(c - 1)];
 
     Progress progress;
     int exitCode = 0;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "acquisition/ChannelLimits.h"
+#include "driver/BoardProfiles.h"
 
 namespace app {
 
@@ -15,8 +16,8 @@ struct Options {
     /// Seconds after which a headless run stops by itself; 0: until stopped.
     double Seconds = 0;
     std::array<int32_t, 4> Limits = acq::kDefaultLimits;
-    std::array<int32_t, 6> RadioGains{20, 20, 5, 5, 100, 100};
-    std::array<int32_t, 4> FonGains{100, 100, 100, 100};
+    std::array<int16_t, 6> RadioGains = boards::kDefaultRadioGains;
+    std::array<int16_t, 4> FonGains = boards::kDefaultFonGains;
 };
 
 /// Parses the command line. Returns the options, or nothing after printing

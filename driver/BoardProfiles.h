@@ -26,6 +26,10 @@ inline constexpr int32_t kSetupMode = 1;
 /// Value sent with the preparation code at set-up.
 inline constexpr int32_t kPrepareValue = 1;
 
+/// Gains in force at program start: radio channels 1..6, background 1..4.
+inline constexpr std::array<int16_t, 6> kDefaultRadioGains{20, 20, 5, 5, 100, 100};
+inline constexpr std::array<int16_t, 4> kDefaultFonGains{100, 100, 100, 100};
+
 /// What a board does.
 enum class Role { Background, Radio };
 

@@ -268,17 +268,10 @@ void TForm1::FormCreate()
     Chart2->SeriesAt(0).Clear();
     Timer1->stop();
     Run.FirstBoardNo = 1;
-    const int16_t rGains[] = {20, 20, 5, 5, 100, 100};
-    int32_t* rSel[] = {&RGainSel1, &RGainSel2, &RGainSel3, &RGainSel4, &RGainSel5, &RGainSel6};
-    for (int c = 1; c <= 6; ++c) {
-        RadRec.RGain(c) = rGains[c - 1];
-        *rSel[c - 1] = rGains[c - 1];
-    }
-    int32_t* fSel[] = {&FGainSel1, &FGainSel2, &FGainSel3, &FGainSel4};
-    for (int c = 1; c <= 4; ++c) {
-        FonRec.FGain(c) = 100;
-        *fSel[c - 1] = 100;
-    }
+    for (int c = 1; c <= 6; ++c)
+        RadRec.RGain(c) = static_cast<int16_t>(Selection(c) = boards::kDefaultRadioGains[static_cast<size_t>(c - 1)]);
+    for (int c = 1; c <= 4; ++c)
+        FonRec.FGain(c) = static_cast<int16_t>(Selection(6 + c) = boards::kDefaultFonGains[static_cast<size_t>(c - 1)]);
     ShowGains();
     Run.InitParam2 = 0;
     Run.InitParam1 = 1;

@@ -77,14 +77,19 @@ void WorkDirTest::TearDown()
 
 std::string WorkDirTest::Path(const std::string& name) const { return (dir_.path() + "/").toStdString() + name; }
 
-void WindowTest::SetUp()
+void WorkDirTest::UseSimulatedBoards()
 {
-    WorkDirTest::SetUp();
     UsePrivateHive(Path("hive.ini"), SIMDRIVER_PATH);
     SimDriverControl& sim = Sim();
     sim.reset();
     sim.setInstant(true);
     sim.setEventRate(0);
+}
+
+void WindowTest::SetUp()
+{
+    WorkDirTest::SetUp();
+    UseSimulatedBoards();
     Form1 = new TForm1;
     Form2 = new TForm2;
     Form3 = new TForm3;
@@ -110,11 +115,7 @@ TForm1* WindowTest::form() const { return Form1; }
 void RunTest::SetUp()
 {
     WorkDirTest::SetUp();
-    UsePrivateHive(Path("hive.ini"), SIMDRIVER_PATH);
-    SimDriverControl& sim = Sim();
-    sim.reset();
-    sim.setInstant(true);
-    sim.setEventRate(0);
+    UseSimulatedBoards();
     run_ = std::make_unique<acq::RunModel>();
     run_->SetManualTicks(true);
     QObject::connect(run_.get(), &acq::RunModel::StatusMessage, [this](const QString& m) { status_ = m; });

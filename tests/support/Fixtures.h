@@ -40,6 +40,9 @@ protected:
     void SetUp() override;
     void TearDown() override;
     std::string Path(const std::string& name) const;
+    /// The simulated driver in a private hive, reset, its boards ready at
+    /// once after Start and no random radio event.
+    void UseSimulatedBoards();
 
     QTemporaryDir dir_;
     QString oldCwd_;
