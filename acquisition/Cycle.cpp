@@ -195,12 +195,13 @@ bool Cycle::ReadBoard(IADCDevice* board, int b)
 
 bool Cycle::WaitFonReady(IADCDevice* board, int b)
 {
-    // Sleeps until the board's data are due, then asks again at short,
-    // growing intervals; never longer than the bound.
-    const int64_t due = startedNs_[static_cast<size_t>(b)] + AcquisitionNs();
-    const int64_t bound = startedNs_[static_cast<size_t>(b)] + kFonWaitFactor * std::max<int64_t>(AcquisitionNs(), 1'000'000);
-    pacer_.WaitUntil(due);
-    for (;;) {
+    // Asks once; while the board is not ready, sleeps until its data are
+    // due and then asks again at short, growing intervals, never longer
+    // than the bound.
+    const int64_t started = startedNs_[static_cast<size_t>(b)];
+    const int64_t due = started + AcquisitionNs();
+    const int64_t bound = started + kFonWaitFactor * std::max<int64_t>(AcquisitionNs(), 1'000'000);
+    for (bool first = true;; first = false) {
         int32_t word = 0;
         board->Control(adc::kControlStatus, &word);
         if (word != 0)
@@ -210,11 +211,14 @@ bool Cycle::WaitFonReady(IADCDevice* board, int b)
             if (!stop_.load())
                 Halt(QString("Плата фона %1 не выдала данные за %2 мс: работа остановлена")
                          .arg(b + 1)
-                         .arg((bound - startedNs_[static_cast<size_t>(b)]) / 1'000'000)
+                         .arg((bound - started) / 1'000'000)
                          .toStdString());
             return false;
         }
-        SleepUntilNs(std::min(now + RepollDelay(now - due), bound + 1));
+        if (first && now < due)
+            pacer_.WaitUntil(due);
+        else
+            SleepUntilNs(std::min(now + RepollDelay(now - due), bound + 1));
     }
 }
 

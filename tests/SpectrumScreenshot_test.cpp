@@ -52,7 +52,7 @@ TEST_F(SpectrumScreenshot, DISABLED_SpectrumIntegralAndCentre)
     f->bStart1Click();
     ASSERT_TRUE(f->Run.Running);
     for (int i = 0; i < kCycles; ++i)
-        f->Timer1Timer();
+        f->Run.Timer1Timer();
     f->bStart1Click();
     ASSERT_FALSE(f->Run.Running);
     ASSERT_EQ(rt::ErrorReport::Count(), 0) << rt::ErrorReport::LastMessage().toStdString();
