@@ -109,22 +109,6 @@ TEST_F(RunModelTest, PointEveryTwentyFiveCycles)
     EXPECT_EQ(r.Spectr4[49], 100);
 }
 
-TEST_F(RunModelTest, BatchOfElevenPointsEveryTenPoints)
-{
-    std::vector<std::pair<int, int>> batches;
-    QObject::connect(&run(), &acq::RunModel::NewBatch,
-                     [&](const TFonKadr& frame, int32_t first, int32_t last) {
-                         batches.emplace_back(first, last);
-                         EXPECT_EQ(frame.Counts4[last - 1], 100);
-                     });
-    StartRun(run());
-    Points(run(), 9);
-    EXPECT_TRUE(batches.empty());
-    Points(run(), 11);
-    // The first batch has no point 0; the next starts with the last point of the previous.
-    EXPECT_EQ(batches, (std::vector<std::pair<int, int>>{{1, 10}, {10, 20}}));
-}
-
 TEST_F(RunModelTest, FrameWrittenEverySixHundredPoints)
 {
     StartRun(run());
