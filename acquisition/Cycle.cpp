@@ -200,19 +200,17 @@ bool Cycle::WaitFonReady(IADCDevice* board, int b)
     // than the bound.
     const int64_t started = startedNs_[static_cast<size_t>(b)];
     const int64_t due = started + AcquisitionNs();
-    const int64_t bound = started + kFonWaitFactor * std::max<int64_t>(AcquisitionNs(), 1'000'000);
+    const int64_t bound = started + WaitBoundNs();
     for (bool first = true;; first = false) {
         int32_t word = 0;
         board->Control(adc::kControlStatus, &word);
         if (word != 0)
             return true;
         const int64_t now = SteadyNowNs();
-        if (now > bound || stop_.load()) {
-            if (!stop_.load())
-                Halt(QString("Плата фона %1 не выдала данные за %2 мс: работа остановлена")
-                         .arg(b + 1)
-                         .arg((bound - started) / 1'000'000)
-                         .toStdString());
+        if (stop_.load())
+            return false;
+        if (now > bound) {
+            HaltNotReady(b);
             return false;
         }
         if (first && now < due)
@@ -231,12 +229,8 @@ void Cycle::ReadFon()
     if (word == 0) {
         // Not ready: nothing changes, unless the board stays silent for
         // far longer than an acquisition, which ends the run.
-        const int64_t waited = SteadyNowNs() - startedNs_[0];
-        const int64_t bound = kFonWaitFactor * std::max<int64_t>(AcquisitionNs(), 1'000'000);
-        if (waited > bound)
-            Halt(QString("Плата фона 1 не выдала данные за %1 мс: работа остановлена")
-                     .arg(bound / 1'000'000)
-                     .toStdString());
+        if (SteadyNowNs() - startedNs_[0] > WaitBoundNs())
+            HaltNotReady(0);
         return;
     }
     if (!ReadBoard(boards_.AdcFon1, 0) || !RadioPoll())
@@ -285,6 +279,19 @@ void Cycle::Otbor2() { SearchInputs(3, FonRec.Spectr3, FonRec.Spectr4); }
 void Cycle::Error(int32_t code)
 {
     Halt(AdcErrorText(code));
+}
+
+int64_t Cycle::WaitBoundNs() const
+{
+    return kFonWaitFactor * std::max<int64_t>(AcquisitionNs(), 1'000'000);
+}
+
+void Cycle::HaltNotReady(int b)
+{
+    Halt(QString("Плата фона %1 не выдала данные за %2 мс: работа остановлена")
+             .arg(b + 1)
+             .arg(WaitBoundNs() / 1'000'000)
+             .toStdString());
 }
 
 void Cycle::Release()

@@ -122,6 +122,11 @@ private:
     int32_t LimitInForce(int c);
     void Error(int32_t code);
     void Halt(const std::string& message);
+    /// How long a background board may stay silent after its Start: 100
+    /// acquisition times, at least 100 ms.
+    int64_t WaitBoundNs() const;
+    /// Board b (0, 1) stayed silent past the bound: the run halts.
+    void HaltNotReady(int b);
 
     Boards& boards_;
     TFonKadr& FonRec;
