@@ -2,7 +2,8 @@
 // files of 600 frames, read from the page cache.
 // - BM_PlainRead: the files read in order in chunks of 64 records, nothing
 //   else: the floor.
-// - BM_Scan: the same files through ScanFonFiles with every frame's numbers;
+// - BM_Scan: the same files through ScanFonFiles with every frame's numbers,
+//   on one thread (threads:1) and on one a core (threads:0);
 //   counter ratio_to_read = its MB/s over BM_PlainRead's of the same run.
 // - BM_ScanPeakRss: peak RSS growth of a scan without kept numbers over
 //   10,000 frames in 10 files and in 2,000 files: flat in the file count.
@@ -174,6 +175,7 @@ void BM_Scan(benchmark::State& state)
     const auto t0 = std::chrono::steady_clock::now();
     for (auto _ : state) {
         ScanCallbacks cb;
+        cb.Threads = static_cast<unsigned>(state.range(0));
         cb.Frame = [&sum](size_t, int32_t, const FrameNumbers& n) { sum += n.Channels[0].Centre; };
         bytes += ScanFonFiles(d.year, cb).Bytes;
     }
@@ -185,7 +187,7 @@ void BM_Scan(benchmark::State& state)
     if (g_plainBytesPerSecond > 0)
         state.counters["ratio_to_read"] = static_cast<double>(bytes) / seconds / g_plainBytesPerSecond;
 }
-BENCHMARK(BM_Scan)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
+BENCHMARK(BM_Scan)->ArgName("threads")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 
 void BM_ScanPeakRss(benchmark::State& state)
 {

@@ -16,7 +16,11 @@
 
 using namespace testing_support;
 
-TEST(FonScan, BadFilesInTheMiddleAreReportedAndPassedOver)
+class FonScanThreads : public ::testing::TestWithParam<unsigned> {};
+
+// On one thread and on a team whose slices split the chunks unevenly: the
+// same frames in the same order, the last-record rule on the right frame.
+TEST_P(FonScanThreads, BadFilesInTheMiddleAreReportedAndPassedOver)
 {
     QTemporaryDir dir;
     const auto path = [&](const char* name) { return dir.filePath(name).toStdString(); };
@@ -37,6 +41,7 @@ TEST(FonScan, BadFilesInTheMiddleAreReportedAndPassedOver)
     std::vector<std::tuple<size_t, int32_t, int32_t>> frames; // file, record, points
     std::vector<std::tuple<size_t, FileIssueKind, int32_t, int64_t>> issues;
     ScanCallbacks cb;
+    cb.Threads = GetParam();
     cb.Frame = [&](size_t f, int32_t r, const FrameNumbers& n) { frames.emplace_back(f, r, n.Points); };
     cb.Issue = [&](const FileIssue& i) { issues.emplace_back(i.File, i.Kind, i.WholeRecords, i.TailBytes); };
     double lastFraction = 0;
@@ -59,11 +64,13 @@ TEST(FonScan, BadFilesInTheMiddleAreReportedAndPassedOver)
     EXPECT_EQ(lastFraction, 1.0);
 }
 
+INSTANTIATE_TEST_SUITE_P(Threads, FonScanThreads, ::testing::Values(1u, 3u));
+
 TEST(FonScan, CancelEndsTheScanAtTheNextChunk)
 {
     QTemporaryDir dir;
     const std::vector<std::string> files{dir.filePath("a.fon").toStdString(), dir.filePath("b.fon").toStdString()};
-    WriteFonFile(files[0], 100);
+    WriteFonFile(files[0], kScanChunkRecords + 40);
     WriteFonFile(files[1], 100);
     std::atomic<bool> cancel = false;
     std::vector<size_t> fileOf;
@@ -76,7 +83,8 @@ TEST(FonScan, CancelEndsTheScanAtTheNextChunk)
     };
     const ScanSummary s = ScanFonFiles(files, cb);
     EXPECT_TRUE(s.Cancelled);
-    EXPECT_EQ(s.Frames, 100u); // the second chunk of a.fon (records 64..99) is finished, b.fon never read
-    EXPECT_EQ(fileOf.size(), 100u);
+    // The chunk under way is finished; the rest of a.fon and b.fon are never read.
+    EXPECT_EQ(s.Frames, uint64_t{kScanChunkRecords});
+    EXPECT_EQ(fileOf.size(), size_t{kScanChunkRecords});
     EXPECT_EQ(fileOf.back(), 0u);
 }

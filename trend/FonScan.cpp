@@ -4,6 +4,8 @@
 #include <cstring>
 #include <memory>
 
+#include "trend/WorkTeam.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -47,7 +49,8 @@ ssize_t ReadFull(int fd, unsigned char* p, size_t n)
 class Scan {
 public:
     Scan(const std::vector<std::string>& files, const ScanCallbacks& cb)
-        : files_(files), cb_(cb), buffer_(new unsigned char[kRecordSize * kScanChunkRecords])
+        : files_(files), cb_(cb), buffer_(new unsigned char[kRecordSize * kScanChunkRecords]),
+          numbers_(kScanChunkRecords), team_(cb.Threads)
     {
         progress_.FilesTotal = files.size();
     }
@@ -135,15 +138,15 @@ private:
     /// index of the first of them, `records` the file's whole records.
     void Take(size_t file, int32_t first, int32_t n, int32_t records)
     {
-        for (int32_t i = 0; i < n; ++i) {
+        team_.ForEach(n, [&](int32_t i) {
             // The buffer is an array of bytes, in which the records (of an
             // implicit-lifetime type) come into being as they are read.
             const auto* k = reinterpret_cast<const TFonKadr*>(buffer_.get() + kRecordSize * static_cast<size_t>(i));
-            const int32_t record = first + i;
-            const FrameNumbers numbers = ComputeFrameNumbers(*k, record == records - 1);
-            if (cb_.Frame)
-                cb_.Frame(file, record, numbers);
-        }
+            numbers_[static_cast<size_t>(i)] = ComputeFrameNumbers(*k, first + i == records - 1);
+        });
+        if (cb_.Frame)
+            for (int32_t i = 0; i < n; ++i)
+                cb_.Frame(file, first + i, numbers_[static_cast<size_t>(i)]);
         progress_.Frames += static_cast<uint64_t>(n);
         progress_.Bytes += kRecordSize * static_cast<uint64_t>(n);
     }
@@ -151,6 +154,8 @@ private:
     const std::vector<std::string>& files_;
     const ScanCallbacks& cb_;
     std::unique_ptr<unsigned char[]> buffer_;
+    std::vector<FrameNumbers> numbers_; ///< of the records of the buffer
+    WorkTeam team_;
     ScanProgress progress_;
     ScanSummary summary_;
 };

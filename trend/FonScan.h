@@ -48,6 +48,10 @@ struct ScanCallbacks {
     std::function<void(const ScanProgress& progress)> Progress;
     /// Checked before every chunk; when set the scan ends early.
     const std::atomic<bool>* Cancel = nullptr;
+    /// Threads that compute the numbers of a chunk, the caller's included;
+    /// 0: one per core. The callbacks are always called on the caller's
+    /// thread, in file and record order.
+    unsigned Threads = 0;
 };
 
 /// Totals of a scan.
@@ -63,12 +67,14 @@ struct ScanSummary {
     bool HadIssues() const { return FilesSkipped + FilesTorn + FilesFailed > 0; }
 };
 
-/// Records read per chunk: 64 records, about 1 MiB.
-inline constexpr int32_t kScanChunkRecords = 64;
+/// Records read per chunk: 256 records, about 4 MiB, enough work to share
+/// out among the threads.
+inline constexpr int32_t kScanChunkRecords = 256;
 
 /// Reads the files in order, record by record, and hands the numbers of
 /// every frame (ComputeFrameNumbers; the last whole record of a file is its
 /// last record) to the callbacks. Each file is opened without blocking
 /// (O_NONBLOCK) and only a regular file is read, so a pipe or device in the
-/// list never stalls the scan. The caller's thread does all the work.
+/// list never stalls the scan. The caller's thread reads and calls back;
+/// the numbers of a chunk are computed by `callbacks.Threads` threads.
 ScanSummary ScanFonFiles(const std::vector<std::string>& files, const ScanCallbacks& callbacks);
