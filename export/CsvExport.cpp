@@ -1,5 +1,6 @@
 #include "export/CsvExport.h"
 
+#include "datafiles/FrameEnd.h"
 #include "export/RecordTimes.h"
 
 namespace dataexport {
@@ -80,7 +81,7 @@ void CsvExport::Flush(Table& t, bool always)
 
 void CsvExport::Frame(const SourceFile& file, int64_t index, const TFonKadr& f)
 {
-    const int end = EndPoint(f, index == file.records - 1);
+    const int end = StopPoint(f, index == file.records - 1);
     Table& frames = tables_[0];
     CsvText& h = Row(frames, file, index, f.KadrNo).Text(IsoText(FrameStart(f))).Int(f.Rate);
     for (int16_t v : {f.FGain1, f.FGain2, f.FGain3, f.FGain4, f.Limit1, f.Limit2, f.Limit3, f.Limit4, f.ChanParam})

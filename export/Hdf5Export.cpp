@@ -8,7 +8,7 @@
 #include <unistd.h>
 #include <utility>
 
-#include "export/RecordTimes.h"
+#include "datafiles/FrameEnd.h"
 
 namespace dataexport {
 namespace {
@@ -161,7 +161,7 @@ void Hdf5Export::Frame(const SourceFile& file, int64_t index, const TFonKadr& fr
     char* row = frames_->NextRow();
     std::memcpy(row, file.path.data(), std::min(file.path.size(), nameSize_));
     std::memcpy(row + nameSize_, &index, kIndexSize);
-    const int16_t end = static_cast<int16_t>(EndPoint(frame, index == file.records - 1));
+    const int16_t end = static_cast<int16_t>(StopPoint(frame, index == file.records - 1));
     std::memcpy(row + nameSize_ + kIndexSize, &end, kEndSize);
     CopyRanges(kFonRanges, &frame, row + nameSize_ + kIndexSize + kEndSize);
 }

@@ -1,18 +1,16 @@
 #pragma once
-// Dates and times of the records as text, and where a background frame's
-// recording ends.
+// Dates and times of the records as text.
 #include <cstdint>
 #include <string>
 
 #include "datafiles/FonKadr.h"
 #include "datafiles/RadKadr.h"
+#include "trend/FrameStamp.h"
 
 namespace dataexport {
 
-/// A stamp as the records keep it.
-struct Stamp {
-    int Year, Month, Day, Hour, Min, Sec, MSec;
-};
+/// A stamp as the records keep it (frames and events alike).
+using Stamp = FrameStamp;
 
 /// "2026-12-06T09:05:30.012" (ISO 8601, local time of the station), or an
 /// empty string when a part is out of its range (a never-set stamp).
@@ -26,10 +24,5 @@ Stamp EventStamp(const TRadKadr& e);
 /// one day later when the point's time of day is before the frame start's
 /// (the frame went past midnight).
 Stamp PointStamp(const TFonKadr& f, int k);
-
-/// The point (1..600) that marks the end of a recording, 0 for none: in the
-/// last record of a file, the first point whose four counts are all 0. A run
-/// that was stopped leaves that point with the stop time and zeros behind it.
-int EndPoint(const TFonKadr& f, bool lastRecord);
 
 } // namespace dataexport

@@ -9,11 +9,6 @@
 
 namespace {
 
-std::span<const int32_t, kFonPoints> CountsOf(const TFonKadr& k, int c)
-{
-    return std::span<const int32_t, kFonPoints>(k.Counts(c), kFonPoints);
-}
-
 ChannelNumbers ChannelOf(const TFonKadr& k, int c, int32_t points)
 {
     ChannelNumbers n;
@@ -44,12 +39,8 @@ ChannelNumbers ChannelOf(const TFonKadr& k, int c, int32_t points)
 
 int32_t FilledPoints(const TFonKadr& k, bool lastRecord)
 {
-    const int32_t end = FrameEndPoint(CountsOf(k, 1), CountsOf(k, 2), CountsOf(k, 3), CountsOf(k, 4), lastRecord);
-    // FrameEndPoint gives 600 both for a whole frame and for a last record
-    // whose first empty point is 600; only the latter ends before it.
-    const int i = end - 1;
-    const bool endIsEmpty = k.Counts1[i] == 0 && k.Counts2[i] == 0 && k.Counts3[i] == 0 && k.Counts4[i] == 0;
-    return lastRecord && endIsEmpty ? end - 1 : end;
+    const int32_t stop = StopPoint(k, lastRecord);
+    return stop != 0 ? stop - 1 : kFonPoints;
 }
 
 QString ShortFitMessage()
