@@ -1,8 +1,9 @@
 #include "acquisition/Boards.h"
 
+#include <algorithm>
+
 #include "driver/ADC_Errors.h"
 #include "driver/DllClient.h"
-#include "driver/VT_Drivers.h"
 
 namespace acq {
 namespace {
@@ -35,18 +36,30 @@ void FillParams(AdcParams& p, const boards::Board& board, const SetupValues& v)
 
 } // namespace
 
-IADCDevice*& Boards::At(int i)
+void Boards::Arrange(const Station& station)
 {
-    IADCDevice** all[] = {&AdcFon1, &AdcFon2, &AdcRad1, &AdcRad2, &AdcRad3};
-    return *all[i];
+    station_ = station;
+    devices_.assign(station.Boards.size(), nullptr);
+    background_ = station.IndicesOf(boards::Role::Background);
+    radio_ = station.IndicesOf(boards::Role::Radio);
+}
+
+bool Boards::Any() const
+{
+    return std::any_of(devices_.begin(), devices_.end(), [](const IADCDevice* d) { return d != nullptr; });
 }
 
 int32_t InitBoards(Boards& b, const SetupValues& v)
 {
+    const Station& station = b.Layout();
+    const int n = b.Count();
     {
         TDllClient client;
-        b.AdcFactory = static_cast<IFactory*>(
-            client.LoadDllFromRegistry(vt::Company, vt::Product, vt::Version, vt::Device, nullptr));
+        client.HiveFile = station.Hive;
+        const DriverKey& key = station.Driver;
+        b.AdcFactory = static_cast<IFactory*>(client.LoadDllFromRegistry(
+            key.Company.c_str(), key.Product.c_str(), key.Version.c_str(), key.Device.c_str(), nullptr));
+        b.DriverProblem = client.Problem;
         // The client goes; the library stays loaded.
     }
     if (!b.AdcFactory)
@@ -55,7 +68,7 @@ int32_t InitBoards(Boards& b, const SetupValues& v)
         b.AdcFactory = nullptr;
         return kErrWrongDriver;
     }
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < n; ++i) {
         void* made = b.AdcFactory->CreateInstance(adc::kDeviceInterface, 0);
         if (!HasTable(made))
             return kErrWrongDriver; // an object without its table is never kept or called
@@ -63,19 +76,25 @@ int32_t InitBoards(Boards& b, const SetupValues& v)
     }
 
     b.FirstBoardNo = boards::kFirstBoardNo;
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < n; ++i) {
         const int32_t st = b.At(i)->Init(b.FirstBoardNo + i, b.InitParam1, b.InitParam2, 0);
         if (!AdcOk(st))
             return st;
     }
 
+    // The first radio board is prepared first, then every other board in order.
     int32_t value = boards::kPrepareValue;
-    for (int i : boards::kPrepareOrder)
+    std::vector<int> prepare = station.IndicesOf(boards::Role::Radio);
+    prepare.resize(std::min<size_t>(prepare.size(), 1));
+    for (int i = 0; i < n; ++i)
+        if (prepare.empty() || i != prepare.front())
+            prepare.push_back(i);
+    for (int i : prepare)
         b.At(i)->Control(adc::kControlPrepare, &value);
 
     int32_t out = 0;
-    for (int i = 0; i < 5; ++i) {
-        const boards::Board& board = boards::kBoards[static_cast<size_t>(i)];
+    for (int i = 0; i < n; ++i) {
+        const boards::Board& board = station.Boards[static_cast<size_t>(i)];
         AdcParams& p = board.Kind == boards::Role::Background ? b.FonParams : b.RadParams;
         FillParams(p, board, v);
         const int32_t st = b.At(i)->Setup(boards::kSetupMode, &p, &out);
@@ -83,7 +102,7 @@ int32_t InitBoards(Boards& b, const SetupValues& v)
             return st;
     }
 
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < n; ++i) {
         const int32_t st = b.At(i)->Start();
         if (!AdcOk(st))
             return st;
@@ -93,7 +112,7 @@ int32_t InitBoards(Boards& b, const SetupValues& v)
 
 void FreeBoards(Boards& b)
 {
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < b.Count(); ++i) {
         IADCDevice*& board = b.At(i);
         if (board) {
             board->Stop();

@@ -47,8 +47,8 @@ TPointTime PointTimeNow()
             static_cast<uint16_t>(t.MSec)};
 }
 
-Cycle::Cycle(Boards& boards, TFonKadr& fonRec, TRadKadr& radRec, const ChannelLimits& limits, CycleSink& sink)
-    : boards_(boards), FonRec(fonRec), RadRec(radRec), limits_(limits), sink_(sink)
+Cycle::Cycle(Boards& boards, const ChannelLimits& limits, CycleSink& sink)
+    : boards_(boards), limits_(limits), sink_(sink)
 {
 }
 
@@ -60,6 +60,7 @@ int64_t Cycle::AcquisitionNs() const
 void Cycle::Begin(int32_t chanParam)
 {
     stop_.store(false);
+    active_ = true;
     chanParam_ = chanParam;
     PointNo = 0;
     CycleCount = 0;
@@ -144,10 +145,10 @@ void Cycle::EASTime()
 
 bool Cycle::RadioPoll()
 {
-    if (!boards_.AdcRad1)
+    if (!Active())
         return false;
     int32_t word = 0;
-    boards_.AdcRad1->Control(adc::kControlStatus, &word);
+    boards_.Radio(0)->Control(adc::kControlStatus, &word);
     if (word & adc::kRadioEventBit)
         ReadEAS();
     return Active(); // an error, or a failed write, has released the boards
@@ -156,13 +157,14 @@ bool Cycle::RadioPoll()
 void Cycle::ReadEAS()
 {
     int32_t word = 0;
-    boards_.AdcRad1->Control(adc::kControlStatus, &word);
+    boards_.Radio(0)->Control(adc::kControlStatus, &word);
     if (!(word & adc::kRadioEventBit))
         return;
     EASTime();
     const int32_t n = std::clamp(RadSamples / 2, 0, kRadSamples);
     int channel = 1;
-    for (IADCDevice* board : {boards_.AdcRad1, boards_.AdcRad2, boards_.AdcRad3}) {
+    for (int k = 0; k < boards_.RadioCount() && channel < kRadChannels; ++k) {
+        IADCDevice* board = boards_.Radio(k);
         board->GetData(adc::kSelectFirstInput, RadRec.Samples(channel), n, 0);
         board->GetData(adc::kSelectSecondInput, RadRec.Samples(channel + 1), n, 0);
         const int32_t st = board->Start();
@@ -225,7 +227,7 @@ void Cycle::ReadFon()
     if (!RadioPoll())
         return;
     int32_t word = 0;
-    boards_.AdcFon1->Control(adc::kControlStatus, &word);
+    boards_.Background(0)->Control(adc::kControlStatus, &word);
     if (word == 0) {
         // Not ready: nothing changes, unless the board stays silent for
         // far longer than an acquisition, which ends the run.
@@ -233,14 +235,14 @@ void Cycle::ReadFon()
             HaltNotReady(0);
         return;
     }
-    if (!ReadBoard(boards_.AdcFon1, 0) || !RadioPoll())
+    if (!ReadBoard(boards_.Background(0), 0) || !RadioPoll())
         return;
     Otbor1();
     if (!Active())
         return;
     FonSum1 += PulseCount1;
     FonSum2 += PulseCount2;
-    if (!WaitFonReady(boards_.AdcFon2, 1) || !ReadBoard(boards_.AdcFon2, 1) || !RadioPoll())
+    if (!WaitFonReady(boards_.Background(1), 1) || !ReadBoard(boards_.Background(1), 1) || !RadioPoll())
         return;
     Otbor2();
     if (!Active())
@@ -298,6 +300,9 @@ void Cycle::Release()
 {
     if (boards_.Any())
         live_.End(SteadyNowNs());
+    if (active_)
+        stoppedAt_ = PointTimeNow();
+    active_ = false;
     FreeBoards(boards_);
 }
 

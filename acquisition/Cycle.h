@@ -57,7 +57,13 @@ protected:
 
 class Cycle {
 public:
-    Cycle(Boards& boards, TFonKadr& fonRec, TRadKadr& radRec, const ChannelLimits& limits, CycleSink& sink);
+    Cycle(Boards& boards, const ChannelLimits& limits, CycleSink& sink);
+
+    // ---- The records being filled -----------------------------------------------
+    /// The frame being filled and the last radio event read. While a readout
+    /// thread runs they belong to it; the gains are put in before a start.
+    alignas(8) TFonKadr FonRec{};
+    alignas(8) TRadKadr RadRec{};
 
     // ---- Run parameters (set by the run at each start) -----------------------
     int32_t SampleRate = boards::kSampleRate;
@@ -83,32 +89,35 @@ public:
     /// cycles are complete. Raises rt::EConvertError for a limit that is not
     /// a whole number (the rest of the tick is skipped).
     void Timer1Timer();
-    /// One background cycle; returns at once while AdcFon1 has no data.
+    /// One background cycle; returns at once while the first background board has no data.
     void ReadFon();
     /// Pulse search of channels 1-2 (Otbor1) or 3-4 (Otbor2) in FonBuf.
     void Otbor1();
     void Otbor2();
-    /// Reads and hands on a radio event when AdcRad1 reports one.
+    /// Reads and hands on a radio event when the first radio board reports one.
     void ReadEAS();
     /// Begins a frame: time and date stamp, Rate, cleared spectra, next
     /// KadrNo, and the limits and channel word it is counted with.
     void FonTime();
     /// Stamps a radio event: time and date, next EventNo.
     void EASTime();
-    /// Asks AdcRad1 for its status and records the event when bit 0 is set.
+    /// Asks the first radio board for its status and records the event when bit 0 is set.
     /// False when the run has stopped (the caller goes no further).
     bool RadioPoll();
 
-    /// True while the boards are held.
-    bool Active() const { return boards_.AdcFon1 != nullptr; }
+    /// True from Begin until the boards are released (a stop, an error).
+    bool Active() const { return active_; }
     /// Steady-clock time at which the next tick has work: when the first
     /// board's data are due, or soon after while they are overdue; at most
     /// a radio poll period away. INT64_MAX once the run has stopped.
     int64_t NextTickNs(int64_t now) const;
     /// Makes a wait inside a tick give up at once (the run is being stopped).
     void RequestStop() { stop_.store(true); }
-    /// Stops and releases the boards (the end of the live time).
+    /// Stops and releases the boards (the end of the live time and of the
+    /// recording, whose time StoppedAt keeps).
     void Release();
+    /// The time of day the recording last stopped (a stop, an error).
+    TPointTime StoppedAt() const { return stoppedAt_; }
     const LiveTime& Live() const { return live_; }
     /// One background acquisition, in ns (Samples at Rate).
     int64_t AcquisitionNs() const;
@@ -129,8 +138,6 @@ private:
     void HaltNotReady(int b);
 
     Boards& boards_;
-    TFonKadr& FonRec;
-    TRadKadr& RadRec;
     const ChannelLimits& limits_;
     CycleSink& sink_;
     LiveTime live_;
@@ -138,6 +145,8 @@ private:
     std::array<int64_t, 2> startedNs_{}; ///< when each background board was last started
     int32_t chanParam_ = boards::kFonChanParam;
     std::atomic<bool> stop_{false};
+    bool active_ = false;
+    TPointTime stoppedAt_{};
 };
 
 } // namespace acq

@@ -4,29 +4,50 @@
 #include <QMetaObject>
 #include <QThread>
 #include <algorithm>
-#include <cstdio>
 
+#include "acquisition/Recorder.h"
 #include "acquisition/RunFiles.h"
-#include "datafiles/DataFileNames.h"
-#include "datafiles/RecordFile.h"
 #include "driver/ADC_Errors.h"
-#include "platform/Hive.h"
 #include "platform/RunError.h"
 
 namespace acq {
-namespace {
 
-
-} // namespace
-
-RunModel::RunModel(QObject* parent)
-    : QObject(parent),
-      cycle_(std::make_unique<Cycle>(*this, FonRec, RadRec, Limits, static_cast<CycleSink&>(*this)))
+RunSettings DefaultRunSettings()
 {
-    for (int c = 1; c <= kRadChannels; ++c)
-        RadRec.RGain(c) = boards::kDefaultRadioGains[static_cast<size_t>(c - 1)];
+    RunSettings s;
+    s.FonGains = boards::kDefaultFonGains;
+    s.RadioGains = boards::kDefaultRadioGains;
+    for (size_t c = 0; c < s.Limits.size(); ++c)
+        s.Limits[c] = QString::number(kDefaultLimits[c]);
+    return s;
+}
+
+RunModel::RunModel(const Station& station, QObject* parent)
+    : QObject(parent), station_(station),
+      cycle_(std::make_unique<Cycle>(boards_, limits_, static_cast<CycleSink&>(*this))),
+      recorder_(std::make_unique<Recorder>())
+{
+    qRegisterMetaType<TFonKadr>();
+    qRegisterMetaType<TRadKadr>();
+    qRegisterMetaType<TPointTime>();
+    qRegisterMetaType<PointCounts>();
+    qRegisterMetaType<rt::DateTimeParts>();
+    boards_.Arrange(station_);
     for (int c = 1; c <= kFonChannels; ++c)
-        FonRec.FGain(c) = boards::kDefaultFonGains[static_cast<size_t>(c - 1)];
+        limits_.Set(c, kDefaultLimits[static_cast<size_t>(c - 1)]);
+    recorder_->Attach(*this);
+    // The recorder's results come back on its thread: applied here, in order.
+    connect(recorder_.get(), &Recorder::FramesWritten, this, [this](int32_t n) {
+        framesWritten_ = n;
+        emit FrameWritten(n);
+    });
+    connect(recorder_.get(), &Recorder::EventsWritten, this, [this](int32_t n) {
+        eventsWritten_ = n;
+        emit EventWritten(n);
+    });
+    connect(recorder_.get(), &Recorder::WriteFailed, this,
+            [this](const QString& m) { Halt(HaltCause::File, m); });
+    connect(recorder_.get(), &Recorder::Notice, this, [this](const QString& m) { emit StatusMessage(m); });
 }
 
 RunModel::~RunModel()
@@ -34,6 +55,7 @@ RunModel::~RunModel()
     cycle_->RequestStop();
     readout_.Stop();
     cycle_->Release();
+    recorder_->Drain();
 }
 
 template <class F>
@@ -53,8 +75,8 @@ void RunModel::SetState(RunState s)
 
 void RunModel::ResetParameters()
 {
-    FonChanParam = boards::kFonChanParam;
-    FirstBoardNo = boards::kFirstBoardNo;
+    fonChanParam_ = boards::kFonChanParam;
+    boards_.FirstBoardNo = boards::kFirstBoardNo;
     Cycle& c = *cycle_;
     c.FonSamples = boards::kFonSamples;
     c.RadSamples = boards::kRadSamples;
@@ -62,24 +84,27 @@ void RunModel::ResetParameters()
     c.FonSum1 = c.FonSum2 = c.FonSum3 = c.FonSum4 = 0;
 }
 
-bool RunModel::InitBoards()
+bool RunModel::InitBoards(const RunSettings& settings)
 {
+    Cycle& c = *cycle_;
+    for (int ch = 1; ch <= kFonChannels; ++ch)
+        c.FonRec.FGain(ch) = settings.FonGains[static_cast<size_t>(ch - 1)];
+    for (int ch = 1; ch <= kRadChannels; ++ch)
+        c.RadRec.RGain(ch) = settings.RadioGains[static_cast<size_t>(ch - 1)];
     SetupValues v;
-    v.SampleRate = cycle_->SampleRate;
-    v.FonSamples = cycle_->FonSamples;
-    v.RadSamples = cycle_->RadSamples;
-    v.FonChanParam = FonChanParam;
-    for (int c = 1; c <= kFonChannels; ++c)
-        v.FonGains[static_cast<size_t>(c - 1)] = FonRec.FGain(c);
-    for (int c = 1; c <= kRadChannels; ++c)
-        v.RadGains[static_cast<size_t>(c - 1)] = RadRec.RGain(c);
-    const int32_t st = acq::InitBoards(*this, v);
+    v.SampleRate = c.SampleRate;
+    v.FonSamples = c.FonSamples;
+    v.RadSamples = c.RadSamples;
+    v.FonChanParam = fonChanParam_;
+    v.FonGains = settings.FonGains;
+    v.RadGains = settings.RadioGains;
+    const int32_t st = acq::InitBoards(boards_, v);
     if (!AdcOk(st)) {
-        if (st == kErrNoDriver && !hive::LastProblem().empty()) {
-            // A hive that is a pipe or a device: say so beside the driver message.
+        if (st == kErrNoDriver && !boards_.DriverProblem.empty()) {
+            // A hive or a library that is a pipe or a device: say so beside the driver message.
             cycle_->Release();
             emit StatusMessage(QString::fromUtf8(AdcErrorText(st)) + ": " +
-                               QString::fromStdString(hive::LastProblem()));
+                               QString::fromStdString(boards_.DriverProblem));
         } else {
             Error(st);
         }
@@ -97,33 +122,34 @@ void RunModel::Error(int32_t code)
     emit StatusMessage(QString::fromUtf8(AdcErrorText(code)));
 }
 
-void RunModel::FileName() { FonFileName = datafiles::NameStem(rt::Now()) + datafiles::kFonExt; }
+void RunModel::SetLimitText(int channel, const QString& text) { limits_.SetText(channel, text); }
 
-void RunModel::FileNameEAS() { RadFileName = datafiles::NameStem(rt::Now()) + datafiles::kRadExt; }
-
-bool RunModel::StartBranch()
+bool RunModel::StartBranch(const RunSettings& settings)
 {
     ResetParameters();
-    if (!InitBoards())
+    for (int c = 1; c <= kFonChannels; ++c)
+        limits_.SetText(c, settings.Limits[static_cast<size_t>(c - 1)]);
+    if (!InitBoards(settings))
         return false;
     try {
-        const RunFileNames names = CreateRunFiles(rt::Now());
-        RadFileName = names.Rad;
-        FonFileName = names.Fon;
-    } catch (const rt::RunError& e) {
+        const RunFileNames names = CreateRunFiles(station_.DataDir, rt::Now());
+        radFile_ = names.Rad;
+        fonFile_ = names.Fon;
+    } catch (const rt::EInOutError& e) {
         // Without its files a run cannot keep anything: back to Idle.
         cycle_->Release();
-        emit FileError(QString::fromUtf8(e.what()));
+        const QString folder = QString::fromStdString(station_.DataDir.empty() ? "." : station_.DataDir);
+        emit FileError(QString("Файлы записи не созданы в %1: %2").arg(folder, QString::fromUtf8(e.what())));
         return false;
     }
-    RadRecNo = 0;
-    FonRecNo = 0;
-    pendingFrames_.clear();
-    pendingEvents_.clear();
-    fonFailed_ = radFailed_ = frameClosed_ = inPlaceFailed_ = false;
-    Running = true;
-    cycle_->Begin(FonChanParam);
-    shown_ = FonRec;
+    recorder_->Begin(fonFile_, radFile_);
+    framesWritten_ = eventsWritten_ = 0;
+    frameClosed_ = false;
+    cycle_->Begin(fonChanParam_);
+    {
+        std::lock_guard lock(shownMutex_);
+        shown_ = cycle_->FonRec;
+    }
     SetState(RunState::Running);
     if (!manual_)
         readout_.Start([this] { Tick(); }, [this](int64_t now) { return cycle_->NextTickNs(now); });
@@ -136,38 +162,29 @@ bool RunModel::StopBranch()
     ResetParameters();
     Cycle& c = *cycle_;
     emit StopCycles(c.PointNo * kCyclesPerPoint + c.CycleCount);
-    if (!frameClosed_) {
-        // The last stored point keeps its counts; the points after it are
-        // zeroed and the first of them carries the stop time, which marks
-        // the end of the recording for the viewer. The closed frame then
-        // waits with any full frame not yet written.
-        if (c.PointNo < kFonPoints) {
-            for (int ch = 1; ch <= kFonChannels; ++ch)
-                std::fill(FonRec.Counts(ch) + c.PointNo, FonRec.Counts(ch) + kFonPoints, 0);
-            FonRec.Times[c.PointNo] = PointTimeNow();
-        }
-        pendingFrames_.push_back(FonRec);
-        frameClosed_ = true;
-    }
+    // The boards stop first: the recording ends there, and the first point
+    // after the last one stored carries that time as the end marker (for a
+    // run halted by an error, the time it halted).
     cycle_->Release();
-    // Each file on its own: a radio file that cannot be written never keeps
-    // the frames from theirs, nor the reverse.
-    QString error;
-    QStringList rescued;
-    const bool events = Flush(RadFileName, RadRecNo, pendingEvents_, radFailed_, error, rescued);
-    const int32_t framesBefore = FonRecNo;
-    const bool frames = Flush(FonFileName, FonRecNo, pendingFrames_, fonFailed_, error, rescued);
-    if (FonRecNo != framesBefore)
-        emit FrameWritten(FonRecNo);
-    if (!rescued.isEmpty())
-        emit StatusMessage(rescued.join("; "));
-    if (!events || !frames) {
-        // Halted by error: the next press tries again, and then a rescue file.
+    const bool last = !frameClosed_;
+    frameClosed_ = true;
+    const RecorderOutcome out = recorder_->Finish(last ? &c.FonRec : nullptr, c.PointNo, c.StoppedAt());
+    if (last) {
+        std::lock_guard lock(shownMutex_);
+        shown_ = c.FonRec;
+        for (int ch = 1; ch <= kFonChannels; ++ch)
+            std::fill(shown_.Counts(ch) + c.PointNo, shown_.Counts(ch) + kFonPoints, 0);
+        shown_.Times[c.PointNo] = c.StoppedAt();
+    }
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall); // the counts written
+    if (!out.Rescued.isEmpty())
+        emit StatusMessage(out.Rescued.join("; "));
+    if (!out.Ok) {
+        // Halted by error: the next stop tries again, and then a rescue file.
         SetState(RunState::Halted);
-        emit FileError(error);
+        emit FileError(out.Error);
         return false;
     }
-    Running = false;
     SetState(RunState::Idle);
     return true;
 }
@@ -176,53 +193,20 @@ void RunModel::Abandon()
 {
     StopReadout();
     cycle_->Release();
-    pendingFrames_.clear();
-    pendingEvents_.clear();
-    Running = false;
+    recorder_->Discard();
     SetState(RunState::Idle);
-}
-
-template <class Record>
-bool RunModel::Flush(const std::string& file, int32_t& next, std::deque<Record>& records, bool& failedBefore,
-                     QString& error, QStringList& rescued)
-{
-    try {
-        while (!records.empty()) {
-            recfile::WriteRecord(file, next, records.front());
-            records.pop_front();
-            ++next;
-        }
-        return true;
-    } catch (const rt::EInOutError& e) {
-        if (error.isEmpty())
-            error = QString::fromUtf8(e.what());
-        if (!failedBefore) {
-            failedBefore = true;
-            return false;
-        }
-    }
-    // The file failed again: what it cannot take goes to a new file beside it.
-    std::string rescue;
-    try {
-        rescue = CreateRescueFile(file);
-        for (size_t i = 0; i < records.size(); ++i)
-            recfile::WriteRecord(rescue, static_cast<int32_t>(i), records[i]);
-    } catch (const rt::EInOutError& e) {
-        if (!rescue.empty())
-            std::remove(rescue.c_str());
-        error += QString("; запасной файл: %1").arg(QString::fromUtf8(e.what()));
-        return false;
-    }
-    rescued << QString("%1 не записан (%2): записи сохранены в запасной файл %3")
-                   .arg(QString::fromStdString(file), error, QString::fromStdString(rescue));
-    records.clear();
-    return true;
 }
 
 void RunModel::Timer1Timer()
 {
     if (state_ == RunState::Running)
         Tick();
+}
+
+void RunModel::Drain()
+{
+    recorder_->Drain();
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
 }
 
 void RunModel::Tick()
@@ -245,77 +229,26 @@ void RunModel::StopReadout()
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
 }
 
-void RunModel::Halt(const QString& message)
+void RunModel::Halt(HaltCause cause, const QString& message)
 {
     if (state_ == RunState::Running) {
         state_ = RunState::Halted;
         StopReadout();
         cycle_->Release();
         SetState(RunState::Halted);
+        emit RunHalted(cause, message);
     }
-    emit FileError(message);
+    if (cause == HaltCause::File)
+        emit FileError(message);
+    else
+        emit StatusMessage(message);
 }
 
-void RunModel::WriteFrame(const TFonKadr& frame)
+TFonKadr RunModel::FrameSoFarCopy() const
 {
-    if (pendingFrames_.empty()) {
-        try {
-            recfile::WriteRecord(FonFileName, FonRecNo, frame);
-            ++FonRecNo;
-            emit FrameWritten(FonRecNo);
-            return;
-        } catch (const rt::EInOutError& e) {
-            pendingFrames_.push_back(frame);
-            fonFailed_ = true;
-            Halt(QString::fromUtf8(e.what()));
-            return;
-        }
-    }
-    pendingFrames_.push_back(frame); // after one that failed: kept in order
+    std::lock_guard lock(shownMutex_);
+    return shown_;
 }
-
-void RunModel::WriteEvent(const TRadKadr& event)
-{
-    if (pendingEvents_.empty()) {
-        try {
-            recfile::WriteRecord(RadFileName, RadRecNo, event);
-            ++RadRecNo;
-            emit NewEvent(event, RadRecNo);
-            return;
-        } catch (const rt::EInOutError& e) {
-            pendingEvents_.push_back(event);
-            radFailed_ = true;
-            Halt(QString::fromUtf8(e.what()));
-            return;
-        }
-    }
-    pendingEvents_.push_back(event);
-}
-
-void RunModel::WriteInPlace(const TFonKadr& frame, int32_t points)
-{
-    // The frame so far, whole, at the index its full record will take: a
-    // crash or a power cut loses at most the points since. It reads as a
-    // stopped frame: zeros after its last point, the first of them with the
-    // time of this write.
-    if (state_ != RunState::Running || !pendingFrames_.empty() || points >= kFonPoints)
-        return;
-    auto snapshot = std::make_unique<TFonKadr>(frame);
-    for (int ch = 1; ch <= kFonChannels; ++ch)
-        std::fill(snapshot->Counts(ch) + points, snapshot->Counts(ch) + kFonPoints, 0);
-    snapshot->Times[points] = PointTimeNow();
-    try {
-        recfile::WriteRecord(FonFileName, FonRecNo, *snapshot);
-        inPlaceFailed_ = false;
-    } catch (const rt::EInOutError& e) {
-        // Said once; the run goes on, and the full frame's write decides.
-        if (!inPlaceFailed_)
-            emit StatusMessage(QString("Кадр не сохранён по ходу записи: %1").arg(QString::fromUtf8(e.what())));
-        inPlaceFailed_ = true;
-    }
-}
-
-const TFonKadr& RunModel::ListingFrame() const { return readout_.Joinable() ? shown_ : FonRec; }
 
 LiveFigures RunModel::Figures() const { return cycle_->Live().Read(SteadyNowNs()); }
 
@@ -323,63 +256,43 @@ LiveFigures RunModel::Figures() const { return cycle_->Live().Read(SteadyNowNs()
 
 void RunModel::FrameStarted(int16_t kadrNo, const rt::DateTimeParts& t)
 {
-    Deliver([this, kadrNo, t] {
+    {
+        std::lock_guard lock(shownMutex_);
         shown_.KadrNo = kadrNo;
-        emit NewFrame(kadrNo, t);
-    });
+    }
+    emit NewFrame(kadrNo, t);
 }
 
 void RunModel::PointStored(int32_t pointNo, const TPointTime& time, const std::array<int32_t, 4>& counts)
 {
-    Deliver([this, pointNo, time, counts] {
+    {
+        std::lock_guard lock(shownMutex_);
         shown_.Times[pointNo - 1] = time;
         for (int c = 1; c <= kFonChannels; ++c)
             shown_.Counts(c)[pointNo - 1] = counts[static_cast<size_t>(c - 1)];
-        emit NewPoint(pointNo);
-    });
+    }
+    emit NewPoint(pointNo, time, counts);
 }
 
 void RunModel::BatchReady(const TFonKadr& frame, int32_t first, int32_t last)
 {
-    auto copy = std::make_shared<const TFonKadr>(frame);
-    Deliver([this, copy, first, last] {
-        shown_ = *copy;
-        emit NewBatch(*copy, first, last);
-        WriteInPlace(*copy, last);
-    });
+    {
+        std::lock_guard lock(shownMutex_);
+        shown_ = frame;
+    }
+    emit NewBatch(frame, first, last);
 }
 
-void RunModel::FrameComplete(const TFonKadr& frame)
-{
-    auto copy = std::make_shared<const TFonKadr>(frame);
-    Deliver([this, copy] {
-        emit FrameClosed();
-        WriteFrame(*copy);
-    });
-}
+void RunModel::FrameComplete(const TFonKadr& frame) { emit FrameClosed(frame); }
 
-void RunModel::EventStamped(int16_t eventNo, const rt::DateTimeParts& t)
-{
-    Deliver([this, eventNo, t] { emit NewEventStamp(eventNo, t); });
-}
+void RunModel::EventStamped(int16_t eventNo, const rt::DateTimeParts& t) { emit NewEventStamp(eventNo, t); }
 
-void RunModel::EventRead(const TRadKadr& event)
-{
-    auto copy = std::make_shared<const TRadKadr>(event);
-    Deliver([this, copy] { WriteEvent(*copy); });
-}
+void RunModel::EventRead(const TRadKadr& event) { emit NewEvent(event); }
 
 void RunModel::Halted(const std::string& message)
 {
     const QString text = QString::fromStdString(message);
-    Deliver([this, text] {
-        if (state_ == RunState::Running) {
-            state_ = RunState::Halted;
-            StopReadout();
-            SetState(RunState::Halted);
-        }
-        emit StatusMessage(text);
-    });
+    Deliver([this, text] { Halt(HaltCause::Driver, text); });
 }
 
 } // namespace acq

@@ -1,20 +1,19 @@
 #pragma once
-// The run model: the boards, the cycle, the frames and events, their files
-// and the state of a run (Idle, Running, Halted by error), without a widget.
-// The views (the main window, the headless recorder) start and stop it and
-// draw from its signals, which are always emitted on the model's thread.
+// The run model: a station's boards, the cycle and the state of a run
+// (Idle, Running, Halted), without a widget and without a file. Consumers
+// subscribe to its signals: the recorder writes the files, the windows and
+// the headless line draw and count.
 //
-// A run normally has a readout thread of its own that runs the cycle; its
-// results reach the model's thread as queued calls, where the files are
-// written and the signals emitted. While that thread runs, the records and
-// the cycle's counters belong to it; the model's thread touches them only
-// when no readout thread runs (between runs, when halted, or in a run whose
-// ticks are driven by hand through Timer1Timer).
+// A run has a readout thread of its own that runs the cycle. The data
+// signals (NewFrame, NewPoint, NewBatch, FrameClosed, NewEventStamp,
+// NewEvent) are emitted on the thread the data come from:
+// the readout thread during a run, so a widget connected the usual way gets
+// them queued, in order, with copies of its own, and the recorder takes them
+// at once. Every other signal is emitted on the model's thread.
 #include <QObject>
 #include <QString>
-#include <QStringList>
-#include <deque>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "acquisition/Boards.h"
@@ -22,90 +21,109 @@
 #include "acquisition/Cycle.h"
 #include "acquisition/LiveTime.h"
 #include "acquisition/Readout.h"
-#include "datafiles/FonKadr.h"
-#include "datafiles/RadKadr.h"
-#include "platform/Clock.h"
+#include "acquisition/RunTypes.h"
+#include "acquisition/Station.h"
 
 namespace acq {
 
+class Recorder;
+
 enum class RunState { Idle, Running, Halted };
 
-class RunModel : public QObject, public Boards, private CycleSink {
+class RunModel : public QObject, private CycleSink {
     Q_OBJECT
 public:
-    explicit RunModel(QObject* parent = nullptr);
+    explicit RunModel(const Station& station = Station::Default(), QObject* parent = nullptr);
     ~RunModel() override;
 
-    // ---- Files and records ------------------------------------------------------
-    std::string FonFileName;
-    alignas(8) TFonKadr FonRec{}; ///< the frame being filled; the viewer reads records into it
-    int32_t FonRecNo = 0;
-    std::string RadFileName;
-    alignas(8) TRadKadr RadRec{};
-    int32_t RadRecNo = 0;
-    int32_t FonChanParam = boards::kFonChanParam;
-    /// A run is going on or halted by error (the next Stop writes its frame).
-    bool Running = false;
-    /// The amplitude limits of the four channels.
-    ChannelLimits Limits;
-
-    /// The cycle: its counters, sums, buffer and run parameters.
-    Cycle& Engine() { return *cycle_; }
-    const Cycle& Engine() const { return *cycle_; }
+    // ---- State ----------------------------------------------------------------
     RunState State() const { return state_; }
-    /// Ticks driven by hand through Timer1Timer instead of a readout thread.
-    void SetManualTicks(bool on) { manual_ = on; }
+    /// A run is going on, or halted by error (the next stop writes its frame).
+    bool Running() const { return state_ != RunState::Idle; }
+    const Station& StationInUse() const { return station_; }
+    /// The files of the run going on or last run (paths in the data folder).
+    const std::string& FonFile() const { return fonFile_; }
+    const std::string& RadFile() const { return radFile_; }
+    /// Records written so far by the run (with its rescue files).
+    int32_t FramesWritten() const { return framesWritten_; }
+    int32_t EventsWritten() const { return eventsWritten_; }
+    /// Channel c's limit (1..4) as the next selection pass counts with it;
+    /// raises rt::EConvertError while its text is not a whole number.
+    int32_t LimitInForce(int channel) const { return limits_.Get(channel); }
+    /// True while boards are held.
+    bool BoardsHeld() const { return boards_.Any(); }
+    /// The frame as far as the run has filled it (a copy, from any thread).
+    TFonKadr FrameSoFarCopy() const;
+    /// Live time and cycles of the run so far.
+    LiveFigures Figures() const;
 
-    /// The acquisition parameters back to their fixed values (every press
-    /// of Start/Stop does this before its branch).
-    void ResetParameters();
-    /// Obtains, configures and starts the five boards; on failure reports
-    /// through Error and returns false.
-    bool InitBoards();
-    /// Stops and releases the boards held.
-    void FreeBoards();
-    /// A driver error: the boards are released and its message shown.
-    void Error(int32_t code);
-    /// Starts a run: boards, both files, the first frame, the readout.
-    /// False when the boards or the files could not be had (reported).
-    bool StartBranch();
+    // ---- Commands ---------------------------------------------------------------
+    /// Starts a run with these gains and limits: boards, both files, the
+    /// first frame, the readout. False when the boards or the files could
+    /// not be had (reported).
+    bool StartBranch(const RunSettings& settings);
     /// Stops the run: the readout ends, the unfinished frame is closed and
-    /// written with everything still pending, the boards are released.
-    /// False (and Halted) when a record could not be written. A record whose
-    /// file failed before goes to a rescue file instead (see
-    /// CreateRescueFile); the status message says where.
+    /// everything still pending is written; returns when it is on disk. A
+    /// record whose file failed before goes to a rescue file instead; the
+    /// status message says where. False (and Halted) when a record could
+    /// not be written.
     bool StopBranch();
     /// Ends a halted run without writing what is pending (the operator chose
     /// to lose it): boards released, Idle.
     void Abandon();
+    /// The text of channel c's limit (1..4) changed: it counts from the next
+    /// selection pass, also during a run.
+    void SetLimitText(int channel, const QString& text);
+
+    // ---- The cycle's parts, by their names ------------------------------------
+    /// Obtains, configures and starts the station's boards with the gains
+    /// of `settings`; on failure reports through Error and returns false.
+    bool InitBoards(const RunSettings& settings);
+    /// Stops and releases the boards held.
+    void FreeBoards();
+    /// A driver error: the boards are released and its message shown.
+    void Error(int32_t code);
+    /// The acquisition parameters back to their fixed values (every start
+    /// and stop does this first).
+    void ResetParameters();
+
+    // ---- For tests and benchmarks ------------------------------------------------
+    /// Ticks driven by hand through Timer1Timer instead of a readout thread.
+    void SetManualTicks(bool on) { manual_ = on; }
     /// One tick of the cycle, for runs whose ticks are driven by hand.
     void Timer1Timer();
-    /// The file names a start at this moment would take (without suffix).
-    void FileName();
-    void FileNameEAS();
-
-    /// The frame the run last filled, as far as the model's thread knows it
-    /// (FonRec itself when no readout thread runs).
-    const TFonKadr& ListingFrame() const;
-    /// Live time and cycles of the run so far.
-    LiveFigures Figures() const;
+    /// Waits until the recorder has written everything handed on and its
+    /// results have reached the model.
+    void Drain();
+    /// The cycle: its counters and records (only while no readout thread runs).
+    Cycle& Engine() { return *cycle_; }
 
 signals:
     void StateChanged(acq::RunState state);
     /// The boards run; the run's start time.
     void BoardsStarted(const rt::DateTimeParts& t);
+    /// The run halted by itself: a driver error or a record its file refused.
+    void RunHalted(acq::HaltCause cause, const QString& reason);
+
+    // Data (on the thread the data come from; see above).
+    /// A frame was begun: its number and start time.
     void NewFrame(int16_t kadrNo, const rt::DateTimeParts& t);
-    void NewPoint(int32_t pointNo);
-    /// Points first..last of `frame` make the next chart batch.
+    /// Point `pointNo` (1..600) of the frame was stored with these counts.
+    void NewPoint(int32_t pointNo, const TPointTime& time, const acq::PointCounts& counts);
+    /// The frame so far: points first..last make the next chart batch, and
+    /// its first `last` points are to be saved in place.
     void NewBatch(const TFonKadr& frame, int32_t first, int32_t last);
-    /// The frame is full: its chart starts again.
-    void FrameClosed();
-    /// A frame record was written; `records` written so far.
-    void FrameWritten(int32_t records);
+    /// The frame holds 600 points; the next one begins.
+    void FrameClosed(const TFonKadr& frame);
+    /// A radio event was stamped (its readout follows) and read.
     void NewEventStamp(int16_t eventNo, const rt::DateTimeParts& t);
-    /// A radio event was written; `records` written so far.
-    void NewEvent(const TRadKadr& event, int32_t records);
-    /// Driver errors and stops of the hardware, as the status bar shows them.
+    void NewEvent(const TRadKadr& event);
+
+    /// Records written in all (frames with their rescue file, events).
+    void FrameWritten(int32_t records);
+    void EventWritten(int32_t records);
+    /// Driver errors and stops of the hardware, rescue files in use, as the
+    /// status bar shows them.
     void StatusMessage(const QString& message);
     /// A record or file that could not be written or created.
     void FileError(const QString& message);
@@ -128,32 +146,26 @@ private:
     template <class F>
     void Deliver(F&& f);
     void Tick();
-    void WriteFrame(const TFonKadr& frame);
-    void WriteEvent(const TRadKadr& event);
-    /// Writes `records` from the front at index `next` of `file`; when the
-    /// file fails again after an earlier failure, into a rescue file.
-    template <class Record>
-    bool Flush(const std::string& file, int32_t& next, std::deque<Record>& records, bool& failedBefore,
-               QString& error, QStringList& rescued);
-    /// Writes the frame so far in place, as far as `points`.
-    void WriteInPlace(const TFonKadr& frame, int32_t points);
-    /// A record could not be written during a run: the run halts.
-    void Halt(const QString& message);
+    /// The run halts (readout ended, boards released) for `cause`.
+    void Halt(HaltCause cause, const QString& message);
     /// Ends the readout thread and applies everything it handed on.
     void StopReadout();
     void SetState(RunState s);
 
+    Station station_;
+    Boards boards_;
+    ChannelLimits limits_;
     std::unique_ptr<Cycle> cycle_;
+    std::unique_ptr<Recorder> recorder_;
     Readout readout_;
     bool manual_ = false;
     RunState state_ = RunState::Idle;
-    std::deque<TFonKadr> pendingFrames_;  ///< full frames not yet written, oldest first
-    std::deque<TRadKadr> pendingEvents_;  ///< events not yet written, oldest first
-    bool fonFailed_ = false;              ///< a frame write of this run failed
-    bool radFailed_ = false;              ///< an event write of this run failed
-    bool frameClosed_ = false;            ///< the stop has closed the last frame (queued)
-    bool inPlaceFailed_ = false;          ///< the last write of the frame so far failed
-    TFonKadr shown_{};                    ///< the frame as the readout thread last handed it on
+    int32_t fonChanParam_ = boards::kFonChanParam;
+    std::string fonFile_, radFile_;
+    int32_t framesWritten_ = 0, eventsWritten_ = 0;
+    bool frameClosed_ = false; ///< the stop has handed the last frame on
+    mutable std::mutex shownMutex_;
+    TFonKadr shown_{}; ///< the frame as the cycle last handed it on
 };
 
 } // namespace acq

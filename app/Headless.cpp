@@ -11,9 +11,8 @@
 namespace app {
 namespace {
 
-constexpr int kExitStartFailed = 1;
-constexpr int kExitDriverError = 1;
-constexpr int kExitWriteFailed = 2;
+constexpr int kExitDriverOrStart = 1;
+constexpr int kExitRecordLost = 2;
 
 void PrintError(const QString& message)
 {
@@ -49,72 +48,75 @@ void PrintProgress(const acq::RunModel& run, Progress& p)
     p.seconds = f.Seconds;
 }
 
+acq::RunSettings SettingsOf(const Options& o)
+{
+    acq::RunSettings s;
+    s.FonGains = o.FonGains;
+    s.RadioGains = o.RadioGains;
+    for (size_t c = 0; c < 4; ++c)
+        s.Limits[c] = QString::number(o.Limits[c]);
+    return s;
+}
+
 } // namespace
 
 int RunHeadless(const Options& o)
 {
-    acq::RunModel run;
-    for (int c = 1; c <= 4; ++c)
-        run.Limits.Set(c, o.Limits[static_cast<size_t>(c - 1)]);
-    for (int c = 1; c <= 6; ++c)
-        run.RadRec.RGain(c) = o.RadioGains[static_cast<size_t>(c - 1)];
-    for (int c = 1; c <= 4; ++c)
-        run.FonRec.FGain(c) = o.FonGains[static_cast<size_t>(c - 1)];
+    acq::Station station = acq::Station::Default();
+    station.DataDir = o.DataDir;
+    acq::RunModel run(station);
 
     Progress progress;
-    int exitCode = 0;
-    QObject::connect(&run, &acq::RunModel::NewPoint, [&](int32_t pointNo) {
-        ++progress.points;
-        const TFonKadr& frame = run.ListingFrame();
-        for (int c = 1; c <= 4; ++c)
-            progress.pulses[static_cast<size_t>(c - 1)] += frame.Counts(c)[pointNo - 1];
-    });
+    QObject::connect(&run, &acq::RunModel::NewPoint,
+                     [&](int32_t, const TPointTime&, const acq::PointCounts& counts) {
+                         ++progress.points;
+                         for (size_t c = 0; c < 4; ++c)
+                             progress.pulses[c] += counts[c];
+                     });
     QObject::connect(&run, &acq::RunModel::FrameWritten, [&](int32_t n) { progress.frames = n; });
-    QObject::connect(&run, &acq::RunModel::NewEvent, [&](const TRadKadr&, int32_t n) { progress.events = n; });
+    QObject::connect(&run, &acq::RunModel::EventWritten, [&](int32_t n) { progress.events = n; });
     QObject::connect(&run, &acq::RunModel::TickError, &PrintError);
+    QObject::connect(&run, &acq::RunModel::StatusMessage, &PrintError);
+    QObject::connect(&run, &acq::RunModel::FileError, &PrintError);
 
-    // The end of a run: the stop branch writes the unfinished frame; a run
-    // halted by an error is stopped the same way and ends non-zero.
+    // The end of a run, however it comes: the stop branch writes what is
+    // pending, a second stop puts what its own file refused twice into a
+    // rescue file. 0: every record on disk; 2: a record lost; 1: the driver
+    // failed (the records still written).
     bool finishing = false;
-    auto finish = [&](int code) {
+    bool driverFailed = false;
+    int exitCode = 0;
+    auto finish = [&] {
         if (finishing)
             return;
         finishing = true;
-        // A second stop writes into a rescue file what its own file refused twice.
-        if (run.Running && !run.StopBranch() && !run.StopBranch())
-            code = kExitWriteFailed;
-        exitCode = code;
-        QCoreApplication::exit(code);
+        const bool lost = run.Running() && !run.StopBranch() && !run.StopBranch();
+        exitCode = lost ? kExitRecordLost : driverFailed ? kExitDriverOrStart : 0;
+        QCoreApplication::exit(exitCode);
     };
-    QObject::connect(&run, &acq::RunModel::StatusMessage, [&](const QString& m) {
-        PrintError(m);
-        if (run.State() == acq::RunState::Halted)
-            QTimer::singleShot(0, [&] { finish(kExitDriverError); });
-    });
-    QObject::connect(&run, &acq::RunModel::FileError, [&](const QString& m) {
-        PrintError(m);
-        if (run.State() == acq::RunState::Halted)
-            QTimer::singleShot(0, [&] { finish(kExitWriteFailed); });
+    QObject::connect(&run, &acq::RunModel::RunHalted, [&](acq::HaltCause cause, const QString&) {
+        driverFailed = driverFailed || cause == acq::HaltCause::Driver;
+        QTimer::singleShot(0, finish);
     });
 
     rt::TermSignals termination;
-    QObject::connect(&termination, &rt::TermSignals::Received, [&](int) { finish(exitCode); });
+    QObject::connect(&termination, &rt::TermSignals::Received, [&](int) { finish(); });
 
-    if (!run.StartBranch())
-        return kExitStartFailed;
-    std::printf("vfon: запись в %s и %s\n", run.FonFileName.c_str(), run.RadFileName.c_str());
+    if (!run.StartBranch(SettingsOf(o)))
+        return kExitDriverOrStart;
+    std::printf("vfon: запись в %s и %s\n", run.FonFile().c_str(), run.RadFile().c_str());
     std::fflush(stdout);
 
     QTimer ticker;
     QObject::connect(&ticker, &QTimer::timeout, [&] { PrintProgress(run, progress); });
     ticker.start(1000);
     if (o.Seconds > 0)
-        QTimer::singleShot(static_cast<int>(o.Seconds * 1000), [&] { finish(0); });
+        QTimer::singleShot(static_cast<int>(o.Seconds * 1000), finish);
     QCoreApplication::exec();
     const acq::LiveFigures f = run.Figures();
     std::printf("vfon: запись окончена: %.0f с, точек %lld, кадров %d, событий %d, живое время %.1f %% %.1f %%\n",
-                f.Seconds, static_cast<long long>(progress.points), progress.frames, progress.events, f.Percent[0],
-                f.Percent[1]);
+                f.Seconds, static_cast<long long>(progress.points), run.FramesWritten(), run.EventsWritten(),
+                f.Percent[0], f.Percent[1]);
     std::fflush(stdout);
     return exitCode;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The headless recorder: the run model on the driver of the hive, without a
-// window, writing its files into the current directory and one progress
+// window, writing its files into the data folder (--data-dir, else the
+// current one) and one progress
 // line a second; stopped by --seconds or by SIGINT, SIGTERM or SIGHUP,
 // always through the stop branch, so the unfinished frame is written.
 #include "app/Options.h"
@@ -8,9 +9,9 @@
 namespace app {
 
 /// Runs a headless recording in the running QCoreApplication's event loop.
-/// Returns the exit code: 0 after a stop whose records were all written,
-/// 1 when the run could not start or stopped by a driver error, 2 when a
-/// record could not be written.
+/// Returns the exit code: 0 when every record is on disk (in its own file
+/// or a rescue file named on stderr), 2 when a record is lost, 1 when the run
+/// could not start or stopped by a driver error; the same at a stop and mid-run.
 int RunHeadless(const Options& o);
 
 } // namespace app

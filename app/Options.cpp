@@ -19,6 +19,8 @@ std::optional<Options> ParseOptions(int argc, char** argv, int& exitCode)
     cli.add_flag("--headless", o.Headless, "Запись без окна");
     cli.add_option("--seconds", o.Seconds, "Остановить запись через N секунд (по умолчанию: до сигнала)")
         ->check(CLI::NonNegativeNumber);
+    cli.add_option("--data-dir", o.DataDir, "Каталог файлов .fon и .Rad (по умолчанию: текущий)")
+        ->check(CLI::ExistingDirectory);
     const auto gain = CLI::Range(std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max());
     std::vector<int32_t> limits, radioGains, fonGains;
     cli.add_option("--limits", limits, "Ограничения каналов фона 1-4 (по умолчанию 14,20,16,20)")

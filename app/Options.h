@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "acquisition/ChannelLimits.h"
@@ -18,6 +19,8 @@ struct Options {
     std::array<int32_t, 4> Limits = acq::kDefaultLimits;
     std::array<int16_t, 6> RadioGains = boards::kDefaultRadioGains;
     std::array<int16_t, 4> FonGains = boards::kDefaultFonGains;
+    /// The folder the run's files go to; empty: the current one.
+    std::string DataDir;
 };
 
 /// Parses the command line. Returns the options, or nothing after printing

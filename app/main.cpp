@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 
+#include "acquisition/RunModel.h"
 #include "app/Headless.h"
 #include "app/Options.h"
 #include "gains/GainSelect1.h"
@@ -25,7 +26,10 @@ int main(int argc, char** argv)
     }
 
     QApplication app(argc, argv);
-    Form1 = new TForm1;
+    acq::Station station = acq::Station::Default();
+    station.DataDir = options->DataDir;
+    acq::RunModel run(station);
+    Form1 = new TForm1(&run);
     Form2 = new TForm2;
     Form3 = new TForm3;
     Form1->AttachWindows(Form2, Form3);
@@ -34,7 +38,7 @@ int main(int argc, char** argv)
     rt::TermSignals termination;
     QObject::connect(&termination, &rt::TermSignals::Received, Form1, [] {
         // A second press writes into a rescue file what its own file refused twice.
-        for (int attempt = 0; attempt < 2 && Form1->Run.Running; ++attempt)
+        for (int attempt = 0; attempt < 2 && Form1->Run().Running(); ++attempt)
             rt::Guard([] { Form1->bStart1Click(); });
         QApplication::quit();
     });

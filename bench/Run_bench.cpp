@@ -4,8 +4,9 @@
 //  - start-up: the three windows created and the main window shown;
 //  - InitBoards, waveform generation of the simulated driver included;
 //  - a run of VFON_RUN_SECONDS (default 60) seconds with its readout thread,
-//    once on a quiet machine and once with a busy-loop process on every
-//    other core: cycles per second, live time of the two background boards
+//    once on a quiet machine, once with a busy-loop process on every other
+//    core, and once on a slow disk (every write of the recorder delayed by
+//    300 ms): cycles per second, live time of the two background boards
 //    (the program's own figure and the simulated driver's), process CPU time
 //    over wall time, the longest time the event loop was blocked, peak RSS.
 #include <benchmark/benchmark.h>
@@ -27,6 +28,7 @@
 #include <vector>
 
 #include "acquisition/Pacing.h"
+#include "datafiles/RecordWriter.h"
 #include "gains/GainSelect1.h"
 #include "mainwindow/VFonPCI2.h"
 #include "platform/Hive.h"
@@ -129,8 +131,8 @@ void BM_InitBoardsFirstAndLater(benchmark::State& state)
 }
 BENCHMARK(BM_InitBoardsFirstAndLater)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 
-/// A run of the window program, its readout thread pacing itself; arg 1 adds
-/// a busy-loop process on every other core.
+/// A run of the window program, its readout thread pacing itself; condition
+/// 1 adds a busy-loop process on every other core, 2 delays every write.
 void BM_Run(benchmark::State& state)
 {
     Prepare();
@@ -144,7 +146,8 @@ void BM_Run(benchmark::State& state)
     for (auto _ : state) {
         // The load runs, and the window is shown and painted, a while before
         // the run starts: the figures are those of a run, not of its set-up.
-        Load load(state.range(0) != 0);
+        Load load(state.range(0) == 1);
+        recfile::SetWriteSeam({state.range(0) == 2 ? 300 : 0, -1});
         Form1 = new TForm1;
         Form1->show();
         QEventLoop settle;
@@ -168,7 +171,7 @@ void BM_Run(benchmark::State& state)
         QElapsedTimer wall;
         wall.start();
         Form1->bStart1Click();
-        if (!Form1->Run.Running) {
+        if (!Form1->Run().Running()) {
             state.SkipWithError("the run did not start");
             break;
         }
@@ -180,8 +183,8 @@ void BM_Run(benchmark::State& state)
         probe.stop();
         double w1 = 0, w2 = 0;
         const double s1 = simLive ? simLive(1, &w1) : 0, s2 = simLive ? simLive(2, &w2) : 0;
-        const acq::LiveFigures f = Form1->Run.Figures();
-        const int32_t events = Form1->Run.RadRecNo;
+        const acq::LiveFigures f = Form1->Run().Figures();
+        const int32_t events = Form1->Run().EventsWritten();
         Form1->bStart1Click();
         const double elapsed = wall.nsecsElapsed() / 1e9;
         state.SetIterationTime(elapsed);
@@ -198,9 +201,10 @@ void BM_Run(benchmark::State& state)
         state.counters["peak_rss_MB"] = ru.ru_maxrss / 1024.0;
         delete Form1;
         Form1 = nullptr;
+        recfile::SetWriteSeam({});
     }
 }
-BENCHMARK(BM_Run)->ArgName("loaded")->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(1);
+BENCHMARK(BM_Run)->ArgName("quiet_busy_slowdisk")->Arg(0)->Arg(1)->Arg(2)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(1);
 
 } // namespace
 

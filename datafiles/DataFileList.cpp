@@ -32,17 +32,20 @@ QString ShownName(const std::string& name)
     return shown;
 }
 
-std::vector<ListedFile> ListDataFiles(const std::string& suffix)
+std::vector<ListedFile> ListDataFiles(const std::string& suffix, const std::string& folder)
 {
     std::vector<ListedFile> files;
-    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir("."), &::closedir);
+    const std::string prefix = folder.empty() || folder == "." ? std::string()
+                               : folder.back() == '/'         ? folder
+                                                              : folder + "/";
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(prefix.empty() ? "." : prefix.c_str()), &::closedir);
     if (!dir)
         return files;
     while (const dirent* e = ::readdir(dir.get())) {
         const std::string name = e->d_name;
         if (name == "." || name == ".." || !EndsWithIgnoringCase(name, suffix))
             continue;
-        files.push_back({name, ShownName(name)});
+        files.push_back({prefix + name, ShownName(name)});
     }
     std::sort(files.begin(), files.end(), [](const ListedFile& a, const ListedFile& b) { return a.Name < b.Name; });
     return files;

@@ -15,12 +15,12 @@ struct ListedFile {
     QString Shown;
 };
 
-/// The entries of the current directory whose names end in `suffix`
-/// (".fon", ".Rad") in any case, as the platform's file search matches
+/// The entries of `folder` (empty: the current directory) whose names end in
+/// `suffix` (".fon", ".Rad") in any case, each Name a path into the folder, as the platform's file search matches
 /// "*.fon". Entries of any kind are admitted (directories, hidden entries).
 /// Sorted by name, so the list is the same at every search; every match is
 /// returned, in full.
-std::vector<ListedFile> ListDataFiles(const std::string& suffix);
+std::vector<ListedFile> ListDataFiles(const std::string& suffix, const std::string& folder = {});
 
 /// How a file name is shown: the name itself when it is valid UTF-8, else
 /// its ASCII characters with every other byte as \xNN.

@@ -1,28 +1,36 @@
 #include "datafiles/FrameEnd.h"
 
-namespace {
-
-using Counts = std::span<const int32_t, kFonPoints>;
-
-/// The first point (1..600) whose four counts are all 0, else 0.
-int32_t FirstEmptyPoint(Counts c1, Counts c2, Counts c3, Counts c4)
+bool IsPointTime(const TPointTime& t)
 {
-    for (int i = 0; i < kFonPoints; ++i)
-        if (c1[i] == 0 && c2[i] == 0 && c3[i] == 0 && c4[i] == 0)
-            return i + 1;
-    return 0;
-}
-
-} // namespace
-
-int32_t FrameEndPoint(Counts c1, Counts c2, Counts c3, Counts c4, bool lastRecord)
-{
-    const int32_t stop = lastRecord ? FirstEmptyPoint(c1, c2, c3, c4) : 0;
-    return stop != 0 ? stop : kFonPoints;
+    // The unsaved mark is 0xFFFF in every field; a save cut short while it
+    // was put in or taken out leaves it in at least one.
+    return t.Hour != 0xFFFF && t.Min != 0xFFFF && t.Sec != 0xFFFF && t.MSec != 0xFFFF;
 }
 
 int32_t StopPoint(const TFonKadr& k, bool lastRecord)
 {
-    const auto counts = [&k](int c) { return Counts(k.Counts(c), kFonPoints); };
-    return lastRecord ? FirstEmptyPoint(counts(1), counts(2), counts(3), counts(4)) : 0;
+    if (!lastRecord)
+        return 0;
+    for (int i = 0; i < kFonPoints; ++i)
+        if ((k.Counts1[i] == 0 && k.Counts2[i] == 0 && k.Counts3[i] == 0 && k.Counts4[i] == 0) ||
+            !IsPointTime(k.Times[i]))
+            return i + 1;
+    return 0;
+}
+
+int32_t FrameEndPoint(const TFonKadr& k, bool lastRecord)
+{
+    const int32_t stop = StopPoint(k, lastRecord);
+    return stop != 0 ? stop : kFonPoints;
+}
+
+TPointTime FrameEndTime(const TFonKadr& k, bool lastRecord)
+{
+    const int32_t end = FrameEndPoint(k, lastRecord);
+    if (IsPointTime(k.Times[end - 1]))
+        return k.Times[end - 1];
+    if (end >= 2)
+        return k.Times[end - 2];
+    return {static_cast<uint16_t>(k.Hour), static_cast<uint16_t>(k.Min), static_cast<uint16_t>(k.Sec),
+            static_cast<uint16_t>(k.MSec)};
 }

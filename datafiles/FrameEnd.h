@@ -1,19 +1,23 @@
 #pragma once
-// Which point of a background frame gives the frame's end time.
+// Where the recording of a background frame ends, and its end time.
 #include <cstdint>
-#include <span>
 
 #include "datafiles/FonKadr.h"
 
-/// The point (1..600) whose time stamp is shown as the frame's end time.
-/// For the last record of a file (`lastRecord`) it is the first point whose
-/// four counts are all 0 (a run stopped mid-frame leaves zeros from there
-/// on); when there is none, and for every other record, it is point 600.
-int32_t FrameEndPoint(std::span<const int32_t, kFonPoints> c1, std::span<const int32_t, kFonPoints> c2,
-                      std::span<const int32_t, kFonPoints> c3, std::span<const int32_t, kFonPoints> c4,
-                      bool lastRecord);
+/// False for the mark a save leaves on the point it is filling in until that
+/// point is whole (see RecordWriter): a time no clock gives.
+bool IsPointTime(const TPointTime& t);
 
 /// The point (1..600) where a stopped run's recording ends: in the last
 /// record of a file (`lastRecord`), the first point whose four counts are
-/// all 0; 0 when there is none or the record is not the last.
+/// all 0 (a run stopped mid-frame leaves zeros from there on, the first of
+/// them with the stop time) or whose time is none (a save cut short);
+/// 0 when there is none or the record is not the last.
 int32_t StopPoint(const TFonKadr& k, bool lastRecord);
+/// The point (1..600) whose time stamp is shown as the frame's end time:
+/// the stop point, else point 600.
+int32_t FrameEndPoint(const TFonKadr& k, bool lastRecord);
+/// The time shown as the frame's end: that of FrameEndPoint, or, when a
+/// save was cut short there, that of the last point recorded before it
+/// (the frame's start for none).
+TPointTime FrameEndTime(const TFonKadr& k, bool lastRecord);

@@ -65,8 +65,7 @@ inline constexpr std::array<Board, 5> kBoards{{
     {"AdcRad3", Role::Radio, 5},
 }};
 
-/// Indices into kBoards in the order the preparation code is sent
-/// (the first radio board before the background boards).
-inline constexpr std::array<int, 5> kPrepareOrder{2, 0, 1, 3, 4};
+/// The preparation code goes first to the first radio board (the one that
+/// reports the events), then to every other board in table order.
 
 } // namespace boards

@@ -9,8 +9,13 @@
 void* TDllClient::LoadDll(const char* fileName, const char* entryName)
 {
     FreeDll();
+    Problem.clear();
     if (!fileName || !entryName)
         return nullptr;
+    if (dyn::NotRegularFile(fileName)) {
+        Problem = std::string(fileName) + " is not a regular file";
+        return nullptr;
+    }
     DllHandle = dyn::LoadLibraryA(fileName);
     if (!DllHandle)
         return nullptr;
@@ -22,10 +27,14 @@ void* TDllClient::LoadDllFromRegistry(const char* company, const char* product, 
                                       const char* device, const char* entryName)
 {
     FreeDll();
+    Problem.clear();
     const std::string keyPath = std::string("SOFTWARE\\") + company + "\\" + product + "\\" + version + "\\" + device;
     hive::HKEY key = nullptr;
-    if (hive::RegOpenKeyExA(hive::HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, hive::KEY_READ, &key) != hive::ERROR_SUCCESS)
+    const std::string file = HiveFile.empty() ? hive::HivePath() : HiveFile;
+    if (hive::OpenKeyInFile(file, keyPath.c_str(), &key) != hive::ERROR_SUCCESS) {
+        Problem = hive::LastProblem();
         return nullptr;
+    }
     constexpr hive::DWORD kPathRoom = 255;
     auto path = std::make_unique<uint8_t[]>(kPathRoom);
     hive::DWORD size = kPathRoom;

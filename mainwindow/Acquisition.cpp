@@ -32,8 +32,9 @@ void TForm1::SetIdleButtons(bool idle)
 void TForm1::ConnectRun()
 {
     using acq::RunModel;
-    connect(&Run, &RunModel::StateChanged, this, &TForm1::ShowRunState);
-    connect(&Run, &RunModel::BoardsStarted, this, [this](const rt::DateTimeParts& t) {
+    RunModel& run = Run();
+    connect(&run, &RunModel::StateChanged, this, &TForm1::ShowRunState);
+    connect(&run, &RunModel::BoardsStarted, this, [this](const rt::DateTimeParts& t) {
         for (int s = 0; s <= 5; ++s)
             Chart1->SeriesAt(s).Clear();
         for (int s = 0; s <= 3; ++s)
@@ -41,43 +42,43 @@ void TForm1::ConnectRun()
         Label4->setText(rt::ShortDateText(t));
         Label8->setText(rt::LongTimeText(t));
     });
-    connect(&Run, &RunModel::NewFrame, this, [this](int16_t, const rt::DateTimeParts& t) {
+    connect(&run, &RunModel::NewFrame, this, [this](int16_t, const rt::DateTimeParts& t) {
         Label6->setText(rt::LongTimeText(t));
         Label4->setText(rt::ShortDateText(t));
     });
-    connect(&Run, &RunModel::NewPoint, this, [this](int32_t pointNo) { KadrN->setText(QString::number(pointNo)); });
-    connect(&Run, &RunModel::NewBatch, this, [this](const TFonKadr& frame, int32_t first, int32_t last) {
+    connect(&run, &RunModel::NewPoint, this, [this](int32_t pointNo) { KadrN->setText(QString::number(pointNo)); });
+    connect(&run, &RunModel::NewBatch, this, [this](const TFonKadr& frame, int32_t first, int32_t last) {
         for (int k = first; k <= last; ++k)
             for (int c = 1; c <= kFonChannels; ++c)
                 Chart2->SeriesAt(c - 1).AddXY(k, frame.Counts(c)[k - 1] + (6 - c));
     });
-    connect(&Run, &RunModel::FrameClosed, this, [this] {
+    connect(&run, &RunModel::FrameClosed, this, [this] {
         for (int s = 0; s <= 3; ++s)
             Chart2->SeriesAt(s).Clear();
     });
-    connect(&Run, &RunModel::FrameWritten, this, [this](int32_t n) { Skadr->setText(QString::number(n)); });
-    connect(&Run, &RunModel::NewEventStamp, this, [this](int16_t eventNo, const rt::DateTimeParts& t) {
+    connect(&run, &RunModel::FrameWritten, this, [this](int32_t n) { Skadr->setText(QString::number(n)); });
+    connect(&run, &RunModel::NewEventStamp, this, [this](int16_t eventNo, const rt::DateTimeParts& t) {
         lTEAS->setText(rt::LongTimeText(t));
         Label6->setText(rt::LongTimeText(t));
         Label4->setText(rt::ShortDateText(t));
         Label2->setText(QString::number(eventNo));
     });
-    connect(&Run, &RunModel::NewEvent, this, [this](const TRadKadr& event, int32_t records) {
-        KadrN->setText(QString::number(records));
+    connect(&run, &RunModel::NewEvent, this, [this](const TRadKadr& event) {
         ViewData(event);
         NoError();
     });
-    connect(&Run, &RunModel::StatusMessage, this, [this](const QString& m) {
+    connect(&run, &RunModel::EventWritten, this, [this](int32_t n) { KadrN->setText(QString::number(n)); });
+    connect(&run, &RunModel::StatusMessage, this, [this](const QString& m) {
         status->clearMessage();
         status->showMessage(m);
     });
-    connect(&Run, &RunModel::FileError, this, [this](const QString& m) {
+    connect(&run, &RunModel::FileError, this, [this](const QString& m) {
         status->clearMessage();
         status->showMessage(m);
         rt::ErrorReport::Show(m);
     });
-    connect(&Run, &RunModel::TickError, this, [](const QString& m) { rt::ErrorReport::Show(m); });
-    connect(&Run, &RunModel::StopCycles, this,
+    connect(&run, &RunModel::TickError, this, [](const QString& m) { rt::ErrorReport::Show(m); });
+    connect(&run, &RunModel::StopCycles, this,
             [this](int32_t n) { Memo1->appendPlainText("Кол-во кадров - " + QString::number(n)); });
 }
 
@@ -112,7 +113,7 @@ void TForm1::ShowRunState(acq::RunState state)
 
 void TForm1::ShowLiveTime()
 {
-    const acq::LiveFigures f = Run.Figures();
+    const acq::LiveFigures f = Run().Figures();
     const double dt = f.Seconds - liveSeconds_;
     const double perSecond = dt > 0 ? (f.Cycles - liveCycles_) / dt : 0.0;
     liveCycles_ = f.Cycles;
@@ -139,7 +140,7 @@ void TForm1::bStart1Click()
     eComment->clear();
     Label6->clear();
     Memo1->clear();
-    if (Run.Running)
+    if (Run().Running())
         StopBranch();
     else
         StartBranch();
@@ -147,10 +148,10 @@ void TForm1::bStart1Click()
 
 void TForm1::StartBranch()
 {
-    // The chosen gains are in the records already; the timer that applies
-    // them between runs rests during the run.
+    // The run starts with the gains on show and the limits in the edits; the
+    // timer that applies chosen gains between runs rests during the run.
     Timer1->stop();
-    if (!Run.StartBranch()) {
+    if (!Run().StartBranch(Settings())) {
         bStart1->setText("Start");
         return;
     }
@@ -163,12 +164,24 @@ void TForm1::StartBranch()
 
 void TForm1::StopBranch()
 {
-    if (!Run.StopBranch())
+    if (!Run().StopBranch())
         return; // halted by error: shown, and the next press tries again
+    FonRec = Run().FrameSoFarCopy(); // the run's last frame, listed as the run left it
     eComment->setFocus();
     Chart1->SeriesAt(0).Clear();
     Chart1->SeriesAt(1).Clear();
     Timer1->stop();
+}
+
+acq::RunSettings TForm1::Settings() const
+{
+    acq::RunSettings s;
+    s.FonGains = {FonRec.FGain1, FonRec.FGain2, FonRec.FGain3, FonRec.FGain4};
+    s.RadioGains = {RadRec.RGain1, RadRec.RGain2, RadRec.RGain3, RadRec.RGain4, RadRec.RGain5, RadRec.RGain6};
+    const QLineEdit* limits[] = {MaskEdit1, MaskEdit2, MaskEdit3, MaskEdit4};
+    for (int c = 1; c <= 4; ++c)
+        s.Limits[static_cast<size_t>(c - 1)] = limits[c - 1]->text();
+    return s;
 }
 
 void TForm1::Timer1Timer()

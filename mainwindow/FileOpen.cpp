@@ -34,9 +34,10 @@ void ClearSeries(chart::TChart* c, int first, int last)
 
 /// Fills the list box and the name list with every file whose name ends in
 /// `suffix`, each under its full name, in one go.
-void FillFileList(QListWidget* list, std::vector<datafiles::ListedFile>& files, const std::string& suffix)
+void FillFileList(QListWidget* list, std::vector<datafiles::ListedFile>& files, const std::string& suffix,
+                  const std::string& folder)
 {
-    files = datafiles::ListDataFiles(suffix);
+    files = datafiles::ListDataFiles(suffix, folder);
     QStringList shown;
     for (const datafiles::ListedFile& f : files)
         shown << f.Shown;
@@ -75,7 +76,7 @@ void TForm1::bViewClick()
     Button1->show();
     Label9->setText("Файлы данных");
     ListBox1->clear();
-    FillFileList(ListBox1, FileList, ".fon");
+    FillFileList(ListBox1, FileList, ".fon", Run().StationInUse().DataDir);
     ListKind = kFonListKind;
 }
 
@@ -103,7 +104,7 @@ void TForm1::bViewRadClick()
     }
     Label9->setText("Файлы данных");
     ListBox1->clear();
-    FillFileList(ListBox1, FileList, ".Rad");
+    FillFileList(ListBox1, FileList, ".Rad", Run().StationInUse().DataDir);
     ListKind = kRadListKind;
 }
 
@@ -128,7 +129,7 @@ void TForm1::FileSelect1()
 
 void TForm1::OpenFrame(const QString& fileName, int recordIndex)
 {
-    if (Run.Running) {
+    if (Run().Running()) {
         status->showMessage("Во время записи кадры не открываются: сначала остановите запись");
         return;
     }

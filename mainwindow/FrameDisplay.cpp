@@ -3,6 +3,7 @@
 // frame's labels. Every display reads its record from the file again.
 #include <QLabel>
 #include <QLineEdit>
+#include <QStatusBar>
 #include <QPushButton>
 #include <algorithm>
 #include <array>
@@ -76,9 +77,14 @@ void TForm1::ViewKadr()
     KadrN->setText(QString::number(FonRec.KadrNo));
     for (int c = 1; c <= kFonChannels; ++c)
         lFGain[c - 1]->setText(QString::number(FonRec.FGain(c)));
+    // A frame of an older file holds no limits (all four 0): the edits keep
+    // theirs, or the next run would count every sample as a pulse.
     QLineEdit* limits[] = {MaskEdit1, MaskEdit2, MaskEdit3, MaskEdit4};
-    for (int c = 1; c <= kFonChannels; ++c)
-        limits[c - 1]->setText(QString::number(FonRec.Limit(c)));
+    if (FonRec.Limit1 == 0 && FonRec.Limit2 == 0 && FonRec.Limit3 == 0 && FonRec.Limit4 == 0)
+        status->showMessage("В файле нет ограничений каналов: ограничения оставлены прежними");
+    else
+        for (int c = 1; c <= kFonChannels; ++c)
+            limits[c - 1]->setText(QString::number(FonRec.Limit(c)));
 
     if (Average5)
         usr5();
@@ -92,11 +98,7 @@ void TForm1::ViewKadr()
     const TPointTime first = FonRec.Times[0];
     Label23->setText(PointTimeText(first.Hour, first.Min, first.Sec));
     const bool last = FonRecNo == FonRecCount - 1;
-    const int32_t endPoint = FrameEndPoint(std::span<const int32_t, kFonPoints>(FonRec.Counts1),
-                                           std::span<const int32_t, kFonPoints>(FonRec.Counts2),
-                                           std::span<const int32_t, kFonPoints>(FonRec.Counts3),
-                                           std::span<const int32_t, kFonPoints>(FonRec.Counts4), last);
-    const TPointTime end = FonRec.Times[endPoint - 1];
+    const TPointTime end = FrameEndTime(FonRec, last);
     Label24->setText(PointTimeText(end.Hour, end.Min, end.Sec));
     Chart1->SetExportName(chart::RecordExportName(FonFileName, FonRecNo) + "_smoothed");
     Chart2->SetExportName(chart::RecordExportName(FonFileName, FonRecNo) + "_raw");

@@ -1,6 +1,7 @@
 // The sample listings: the frame held in memory printed as a fixed-width
 // table into the memo, point by point (background) or sample by sample
 // (radio). Each button is a switch over the one shared ListOn flag.
+#include <memory>
 #include <QFont>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -40,12 +41,13 @@ void TForm1::bWriteClick()
     }
     bWrite->setText("Стоп");
     UseListingFont(Memo1);
-    const TFonKadr& frame = Run.ListingFrame(); // during a run, as far as it has come
-    Memo1->setPlainText(FonListingText(std::span<const TPointTime, kFonPoints>(frame.Times),
-                                       std::span<const int32_t, kFonPoints>(frame.Counts1),
-                                       std::span<const int32_t, kFonPoints>(frame.Counts2),
-                                       std::span<const int32_t, kFonPoints>(frame.Counts3),
-                                       std::span<const int32_t, kFonPoints>(frame.Counts4)));
+    // During a run the frame as far as it has come, else the record on show.
+    const auto frame = std::make_unique<TFonKadr>(Run().Running() ? Run().FrameSoFarCopy() : FonRec);
+    Memo1->setPlainText(FonListingText(std::span<const TPointTime, kFonPoints>(frame->Times),
+                                       std::span<const int32_t, kFonPoints>(frame->Counts1),
+                                       std::span<const int32_t, kFonPoints>(frame->Counts2),
+                                       std::span<const int32_t, kFonPoints>(frame->Counts3),
+                                       std::span<const int32_t, kFonPoints>(frame->Counts4)));
 }
 
 void TForm1::bWrite1Click()

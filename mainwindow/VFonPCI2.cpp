@@ -30,11 +30,12 @@ constexpr int kClientWidth = 1070;
 constexpr int kClientHeight = 812;
 } // namespace
 
-TForm1::TForm1(QWidget* parent)
-    : QMainWindow(parent), run_(std::make_unique<acq::RunModel>()), Run(*run_), FonFileName(Run.FonFileName),
-      FonRec(Run.FonRec), FonRecNo(Run.FonRecNo), RadFileName(Run.RadFileName), RadRec(Run.RadRec),
-      RadRecNo(Run.RadRecNo), RadSamples(Run.Engine().RadSamples), FonChanParam(Run.FonChanParam)
+TForm1::TForm1(acq::RunModel* run, QWidget* parent) : QMainWindow(parent), run_(run)
 {
+    if (!run_) {
+        ownRun_ = std::make_unique<acq::RunModel>();
+        run_ = ownRun_.get();
+    }
     setObjectName("Form1");
     setWindowTitle("Снятие фона и регистрация ливней");
     BuildControls();
@@ -246,7 +247,7 @@ void TForm1::ConnectHandlers()
     // The limits the selection counts with follow their edits at once.
     QLineEdit* limits[] = {MaskEdit1, MaskEdit2, MaskEdit3, MaskEdit4};
     for (int c = 1; c <= 4; ++c)
-        connect(limits[c - 1], &QLineEdit::textChanged, this, [this, c](const QString& t) { Run.Limits.SetText(c, t); });
+        connect(limits[c - 1], &QLineEdit::textChanged, this, [this, c](const QString& t) { Run().SetLimitText(c, t); });
 }
 
 void TForm1::ShowGains()
@@ -267,16 +268,13 @@ void TForm1::FormCreate()
     status->clearMessage();
     Chart2->SeriesAt(0).Clear();
     Timer1->stop();
-    Run.FirstBoardNo = 1;
     for (int c = 1; c <= 6; ++c)
         RadRec.RGain(c) = static_cast<int16_t>(Selection(c) = boards::kDefaultRadioGains[static_cast<size_t>(c - 1)]);
     for (int c = 1; c <= 4; ++c)
         FonRec.FGain(c) = static_cast<int16_t>(Selection(6 + c) = boards::kDefaultFonGains[static_cast<size_t>(c - 1)]);
     ShowGains();
-    Run.InitParam2 = 0;
-    Run.InitParam1 = 1;
     Timer1->setInterval(1);
-    Run.ResetParameters();
+    Run().ResetParameters();
     Chart1->LeftAxis().SetMinMax(-128, 128);
     Chart1->BottomAxis().SetMinMax(0, kRadSamples);
     Chart2->LeftAxis().SetAutomatic(true);
@@ -296,15 +294,15 @@ void TForm1::closeEvent(QCloseEvent* event)
     // A run is stopped first, so its frame is written; a record whose file
     // fails again goes to a rescue file. Only when even that fails does the
     // operator choose between losing it and going back.
-    for (int attempt = 0; attempt < 2 && Run.Running; ++attempt)
+    for (int attempt = 0; attempt < 2 && Run().Running(); ++attempt)
         rt::Guard([this] { bStart1Click(); });
-    if (Run.Running) {
+    if (Run().Running()) {
         if (!AskQuit("Записи не сохранены: " + status->currentMessage() +
                      "\n\nВыйти из программы и потерять их, или вернуться?")) {
             event->ignore();
             return;
         }
-        Run.Abandon();
+        Run().Abandon();
     }
     event->accept();
     QCoreApplication::quit();
@@ -332,7 +330,7 @@ bool TForm1::AskQuitWithMessageBox(const QString& question)
 
 void TForm1::Error(int32_t code)
 {
-    Run.Error(code); // the message comes back through StatusMessage
+    Run().Error(code); // the message comes back through StatusMessage
     Timer1->stop();
     bStart1->setText("Start");
 }

@@ -1,9 +1,9 @@
 #pragma once
 // The main window: starts and stops the run and draws it from the run
 // model's signals, and is the viewer of recorded files. The run itself (the
-// boards, the cycle, the records and their files) is the run model's; the
-// viewer reads records into the model's records, so viewing a record also
-// puts its gains into effect for the next run. One source per concern:
+// boards, the cycle, its records and files) is the run model's; the viewer
+// has records of its own, and viewing a record puts its gains and limits
+// into the window, from where the next run takes them. One source per concern:
 //   VFonPCI2.cpp      controls, start-up defaults, Error/NoError, closing
 //   Acquisition.cpp   bStart1Click, the run's signals drawn, gains
 //   FileOpen.cpp      file lists and opening a file
@@ -41,7 +41,9 @@ namespace chart { class TChart; }
 class TForm1 : public QMainWindow, public TGainSelection {
     Q_OBJECT
 public:
-    explicit TForm1(QWidget* parent = nullptr);
+    /// A window on the run `run` (owned by the caller, who outlives the
+    /// window); without one, on a run of the default station of its own.
+    explicit TForm1(acq::RunModel* run = nullptr, QWidget* parent = nullptr);
     ~TForm1() override;
 
     /// The spectrum window and the gain dialog this window opens; the
@@ -49,22 +51,23 @@ public:
     /// connected, and the dialog is handed the gain selection.
     void AttachWindows(TForm2* spectrum, TForm3* gains);
 
-private:
-    std::unique_ptr<acq::RunModel> run_;
+    /// The run this window starts, stops and draws. It is handed in (the
+    /// program makes it with its recorder and station) or made here on the
+    /// default station.
+    acq::RunModel& Run() { return *run_; }
 
-public:
-    /// The run: boards, cycle, records, files, state.
-    acq::RunModel& Run;
-
-    // ---- The run's records and files, shared with the viewer -----------------
-    std::string& FonFileName;
-    TFonKadr& FonRec;
-    int32_t& FonRecNo;
-    std::string& RadFileName;
-    TRadKadr& RadRec;
-    int32_t& RadRecNo;
-    int32_t& RadSamples;
-    int32_t& FonChanParam;
+    // ---- The viewer's records and files ---------------------------------------
+    // The viewer reads records into these, never into the run's. The gains of
+    // the record on show (or chosen in the gain dialog) and the limit edits
+    // are what the next run starts with.
+    std::string FonFileName;
+    alignas(8) TFonKadr FonRec{};
+    int32_t FonRecNo = 0;
+    std::string RadFileName;
+    alignas(8) TRadKadr RadRec{};
+    int32_t RadRecNo = 0;
+    int32_t RadSamples = boards::kRadSamples;
+    int32_t FonChanParam = boards::kFonChanParam;
 
     // ---- Viewer -----------------------------------------------------------
     int32_t FonRecCount = 0;
@@ -153,6 +156,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    std::unique_ptr<acq::RunModel> ownRun_;
+    acq::RunModel* run_ = nullptr;
     bool rowChangedByPress_ = false; ///< the selection of the list moved under a mouse press
     QPointer<TForm2> spectrum_;
     QPointer<TForm3> gains_;
@@ -174,6 +179,8 @@ private:
     void OpenFonFile(const std::string& name, int32_t recordIndex);
     void StartBranch();
     void StopBranch();
+    /// The gains on show and the limit edits' texts, as a run starts with them.
+    acq::RunSettings Settings() const;
 };
 
 extern TForm1* Form1;

@@ -10,6 +10,11 @@ using HMODULE = void*;
 HMODULE LoadLibraryA(const char* fileName);
 /// Address of the exported symbol `name`; nullptr when missing.
 void* GetProcAddress(HMODULE module, const char* name);
+/// True when `fileName` names something that is there but is not a regular
+/// file (a pipe, a device, a folder). Opened without blocking, so a pipe or
+/// a device of that name never stalls; a name that is not there is left to
+/// the loader (which also searches the library path for a bare name).
+bool NotRegularFile(const char* fileName);
 /// Unloads the library; false on failure.
 bool FreeLibrary(HMODULE module);
 

@@ -98,10 +98,17 @@ std::string LastProblem() { return g_problem; }
 
 LONG RegOpenKeyExA(HKEY root, const char* subKey, DWORD, DWORD, HKEY* result)
 {
-    if (root != HKEY_LOCAL_MACHINE || !subKey || !result)
+    if (root != HKEY_LOCAL_MACHINE)
+        return ERROR_INVALID_HANDLE;
+    return OpenKeyInFile(HivePath(), subKey, result);
+}
+
+LONG OpenKeyInFile(const std::string& file, const char* subKey, HKEY* result)
+{
+    if (!subKey || !result)
         return ERROR_INVALID_HANDLE;
     std::string text;
-    if (!ReadHive(HivePath(), text))
+    if (!ReadHive(file, text))
         return ERROR_FILE_NOT_FOUND;
     std::istringstream in(text);
     const std::string wanted = Lower(subKey);

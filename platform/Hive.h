@@ -33,6 +33,8 @@ extern const HKEY HKEY_LOCAL_MACHINE;
 
 /// Opens `subKey` under `root` for reading.
 LONG RegOpenKeyExA(HKEY root, const char* subKey, DWORD options, DWORD access, HKEY* result);
+/// Opens `subKey` of the hive file `file` (RegOpenKeyExA reads the one in use).
+LONG OpenKeyInFile(const std::string& file, const char* subKey, HKEY* result);
 /// Copies the string value `valueName` with its terminating zero into `data`
 /// (`*size` bytes of room; on return the bytes needed). ERROR_MORE_DATA when
 /// it does not fit; a null `data` only asks for the size.

@@ -2,7 +2,10 @@
 // SIGINT, SIGTERM and SIGHUP turned into a Qt signal on the main thread: the
 // handler only writes the signal's number into a pipe, whose other end a
 // socket notifier reads in the event loop (nothing unsafe runs inside the
-// handler). One object per process.
+// handler). One object per process. A second SIGINT or SIGTERM while the
+// first has waited unread for a second (the program is stuck where no event
+// loop runs) ends the program at once; once a signal has been taken, the
+// handlers stay until the program has ended and later signals change nothing.
 #include <QObject>
 
 class QSocketNotifier;

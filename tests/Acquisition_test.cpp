@@ -99,7 +99,7 @@ TEST_F(AcquisitionTest, HaltedByADriverErrorThenStopped)
     ExpectButtons(false, "Start", true);
     f->bStart1Click(); // the stop branch writes the frame
     ExpectButtons(true, "Start");
-    EXPECT_EQ(recfile::Count(f->FonFileName, sizeof(TFonKadr)), 1);
+    EXPECT_EQ(recfile::Count(f->Run().FonFile(), sizeof(TFonKadr)), 1);
 }
 
 TEST_F(AcquisitionTest, AWriteFailureGoesToTheStatusBarAndTheErrorWindow)
@@ -107,11 +107,11 @@ TEST_F(AcquisitionTest, AWriteFailureGoesToTheStatusBarAndTheErrorWindow)
     TForm1* f = form();
     StartRun(*f);
     Points(*f, 3);
-    const QString name = QString::fromStdString(f->FonFileName);
+    const QString name = QString::fromStdString(f->Run().FonFile());
     ASSERT_TRUE(QFile::remove(name));
     f->bStart1Click();
-    EXPECT_EQ(f->status->currentMessage(), "File not found");
-    EXPECT_EQ(rt::ErrorReport::LastMessage(), "File not found");
+    EXPECT_EQ(f->status->currentMessage(), "6_12_23_5.fon: File not found");
+    EXPECT_EQ(rt::ErrorReport::LastMessage(), "6_12_23_5.fon: File not found");
     ExpectButtons(false, "Start", true);
     QFile(name).open(QIODevice::WriteOnly);
     f->bStart1Click();
@@ -128,7 +128,7 @@ TEST_F(AcquisitionTest, ABadLimitIsReportedAtEveryTickUntilCorrected)
     EXPECT_EQ(rt::ErrorReport::Count(), 3);
     f->MaskEdit2->setText(" 20     ");
     Ticks(*f, 1);
-    EXPECT_EQ(f->Run.Engine().CycleCount, 1);
+    EXPECT_EQ(f->Run().Engine().CycleCount, 1);
 }
 
 TEST_F(AcquisitionTest, ClosingTheWindowDuringARunWritesTheFrameFirst)
@@ -137,10 +137,10 @@ TEST_F(AcquisitionTest, ClosingTheWindowDuringARunWritesTheFrameFirst)
     f->show();
     StartRun(*f);
     Points(*f, 2);
-    ASSERT_TRUE(QFile::remove(QString::fromStdString(f->FonFileName)));
+    ASSERT_TRUE(QFile::remove(QString::fromStdString(f->Run().FonFile())));
     f->close(); // its file is gone twice over: the frame goes to a rescue file
     EXPECT_FALSE(f->isVisible());
-    EXPECT_FALSE(f->Run.Running);
+    EXPECT_FALSE(f->Run().Running());
     auto rec = std::make_unique<TFonKadr>();
     recfile::ReadRecord("6_12_23_5_2.fon", 0, *rec);
     EXPECT_EQ(rec->Counts1[1], 25);
@@ -170,7 +170,7 @@ TEST_F(AcquisitionTest, WhenNothingCanTakeTheFrameLeavingAsksFirst)
     quit = true;
     f->bExit1->click();
     EXPECT_FALSE(f->isVisible());
-    EXPECT_FALSE(f->Run.Running);
+    EXPECT_FALSE(f->Run().Running());
     EXPECT_EQ(asked.size(), 2);
 }
 
@@ -181,7 +181,7 @@ TEST_F(AcquisitionTest, WhatAKillLeavesIsReadBackByTheViewer)
         StartRun(*f);
         Points(*f, points);
         // A copy of the file as it is during the run: what a kill would leave.
-        ASSERT_TRUE(QFile::copy(QString::fromStdString(f->FonFileName), QString("kill_%1.fon").arg(points)));
+        ASSERT_TRUE(QFile::copy(QString::fromStdString(f->Run().FonFile()), QString("kill_%1.fon").arg(points)));
         f->bStart1Click();
     }
     f->bView->click();
@@ -246,7 +246,7 @@ TEST_F(AcquisitionTest, AFrameKeepsTheLimitsItWasCountedWith)
     for (int c = 0; c < 4; ++c)
         EXPECT_EQ(edits[c]->text(), limits[c]);
     EXPECT_EQ(f->FonRec.ChanParam, 90);
-    EXPECT_EQ(f->Run.Limits.Get(4), -3);
+    EXPECT_EQ(f->Run().LimitInForce(4), -3);
 }
 
 TEST_F(AcquisitionTest, LiveTimeInTheStatusBar)

@@ -31,10 +31,10 @@ protected:
     void ExpectIdleAfterFailure(const char* message)
     {
         EXPECT_EQ(status_, message);
-        EXPECT_FALSE(run().Running);
+        EXPECT_FALSE(run().Running());
         EXPECT_EQ(run().State(), acq::RunState::Idle);
-        EXPECT_EQ(run().AdcFon1, nullptr);
-        EXPECT_EQ(run().AdcRad3, nullptr);
+        EXPECT_FALSE(run().BoardsHeld());
+        EXPECT_FALSE(run().BoardsHeld());
         EXPECT_TRUE(QDir::current().entryList({"*.fon", "*.Rad"}, QDir::Files).isEmpty());
         // Every board obtained was stopped and released.
         int created = 0;
@@ -62,7 +62,7 @@ std::vector<uint8_t> Record(int32_t mode, int32_t samples, int32_t aux1, int32_t
 TEST_F(BoardSetupTest, CallSequenceAndParameterRecords)
 {
     Sim().clearLog();
-    ASSERT_TRUE(run().InitBoards());
+    ASSERT_TRUE(run().InitBoards(acq::DefaultRunSettings()));
     const auto calls = SetupCalls();
     struct Expected { int32_t op; int32_t board; int32_t a0; };
     const Expected want[] = {
@@ -110,12 +110,13 @@ TEST_F(BoardSetupTest, CallSequenceAndParameterRecords)
     EXPECT_EQ(SetupCalls().size(), after.size());
 }
 
-TEST_F(BoardSetupTest, GainsInTheRecordsReachTheBoards)
+TEST_F(BoardSetupTest, GainsOfTheSettingsReachTheBoards)
 {
-    run().FonRec.FGain1 = 40, run().FonRec.FGain2 = 2, run().FonRec.FGain3 = -3, run().FonRec.FGain4 = 200;
-    run().RadRec.RGain5 = 1, run().RadRec.RGain6 = 10;
+    acq::RunSettings settings = acq::DefaultRunSettings();
+    settings.FonGains = {40, 2, -3, 200};
+    settings.RadioGains[4] = 1, settings.RadioGains[5] = 10;
     Sim().clearLog();
-    ASSERT_TRUE(run().InitBoards());
+    ASSERT_TRUE(run().InitBoards(settings));
     const auto setups = Sim().calls(SimOpSetup);
     ASSERT_EQ(setups.size(), 5u);
     EXPECT_EQ(std::vector<uint8_t>(setups[0].params, setups[0].params + 48), Record(1, 1000000, 0, 90, 40, 2, 104, 0));
@@ -126,7 +127,7 @@ TEST_F(BoardSetupTest, GainsInTheRecordsReachTheBoards)
 TEST_F(BoardSetupTest, NoDriverLeavesTheSystemIdle)
 {
     testing_support::UsePrivateHive(Path("hive.ini"), ""); // key absent
-    EXPECT_FALSE(run().StartBranch());
+    EXPECT_FALSE(run().StartBranch(acq::DefaultRunSettings()));
     ExpectIdleAfterFailure("Нет необходимого драйвера IntDMA32.VxD");
 }
 
@@ -135,7 +136,7 @@ TEST_F(BoardSetupTest, FactoryThatCannotMakeABoard)
     for (int n = 1; n <= 5; ++n) {
         Sim().clearLog();
         Sim().fail(0, SimOpCreate, n, 0);
-        EXPECT_FALSE(run().StartBranch());
+        EXPECT_FALSE(run().StartBranch(acq::DefaultRunSettings()));
         ExpectIdleAfterFailure("Драйвер IntDMA32.VxD есть, но неправильной версии");
     }
 }
@@ -153,7 +154,7 @@ TEST_F(BoardSetupTest, FailingInitSetupOrStartOnEachBoard)
             SCOPED_TRACE(testing::Message() << "op " << op << " board " << board);
             Sim().clearLog();
             Sim().fail(board, op, 1, code);
-            EXPECT_FALSE(run().StartBranch());
+            EXPECT_FALSE(run().StartBranch(acq::DefaultRunSettings()));
             ExpectIdleAfterFailure(text);
         }
 }
@@ -162,7 +163,7 @@ TEST_F(BoardSetupTest, SetupFailureOnTheSecondRadioBoard)
 {
     Sim().clearLog();
     Sim().fail(4, SimOpSetup, 1, -2);
-    EXPECT_FALSE(run().StartBranch());
+    EXPECT_FALSE(run().StartBranch(acq::DefaultRunSettings()));
     ExpectIdleAfterFailure("Недопустимые значения параметров");
     // The third radio board was initialised and prepared but not configured.
     bool init5 = false, prep5 = false, setup5 = false;
@@ -183,16 +184,16 @@ TEST_F(BoardSetupTest, BrokenDriversAndHivesAreRefusedWithoutWaiting)
     for (const char* driver : {NULL_FACTORY_DRIVER, NULL_BOARD_DRIVER}) {
         SCOPED_TRACE(driver);
         testing_support::UsePrivateHive(Path("hive.ini"), driver);
-        EXPECT_FALSE(run().StartBranch());
+        EXPECT_FALSE(run().StartBranch(acq::DefaultRunSettings()));
         EXPECT_EQ(status_, "Драйвер IntDMA32.VxD есть, но неправильной версии");
-        EXPECT_FALSE(run().Any());
+        EXPECT_FALSE(run().BoardsHeld());
     }
     // A hive that is a pipe or a device is not read at all.
     ASSERT_EQ(mkfifo(Path("pipe.ini").c_str(), 0644), 0);
     for (const std::string& hive : {Path("pipe.ini"), std::string("/dev/zero")}) {
         SCOPED_TRACE(hive);
         hive::SetHivePath(hive);
-        EXPECT_FALSE(run().StartBranch());
+        EXPECT_FALSE(run().StartBranch(acq::DefaultRunSettings()));
         EXPECT_EQ(status_, QString::fromStdString("Нет необходимого драйвера IntDMA32.VxD: " + hive +
                                                   " is not a regular file"));
     }

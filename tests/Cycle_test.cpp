@@ -33,7 +33,7 @@ protected:
     TRadKadr ReadRad(int32_t index, int32_t* count = nullptr) const
     {
         auto rec = std::make_unique<TRadKadr>();
-        const int32_t n = recfile::ReadRecord(run().RadFileName, index, *rec);
+        const int32_t n = recfile::ReadRecord(run().RadFile(), index, *rec);
         if (count)
             *count = n;
         return *rec;
@@ -56,8 +56,8 @@ TEST_F(CycleTest, EventPickedUpAtEachOfTheSixPollPoints)
         SCOPED_TRACE(poll);
         Sim().clearLog();
         Sim().triggerAtQuery(3, poll);
-        run().Timer1Timer();
-        EXPECT_EQ(run().RadRecNo, poll);
+        Ticks(run(), 1);
+        EXPECT_EQ(run().EventsWritten(), poll);
         const auto calls = Sim().calls();
         const long read = FirstRadioRead(calls);
         ASSERT_GE(read, 0);
@@ -88,7 +88,7 @@ TEST_F(CycleTest, EventRecordHoldsStampGainsAndAllSixChannels)
     StartRun(run());
     clock_->Set(QDateTime(QDate(2026, 12, 6), QTime(23, 7, 9, 250)));
     Sim().triggerAtQuery(3, 1);
-    run().Timer1Timer();
+    Ticks(run(), 1);
     const TRadKadr r = ReadRad(0);
     EXPECT_EQ(r.EventNo, 1);
     EXPECT_EQ(stamped, 1);
@@ -116,11 +116,11 @@ TEST_F(CycleTest, EventNumbersGoOnAcrossRunsWhileRecordsStartAtZero)
         run().Timer1Timer();
     }
     run().StopBranch();
-    EXPECT_EQ(run().RadRec.EventNo, 2);
+    EXPECT_EQ(run().Engine().RadRec.EventNo, 2);
     StartRun(run());
-    EXPECT_EQ(run().RadRecNo, 0);
+    EXPECT_EQ(run().EventsWritten(), 0);
     Sim().triggerAtQuery(3, 1);
-    run().Timer1Timer();
+    Ticks(run(), 1);
     int32_t count = 0;
     EXPECT_EQ(ReadRad(0, &count).EventNo, 3);
     EXPECT_EQ(count, 1);
@@ -128,7 +128,7 @@ TEST_F(CycleTest, EventNumbersGoOnAcrossRunsWhileRecordsStartAtZero)
     // A run without events leaves an empty radio file.
     StartRun(run());
     Points(run(), 1);
-    const std::string rad = run().RadFileName;
+    const std::string rad = run().RadFile();
     run().StopBranch();
     EXPECT_EQ(QFile(QString::fromStdString(rad)).size(), 0);
 }
@@ -138,40 +138,40 @@ TEST_F(CycleTest, RadioBoardFailureHaltsTheRunAndUsesUpTheNumber)
     for (int board = 3; board <= 5; ++board) {
         SCOPED_TRACE(board);
         StartRun(run());
-        const int16_t before = run().RadRec.EventNo;
+        const int16_t before = run().Engine().RadRec.EventNo;
         Sim().fail(board, SimOpStart, 1, -7);
         Sim().triggerAtQuery(3, 1);
         run().Timer1Timer();
         EXPECT_EQ(status_, "Запрашиваемый IRQ занят");
         EXPECT_EQ(run().State(), acq::RunState::Halted);
-        EXPECT_EQ(run().AdcRad1, nullptr);
-        EXPECT_EQ(run().RadRecNo, 0);
-        EXPECT_EQ(run().RadRec.EventNo, before + 1);
+        EXPECT_FALSE(run().BoardsHeld());
+        EXPECT_EQ(run().EventsWritten(), 0);
+        EXPECT_EQ(run().Engine().RadRec.EventNo, before + 1);
         EXPECT_EQ(run().Engine().CycleCount, 0); // the background cycle did not go on
         run().StopBranch();
-        EXPECT_FALSE(run().Running);
-        EXPECT_EQ(QFile(QString::fromStdString(run().RadFileName)).size(), 0);
+        EXPECT_FALSE(run().Running());
+        EXPECT_EQ(QFile(QString::fromStdString(run().RadFile())).size(), 0);
     }
 }
 
 TEST_F(CycleTest, EventThatCannotBeWrittenIsWrittenAtTheStop)
 {
     StartRun(run());
-    const QString rad = QString::fromStdString(run().RadFileName);
+    const QString rad = QString::fromStdString(run().RadFile());
     ASSERT_TRUE(QFile::remove(rad));
     Sim().triggerAtQuery(3, 1);
-    run().Timer1Timer();
-    EXPECT_EQ(fileError_, "File not found");
+    Ticks(run(), 1);
+    EXPECT_EQ(fileError_, "6_12_23_5.Rad: File not found");
     EXPECT_EQ(run().State(), acq::RunState::Halted);
-    EXPECT_EQ(run().AdcRad1, nullptr);
-    EXPECT_EQ(run().RadRecNo, 0);
+    EXPECT_FALSE(run().BoardsHeld());
+    EXPECT_EQ(run().EventsWritten(), 0);
     QFile(rad).open(QIODevice::WriteOnly);
     run().StopBranch();
-    EXPECT_FALSE(run().Running);
+    EXPECT_FALSE(run().Running());
     int32_t count = 0;
     EXPECT_EQ(ReadRad(0, &count).EventNo, 1);
     EXPECT_EQ(count, 1);
-    EXPECT_EQ(recfile::Count(run().FonFileName, sizeof(TFonKadr)), 1);
+    EXPECT_EQ(recfile::Count(run().FonFile(), sizeof(TFonKadr)), 1);
 }
 
 TEST_F(CycleTest, NotReadyFirstBoardLeavesEverythingUnchanged)
@@ -200,12 +200,12 @@ TEST_F(CycleTest, LimitsPerChannel)
     run().Timer1Timer();
     const acq::Cycle& c = run().Engine();
     EXPECT_EQ(c.FonSum1, 1);
-    EXPECT_EQ(run().FonRec.Spectr1[14], 1);
-    EXPECT_EQ(run().FonRec.Spectr1[13], 0);
-    run().Limits.SetText(1, "13");
+    EXPECT_EQ(run().Engine().FonRec.Spectr1[14], 1);
+    EXPECT_EQ(run().Engine().FonRec.Spectr1[13], 0);
+    run().SetLimitText(1, "13");
     run().Timer1Timer();
     EXPECT_EQ(c.FonSum1, 3);
-    run().Limits.SetText(1, "-200"); // a negative limit: every minimum counts, no bin
+    run().SetLimitText(1, "-200"); // a negative limit: every minimum counts, no bin
     run().Timer1Timer();
     EXPECT_GT(c.FonSum1, 3);
 }

@@ -239,12 +239,12 @@ TEST_F(FileOpenTest, RunEmptiesListButKeepsItsSwitch)
     f->bView->click();
     ASSERT_EQ(f->ListBox1->count(), 1);
     f->bStart1->click();
-    ASSERT_TRUE(f->Run.Running) << rt::ErrorReport::LastMessage().toStdString();
+    ASSERT_TRUE(f->Run().Running()) << rt::ErrorReport::LastMessage().toStdString();
     EXPECT_EQ(f->ListBox1->count(), 0);
     EXPECT_TRUE(f->FonListShown);
     EXPECT_FALSE(f->bView->isEnabled());
     f->bStart1->click();
-    ASSERT_FALSE(f->Run.Running);
+    ASSERT_FALSE(f->Run().Running());
 
     f->bView->click();
     EXPECT_FALSE(f->FonListShown);
@@ -253,7 +253,7 @@ TEST_F(FileOpenTest, RunEmptiesListButKeepsItsSwitch)
     EXPECT_TRUE(f->FonListShown);
     // The run's own file is listed beside the old one.
     EXPECT_EQ(f->ListBox1->count(), 2);
-    EXPECT_TRUE(Shown(f->FileList).contains(QString::fromStdString(f->FonFileName)));
+    EXPECT_TRUE(Shown(f->FileList).contains(QString::fromStdString(f->Run().FonFile())));
 }
 
 // ---- Opening a background file ------------------------------------------------

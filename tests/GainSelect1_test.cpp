@@ -142,7 +142,7 @@ TEST_F(GainDialogTest, GainsChosenBetweenRunsReachTheBoardsAtTheNextStart)
     EXPECT_EQ(g2, 2);
     f->bStart1Click();
     auto rec = std::make_unique<TFonKadr>();
-    recfile::ReadRecord(f->FonFileName, 0, *rec);
+    recfile::ReadRecord(f->Run().FonFile(), 0, *rec);
     EXPECT_EQ(rec->FGain1, 40);
 }
 

@@ -1,6 +1,7 @@
 // Texts of the record viewer: the sample listings, the time and date labels
 // and the point that gives a frame's end time.
 #include <gtest/gtest.h>
+#include <memory>
 
 #include <array>
 #include <vector>
@@ -150,23 +151,25 @@ TEST(TimeTexts, PlainDateAndTime)
     EXPECT_EQ(TimeText(0, 0, 0), QStringLiteral("0:0:0"));
 }
 
-TEST(FrameEnd, LastRecordStopsAtTheFirstAllZeroPoint)
+TEST(FrameEnd, LastRecordStopsAtTheFirstAllZeroPointOrUnsavedTime)
 {
-    std::array<int32_t, kFonPoints> c1{}, c2{}, c3{}, c4{};
+    auto k = std::make_unique<TFonKadr>();
     for (int i = 0; i < 411; ++i) // points 1..411 hold counts, zeros from 412 on
-        c1[i] = c2[i] = c3[i] = c4[i] = 5;
-    EXPECT_EQ(FrameEndPoint(c1, c2, c3, c4, true), 412);
-    EXPECT_EQ(FrameEndPoint(c1, c2, c3, c4, false), 600);
-}
-
-TEST(FrameEnd, PointWithSomeCountsIsNotEmpty)
-{
-    std::array<int32_t, kFonPoints> c1{}, c2{}, c3{}, c4{};
-    c1.fill(1);
-    c4[9] = 3;
-    c1[9] = 0; // point 10: only three channels zero
-    c1[20] = 0; // point 21: all four zero
-    EXPECT_EQ(FrameEndPoint(c1, c2, c3, c4, true), 21);
-    c1.fill(1);
-    EXPECT_EQ(FrameEndPoint(c1, c2, c3, c4, true), 600); // no empty point at all
+        k->Counts1[i] = k->Counts2[i] = k->Counts3[i] = k->Counts4[i] = 5;
+    k->Times[410] = {10, 0, 1, 0};
+    k->Times[411] = {10, 0, 2, 500};
+    EXPECT_EQ(FrameEndPoint(*k, true), 412);
+    EXPECT_EQ(FrameEndPoint(*k, false), 600);
+    EXPECT_EQ(FrameEndTime(*k, true).MSec, 500);
+    k->Counts4[9] = 0; // point 10: only three channels zero
+    k->Counts1[20] = k->Counts2[20] = k->Counts3[20] = k->Counts4[20] = 0; // point 21: all four zero
+    EXPECT_EQ(FrameEndPoint(*k, true), 21);
+    k->Times[5] = {0xFFFF, 0xFFFF, 7, 0}; // point 6: its save was cut short
+    EXPECT_EQ(FrameEndPoint(*k, true), 6);
+    k->Times[4] = {9, 59, 58, 250};
+    EXPECT_EQ(FrameEndTime(*k, true).Sec, 58); // the last point recorded before it
+    for (int c = 1; c <= 4; ++c)
+        std::fill_n(k->Counts(c), kFonPoints, 1);
+    k->Times[5] = {};
+    EXPECT_EQ(FrameEndPoint(*k, true), 600); // no empty point at all
 }

@@ -288,7 +288,7 @@ TEST_F(NavigationTest, BrowsingControlsLockedDuringARun)
     ASSERT_EQ(f->FonRecNo, 1);
     Sim().setInstant(true);
     f->bStart1->click();
-    ASSERT_TRUE(f->Run.Running) << rt::ErrorReport::LastMessage().toStdString();
+    ASSERT_TRUE(f->Run().Running()) << rt::ErrorReport::LastMessage().toStdString();
     QPushButton* locked[] = {f->bDown, f->bUp, f->bReadFon, f->bReadRad, f->Button1, f->Button2, f->bForm2};
     for (QPushButton* b : locked)
         EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
@@ -308,7 +308,7 @@ TEST_F(NavigationTest, BrowsingControlsLockedDuringARun)
     f->bWrite->click();
 
     f->bStart1->click();
-    ASSERT_FALSE(f->Run.Running);
+    ASSERT_FALSE(f->Run().Running());
     for (QPushButton* b : locked)
         EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
     EXPECT_EQ(rt::ErrorReport::Count(), 0) << rt::ErrorReport::LastMessage().toStdString();

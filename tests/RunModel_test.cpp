@@ -6,6 +6,7 @@
 #include <QFile>
 #include <cstring>
 
+#include "acquisition/RunFiles.h"
 #include "datafiles/RecordFile.h"
 #include "support/Fixtures.h"
 #include "support/Runs.h"
@@ -26,7 +27,7 @@ protected:
     TFonKadr ReadFon(int32_t index, int32_t* count = nullptr) const
     {
         auto rec = std::make_unique<TFonKadr>();
-        const int32_t n = recfile::ReadRecord(run().FonFileName, index, *rec);
+        const int32_t n = recfile::ReadRecord(run().FonFile(), index, *rec);
         if (count)
             *count = n;
         return *rec;
@@ -34,35 +35,35 @@ protected:
     acq::Cycle& cycle() const { return run().Engine(); }
     void ExpectHalted() const
     {
-        EXPECT_TRUE(run().Running);
+        EXPECT_TRUE(run().Running());
         EXPECT_EQ(run().State(), acq::RunState::Halted);
-        EXPECT_EQ(run().AdcFon1, nullptr);
-        EXPECT_EQ(run().AdcRad1, nullptr);
+        EXPECT_FALSE(run().BoardsHeld());
+        EXPECT_FALSE(run().BoardsHeld());
     }
     void ExpectIdle() const
     {
-        EXPECT_FALSE(run().Running);
+        EXPECT_FALSE(run().Running());
         EXPECT_EQ(run().State(), acq::RunState::Idle);
-        EXPECT_EQ(run().AdcFon1, nullptr);
+        EXPECT_FALSE(run().BoardsHeld());
     }
 };
 
 TEST_F(RunModelTest, StartCreatesBothFilesNamedFromDateAndTime)
 {
     StartRun(run());
-    EXPECT_EQ(run().RadFileName, "6_12_23_5.Rad");
-    EXPECT_EQ(run().FonFileName, "6_12_23_5.fon");
+    EXPECT_EQ(run().RadFile(), "6_12_23_5.Rad");
+    EXPECT_EQ(run().FonFile(), "6_12_23_5.fon");
     EXPECT_EQ(QFile("6_12_23_5.Rad").size(), 0);
     EXPECT_EQ(QFile("6_12_23_5.fon").size(), 0);
     EXPECT_EQ(run().State(), acq::RunState::Running);
-    EXPECT_EQ(run().FonRec.KadrNo, 1);
-    EXPECT_EQ(run().FonRec.Rate, 100000000);
-    EXPECT_EQ(run().FonRec.Year, 2026);
-    EXPECT_EQ(run().FonRec.DayOfWeek, 1); // 6 December 2026 is a Sunday
-    EXPECT_EQ(run().FonRec.Hour, 23);
-    EXPECT_EQ(run().FonRec.Min, 5);
-    run().FileName();
-    EXPECT_EQ(run().FonFileName, "6_12_23_5.fon");
+    EXPECT_EQ(run().Engine().FonRec.KadrNo, 1);
+    EXPECT_EQ(run().Engine().FonRec.Rate, 100000000);
+    EXPECT_EQ(run().Engine().FonRec.Year, 2026);
+    EXPECT_EQ(run().Engine().FonRec.DayOfWeek, 1); // 6 December 2026 is a Sunday
+    EXPECT_EQ(run().Engine().FonRec.Hour, 23);
+    EXPECT_EQ(run().Engine().FonRec.Min, 5);
+    EXPECT_EQ(acq::FileName(rt::Now()), "6_12_23_5.fon");
+    EXPECT_EQ(acq::FileNameEAS(rt::Now()), "6_12_23_5.Rad");
 }
 
 TEST_F(RunModelTest, SameMinuteRestartNeverTruncatesTheFirstRun)
@@ -73,15 +74,15 @@ TEST_F(RunModelTest, SameMinuteRestartNeverTruncatesTheFirstRun)
     const auto first = FileBytes("6_12_23_5.fon");
     ASSERT_EQ(first.size(), sizeof(TFonKadr));
     StartRun(run());
-    EXPECT_EQ(run().FonFileName, "6_12_23_5_2.fon");
-    EXPECT_EQ(run().RadFileName, "6_12_23_5_2.Rad");
+    EXPECT_EQ(run().FonFile(), "6_12_23_5_2.fon");
+    EXPECT_EQ(run().RadFile(), "6_12_23_5_2.Rad");
     run().StopBranch();
     EXPECT_EQ(FileBytes("6_12_23_5.fon"), first);
     // A stray file of either kind takes the name too: both files share a stem.
     QFile("6_12_23_5_3.Rad").open(QIODevice::WriteOnly);
     StartRun(run());
-    EXPECT_EQ(run().FonFileName, "6_12_23_5_4.fon");
-    EXPECT_EQ(run().RadFileName, "6_12_23_5_4.Rad");
+    EXPECT_EQ(run().FonFile(), "6_12_23_5_4.fon");
+    EXPECT_EQ(run().RadFile(), "6_12_23_5_4.Rad");
     EXPECT_FALSE(QFile::exists("6_12_23_5_3.fon"));
 }
 
@@ -97,7 +98,7 @@ TEST_F(RunModelTest, PointEveryTwentyFiveCycles)
     EXPECT_EQ(cycle().PointNo, 1);
     EXPECT_EQ(cycle().CycleCount, 0);
     EXPECT_EQ(cycle().FonSum1, 0);
-    const TFonKadr& r = run().FonRec;
+    const TFonKadr& r = run().Engine().FonRec;
     EXPECT_EQ(r.Counts1[0], 25);
     EXPECT_EQ(r.Counts2[0], 50);
     EXPECT_EQ(r.Counts3[0], 75);
@@ -113,13 +114,13 @@ TEST_F(RunModelTest, FrameWrittenEverySixHundredPoints)
 {
     StartRun(run());
     Points(run(), 599);
-    EXPECT_EQ(recfile::Count(run().FonFileName, sizeof(TFonKadr)), 1); // the frame so far, in place
-    EXPECT_EQ(run().FonRecNo, 0);
+    EXPECT_EQ(recfile::Count(run().FonFile(), sizeof(TFonKadr)), 1); // the frame so far, in place
+    EXPECT_EQ(run().FramesWritten(), 0);
     Points(run(), 1);
-    EXPECT_EQ(run().FonRecNo, 1);
+    EXPECT_EQ(run().FramesWritten(), 1);
     EXPECT_EQ(cycle().PointNo, 0);
-    EXPECT_EQ(run().FonRec.KadrNo, 2);
-    EXPECT_EQ(run().FonRec.Spectr1[49], 0); // the next frame's spectra start empty
+    EXPECT_EQ(run().Engine().FonRec.KadrNo, 2);
+    EXPECT_EQ(run().Engine().FonRec.Spectr1[49], 0); // the next frame's spectra start empty
     Points(run(), 1200);
     int32_t count = 0;
     for (int r = 0; r < 3; ++r) {
@@ -147,7 +148,7 @@ TEST_F(RunModelTest, StopAfterSevenPointsAndThreeCycles)
     int32_t count = 0;
     const TFonKadr k = ReadFon(0, &count);
     EXPECT_EQ(count, 1);
-    EXPECT_EQ(run().FonRecNo, 1);
+    EXPECT_EQ(run().FramesWritten(), 1);
     // Points 1 to 7 keep their counts; 8 on are zero; point 8 carries the stop time.
     for (int p = 1; p <= 7; ++p)
         EXPECT_EQ(k.Counts3[p - 1], 75) << p;
@@ -253,9 +254,9 @@ TEST_F(RunModelTest, AFrameItsFileRefusesTwiceGoesToARescueFileByteForByte)
     QFile("6_12_23_5_2.fon").open(QIODevice::WriteOnly); // an earlier run's
     StartRun(run());
     Points(run(), 599);
-    ASSERT_TRUE(QFile::remove(QString::fromStdString(run().FonFileName)));
+    ASSERT_TRUE(QFile::remove(QString::fromStdString(run().FonFile())));
     Points(run(), 1);
-    EXPECT_EQ(fileError_, "File not found");
+    EXPECT_EQ(fileError_, "6_12_23_5.fon: File not found");
     ExpectHalted();
     ASSERT_TRUE(full);
     // The next press tries the file again; it fails again, so the full frame
@@ -274,15 +275,15 @@ TEST_F(RunModelTest, AFailingRadioFileNeverKeepsTheFrameFromItsFile)
 {
     StartRun(run());
     Points(run(), 2);
-    ASSERT_TRUE(QFile::remove(QString::fromStdString(run().RadFileName)));
+    ASSERT_TRUE(QFile::remove(QString::fromStdString(run().RadFile())));
     Sim().triggerAtQuery(3, 1);
-    run().Timer1Timer();
+    Ticks(run(), 1);
     ExpectHalted();
     // The stop retries the event, which fails again and goes to a rescue
     // file; the frame goes to its own file all the same.
     EXPECT_TRUE(run().StopBranch());
     EXPECT_EQ(ReadFon(0).Counts1[1], 25);
-    EXPECT_EQ(recfile::Count(run().FonFileName, sizeof(TFonKadr)), 1);
+    EXPECT_EQ(recfile::Count(run().FonFile(), sizeof(TFonKadr)), 1);
     EXPECT_EQ(recfile::Count("6_12_23_5_2.Rad", sizeof(TRadKadr)), 1);
 }
 
@@ -290,10 +291,10 @@ TEST_F(RunModelTest, LastFrameThatCannotBeWrittenAtStop)
 {
     StartRun(run());
     Points(run(), 3);
-    const std::string name = run().FonFileName;
+    const std::string name = run().FonFile();
     ASSERT_TRUE(QFile::remove(QString::fromStdString(name)));
     EXPECT_FALSE(run().StopBranch());
-    EXPECT_EQ(fileError_, "File not found");
+    EXPECT_EQ(fileError_, "6_12_23_5.fon: File not found");
     ExpectHalted();
     QFile(QString::fromStdString(name)).open(QIODevice::WriteOnly);
     EXPECT_TRUE(run().StopBranch());
@@ -304,12 +305,12 @@ TEST_F(RunModelTest, LastFrameThatCannotBeWrittenAtStop)
 TEST_F(RunModelTest, ABadLimitAbandonsEveryTickUntilCorrected)
 {
     StartRun(run());
-    run().Limits.SetText(2, "");
+    run().SetLimitText(2, "");
     Ticks(run(), 3);
     EXPECT_EQ(tickError_, "'' is not a valid integer value");
     EXPECT_EQ(tickErrors_, 3);
     EXPECT_EQ(cycle().CycleCount, 0);
-    run().Limits.SetText(2, " 20     ");
+    run().SetLimitText(2, " 20     ");
     run().Timer1Timer();
     EXPECT_EQ(cycle().CycleCount, 1);
 }
@@ -335,7 +336,7 @@ TEST_F(ThreadedRunTest, LiveTimeAgreesWithTheDriversOwnFigure)
 {
     int32_t points = 0;
     QObject::connect(&run(), &acq::RunModel::NewPoint, [&](int32_t p) { points = p; });
-    ASSERT_TRUE(run().StartBranch());
+    ASSERT_TRUE(run().StartBranch(acq::DefaultRunSettings()));
     // Both figures over the same stretch of the run: from its first point to its sixth.
     struct Reading { double own[2], sim[2], ownWall, simWall; };
     auto read = [this] {
@@ -360,7 +361,7 @@ TEST_F(ThreadedRunTest, LiveTimeAgreesWithTheDriversOwnFigure)
     }
     // The stop has the frame as far as it came, points in order, then zeros.
     auto k = std::make_unique<TFonKadr>();
-    recfile::ReadRecord(run().FonFileName, 0, *k);
+    recfile::ReadRecord(run().FonFile(), 0, *k);
     EXPECT_GT(k->Counts1[points - 2], 0);
     EXPECT_EQ(k->Counts1[points], 0);
 }

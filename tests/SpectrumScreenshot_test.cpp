@@ -50,11 +50,11 @@ TEST_F(SpectrumScreenshot, DISABLED_SpectrumIntegralAndCentre)
     QElapsedTimer t;
     t.start();
     f->bStart1Click();
-    ASSERT_TRUE(f->Run.Running);
+    ASSERT_TRUE(f->Run().Running());
     for (int i = 0; i < kCycles; ++i)
-        f->Run.Timer1Timer();
+        f->Run().Timer1Timer();
     f->bStart1Click();
-    ASSERT_FALSE(f->Run.Running);
+    ASSERT_FALSE(f->Run().Running());
     ASSERT_EQ(rt::ErrorReport::Count(), 0) << rt::ErrorReport::LastMessage().toStdString();
     std::cout << "run of " << kCycles << " cycles: " << t.elapsed() << " ms\n";
 

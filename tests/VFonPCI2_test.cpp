@@ -68,19 +68,16 @@ TEST_F(MainWindowTest, DefaultsAfterStartUp)
         EXPECT_TRUE(f->findChild<QPushButton*>(hidden)->isHidden()) << hidden;
     EXPECT_FALSE(f->Timer1->isActive());
     EXPECT_EQ(f->Timer1->interval(), 1);
-    EXPECT_FALSE(f->Run.Running);
-    EXPECT_EQ(f->Run.FirstBoardNo, 1);
-    EXPECT_EQ(f->Run.InitParam1, 1);
-    EXPECT_EQ(f->Run.InitParam2, 0);
-    EXPECT_EQ(f->Run.Engine().FonSamples, 1000000);
+    EXPECT_FALSE(f->Run().Running());
+    EXPECT_EQ(f->Run().Engine().FonSamples, 1000000);
     EXPECT_EQ(f->RadSamples, 8192);
-    EXPECT_EQ(f->Run.Engine().SampleRate, 100000000);
+    EXPECT_EQ(f->Run().Engine().SampleRate, 100000000);
     EXPECT_EQ(f->FonChanParam, 90);
-    EXPECT_EQ(f->Run.Engine().MinPulseGap, 0);
+    EXPECT_EQ(f->Run().Engine().MinPulseGap, 0);
     EXPECT_EQ(f->RGainSel3, 5);
     EXPECT_EQ(f->FGainSel4, 100);
     EXPECT_FALSE(f->GainChanged);
-    EXPECT_EQ(f->Run.AdcFon1, nullptr);
+    EXPECT_FALSE(f->Run().BoardsHeld());
 }
 
 TEST_F(MainWindowTest, ChartsWithTheirTitlesSeriesAndColours)

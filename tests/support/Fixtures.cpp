@@ -94,7 +94,7 @@ void WindowTest::SetUp()
     Form2 = new TForm2;
     Form3 = new TForm3;
     Form1->AttachWindows(Form2, Form3);
-    Form1->Run.SetManualTicks(true);
+    Form1->Run().SetManualTicks(true);
 }
 
 void WindowTest::TearDown()

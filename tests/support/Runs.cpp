@@ -27,16 +27,16 @@ void ScriptBackground(int scale)
 
 void StartRun(TForm1& f)
 {
-    ASSERT_FALSE(f.Run.Running);
+    ASSERT_FALSE(f.Run().Running());
     f.bStart1Click();
-    ASSERT_TRUE(f.Run.Running);
-    f.Run.Engine().FonSamples = kTestSamples;
+    ASSERT_TRUE(f.Run().Running());
+    f.Run().Engine().FonSamples = kTestSamples;
 }
 
-void StartRun(acq::RunModel& run)
+void StartRun(acq::RunModel& run, const acq::RunSettings& settings)
 {
-    ASSERT_FALSE(run.Running);
-    ASSERT_TRUE(run.StartBranch());
+    ASSERT_FALSE(run.Running());
+    ASSERT_TRUE(run.StartBranch(settings));
     run.Engine().FonSamples = kTestSamples;
 }
 
@@ -44,17 +44,20 @@ void Ticks(acq::RunModel& run, int n)
 {
     for (int i = 0; i < n; ++i)
         run.Timer1Timer();
+    run.Drain();
 }
 
-void Ticks(TForm1& f, int n) { Ticks(f.Run, n); }
+void Ticks(TForm1& f, int n) { Ticks(f.Run(), n); }
 
 void Points(acq::RunModel& run, int points)
 {
     for (int p = 0; p < points; ++p)
-        Ticks(run, 25);
+        for (int i = 0; i < 25; ++i)
+            run.Timer1Timer();
+    run.Drain();
 }
 
-void Points(TForm1& f, int points) { Points(f.Run, points); }
+void Points(TForm1& f, int points) { Points(f.Run(), points); }
 
 std::vector<char> FileBytes(const std::string& path)
 {

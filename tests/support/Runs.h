@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "acquisition/RunTypes.h"
+
 class TForm1;
 namespace acq { class RunModel; }
 
@@ -25,11 +27,12 @@ void ScriptBackground(int scale = 1);
 /// Presses "Start" and shortens the reads; the run is going afterwards.
 void StartRun(TForm1& f);
 /// Starts the model's run and shortens the reads.
-void StartRun(acq::RunModel& run);
-/// Runs `n` ticks of the run.
+void StartRun(acq::RunModel& run, const acq::RunSettings& settings = acq::DefaultRunSettings());
+/// Runs `n` ticks of the run, then waits for the recorder.
 void Ticks(acq::RunModel& run, int n);
 void Ticks(TForm1& f, int n);
-/// Ticks until `points` more points are stored (25 cycles each).
+/// Ticks until `points` more points are stored (25 cycles each), then
+/// waits for the recorder.
 void Points(acq::RunModel& run, int points);
 void Points(TForm1& f, int points);
 
