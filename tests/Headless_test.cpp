@@ -4,8 +4,13 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QFileInfo>
 #include <QTemporaryDir>
+#include <QThread>
+#include <csignal>
+#include <sys/stat.h>
 
+#include "datafiles/FrameEnd.h"
 #include "datafiles/RecordFile.h"
 #include "support/Fixtures.h"
 
@@ -118,6 +123,110 @@ TEST_F(HeadlessTest, RefusalsEndNonZeroWithTheirMessage)
     EXPECT_EQ(proc_.exitCode(), 0);
     for (const char* option : {"--headless", "--seconds", "--limits", "--radio-gains", "--fon-gains"})
         EXPECT_TRUE(out_.contains(option)) << option;
+}
+
+// Two stations on one PC: each with its hive and its folder, none writing
+// into the other's or into the folder it was started from.
+TEST_F(HeadlessTest, TwoStationsSideBySideWriteOnlyTheirOwnFolders)
+{
+    QDir(dir_.path()).mkpath("a");
+    QDir(dir_.path()).mkpath("b");
+    QProcess other;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    const QString hiveB = dir_.filePath("b.ini");
+    env.insert("VFON_HIVE", hiveB);
+    other.setProcessEnvironment(env);
+    other.setWorkingDirectory(dir_.path());
+    Start({"--headless", "--seconds", "2", "--data-dir", "a"});
+    QFile::copy(QString::fromStdString(hive_), hiveB);
+    other.start(VFON_PATH, {"--headless", "--seconds", "2", "--data-dir", dir_.filePath("b")});
+    Finish();
+    ASSERT_TRUE(other.waitForFinished(60000));
+    EXPECT_EQ(proc_.exitCode(), 0) << err_.toStdString();
+    EXPECT_EQ(other.exitCode(), 0) << other.readAllStandardError().toStdString();
+    for (const char* folder : {"a", "b"})
+        EXPECT_EQ(QDir(dir_.filePath(folder)).entryList({"*.fon", "*.Rad"}, QDir::Files).size(), 2) << folder;
+    EXPECT_TRUE(QDir(dir_.path()).entryList({"*.fon", "*.Rad"}, QDir::Files).isEmpty());
+}
+
+// A frame file removed during the run: the frame goes on in a rescue file at
+// its next save (mid-run) or at the stop; either way every record is on
+// disk, the rescue file is named and the program ends 0. Killed after a
+// rescue mid-run, it has lost at most the last ten points it reported.
+TEST_F(HeadlessTest, ARecordRescuedMidRunOrAtTheStopEndsZero)
+{
+    enum Mode { MidRun, AtStop, KilledAfterRescue };
+    for (const Mode mode : {MidRun, AtStop, KilledAfterRescue}) {
+        SCOPED_TRACE(mode);
+        for (const QString& f : QDir(dir_.path()).entryList({"*.fon", "*.Rad"}, QDir::Files))
+            QFile::remove(dir_.filePath(f));
+        Start({"--headless"});
+        QByteArray out, err;
+        ASSERT_TRUE(testing_support::WaitFor([&] { return (out += proc_.readAllStandardOutput()).contains("точек"); }, 20000));
+        QFile::remove(QString::fromStdString(Only("*.fon")));
+        if (mode != AtStop)
+            ASSERT_TRUE(testing_support::WaitFor(
+                [&] { return (err += proc_.readAllStandardError()).contains("запасной файл"); }, 20000));
+        if (mode == KilledAfterRescue) {
+            QThread::msleep(3000);
+            out += proc_.readAllStandardOutput();
+            proc_.kill();
+        } else {
+            proc_.terminate();
+        }
+        Finish();
+        out_ = QString::fromUtf8(out) + out_;
+        err_ = QString::fromUtf8(err) + err_;
+        const std::string rescue = Only("*.fon");
+        EXPECT_EQ(recfile::Count(rescue, sizeof(TFonKadr)), 1);
+        if (mode == KilledAfterRescue) {
+            const QString last = out_.split('\n', Qt::SkipEmptyParts).last();
+            const int reported = last.section("точек ", 1).section(' ', 0, 0).toInt();
+            auto k = std::make_unique<TFonKadr>();
+            recfile::ReadRecord(rescue, 0, *k);
+            EXPECT_LE(reported - (StopPoint(*k, true) - 1), 10) << last.toStdString();
+            continue;
+        }
+        EXPECT_EQ(proc_.exitCode(), 0) << err_.toStdString();
+        EXPECT_TRUE(err_.contains(QFileInfo(QString::fromStdString(rescue)).fileName())) << err_.toStdString();
+        EXPECT_TRUE(out_.contains("кадров 1")) << out_.toStdString();
+    }
+}
+
+// Signals: three in a burst stop a run as one does, in both programs; a
+// driver path that is a pipe is refused; a program stuck in its driver ends
+// at the second signal.
+TEST_F(HeadlessTest, SignalsInABurstAndAProgramStuckInItsDriver)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const QStringList& args : {QStringList{"--headless"}, QStringList{}}) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        Start(args);
+        QByteArray out;
+        if (args.isEmpty())
+            QThread::msleep(1500); // the window is up
+        else
+            ASSERT_TRUE(testing_support::WaitFor([&] { return (out += proc_.readAll()).contains("точек"); }, 20000));
+        for (int signo : {SIGTERM, SIGINT, SIGHUP}) {
+            ::kill(static_cast<pid_t>(proc_.processId()), signo);
+            QThread::msleep(5);
+        }
+        Finish();
+        EXPECT_EQ(proc_.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(proc_.exitCode(), 0) << err_.toStdString();
+    }
+    ASSERT_EQ(mkfifo(dir_.filePath("driver.so").toUtf8().constData(), 0644), 0);
+    Start({"--headless"}, dir_.filePath("driver.so").toStdString());
+    Finish();
+    EXPECT_EQ(proc_.exitCode(), 1);
+    EXPECT_TRUE(err_.contains("driver.so is not a regular file")) << err_.toStdString();
+    Start({"--headless"}, HANGING_DRIVER);
+    QThread::msleep(1000);
+    proc_.terminate();
+    EXPECT_FALSE(proc_.waitForFinished(1500)); // asked: the program cannot answer
+    proc_.terminate();
+    Finish(); // insisted
+    EXPECT_EQ(proc_.exitCode(), 128 + SIGTERM);
 }
 
 } // namespace

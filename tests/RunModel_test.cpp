@@ -7,7 +7,9 @@
 #include <cstring>
 
 #include "acquisition/RunFiles.h"
+#include "datafiles/FrameEnd.h"
 #include "datafiles/RecordFile.h"
+#include "datafiles/RecordWriter.h"
 #include "support/Fixtures.h"
 #include "support/Runs.h"
 #include "support/SimDriverControl.h"
@@ -313,6 +315,33 @@ TEST_F(RunModelTest, ABadLimitAbandonsEveryTickUntilCorrected)
     run().SetLimitText(2, " 20     ");
     run().Timer1Timer();
     EXPECT_EQ(cycle().CycleCount, 1);
+}
+
+// The files are written on the recorder's own thread: a disk that takes
+// 300 ms for every write never holds up a tick (the thread the ticks run
+// on here is the GUI thread), and the stop still finds everything on disk.
+TEST_F(RunModelTest, ASlowDiskHoldsUpNoTickAndLosesNothing)
+{
+    StartRun(run());
+    recfile::SetWriteSeam({300, -1});
+    int64_t longestNs = 0;
+    for (int tick = 0; tick < 620 * kCyclesPerPoint; ++tick) {
+        const int64_t t0 = acq::SteadyNowNs();
+        run().Timer1Timer();
+        longestNs = std::max(longestNs, acq::SteadyNowNs() - t0);
+    }
+    EXPECT_LT(longestNs, 250'000'000); // a write on this thread takes 300 ms
+    EXPECT_TRUE(run().StopBranch());
+    recfile::SetWriteSeam({});
+    int32_t count = 0;
+    const TFonKadr first = ReadFon(0, &count);
+    ASSERT_EQ(count, 2);
+    EXPECT_EQ(StopPoint(first, false), 0);
+    EXPECT_EQ(first.Counts4[599], 100);
+    const TFonKadr last = ReadFon(1);
+    EXPECT_EQ(StopPoint(last, true), 21);
+    EXPECT_EQ(last.Counts1[19], 25);
+    EXPECT_EQ(run().FramesWritten(), 2);
 }
 
 } // namespace

@@ -1,6 +1,9 @@
 // A broken driver library for tests: built with NULL_FACTORY its factory
-// object has no table of operations; otherwise the factory is sound but the
-// boards it makes have none. Nothing may be called through either.
+// object has no table of operations; with HANGING_FACTORY its factory never
+// returns a board (a driver stuck in the kernel); otherwise the factory is
+// sound but the boards it makes have none. Nothing may be called through them.
+#include <unistd.h>
+
 #include "driver/IFactory.h"
 
 extern "C" {
@@ -11,7 +14,14 @@ static void* g_board[4] = {nullptr, nullptr, nullptr, nullptr};
 
 class Factory final : public IFactory {
 public:
-    void* CreateInstance(const char*, int32_t) override { return g_board; }
+    void* CreateInstance(const char*, int32_t) override
+    {
+#ifdef HANGING_FACTORY
+        for (;;)
+            pause();
+#endif
+        return g_board;
+    }
 };
 __attribute__((visibility("default"))) Factory StaticFactory;
 #endif
