@@ -1,8 +1,20 @@
-#include "export/CsvText.h"
+#include "datafiles/CsvText.h"
 
 #include <charconv>
+#include <cmath>
 
-namespace dataexport {
+namespace datafiles {
+namespace {
+
+template <class T>
+void Append(std::string& out, T v)
+{
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    out.append(buf, r.ptr);
+}
+
+} // namespace
 
 void CsvText::Separator()
 {
@@ -14,9 +26,23 @@ void CsvText::Separator()
 CsvText& CsvText::Int(int64_t v)
 {
     Separator();
-    char buf[24];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v);
-    out_.append(buf, r.ptr);
+    Append(out_, v);
+    return *this;
+}
+
+CsvText& CsvText::Number(double v)
+{
+    Separator();
+    if (!std::isnan(v))
+        Append(out_, v);
+    return *this;
+}
+
+CsvText& CsvText::Number(float v)
+{
+    Separator();
+    if (!std::isnan(v))
+        Append(out_, v);
     return *this;
 }
 
@@ -37,10 +63,16 @@ CsvText& CsvText::Text(std::string_view s)
     return *this;
 }
 
+CsvText& CsvText::Empty()
+{
+    Separator();
+    return *this;
+}
+
 void CsvText::EndLine()
 {
     out_ += "\r\n";
     first_ = true;
 }
 
-} // namespace dataexport
+} // namespace datafiles
