@@ -7,25 +7,30 @@ void AddOptions(CLI::App& app, ExportOptions& o)
     app.description(
         "Выгрузка файлов кадров фона (.fon) и радиособытий (.Rad) в CSV и HDF5.\n"
         "Записи и столбцы описаны в docs/formats.md.");
+    app.set_help_flag("-h,--help", "Показать эту справку и выйти");
     app.add_option("files", o.files, "Файлы данных (.fon, .Rad), выгружаются в заданном порядке")->required();
     app.add_option("--csv", o.csvDir,
-                   "Записать файлы CSV в ПАПКУ (создаётся, когда есть что записать): для .fon\n"
-                   "ИМЯ.frames.csv, ИМЯ.points.csv, ИМЯ.spectra.csv; для .Rad ИМЯ.events.csv,\n"
-                   "ИМЯ.samples.csv")
-        ->type_name("ПАПКА");
+                   "Записать файлы CSV в папку DIR (создаётся, когда есть что записать):\n"
+                   "для .fon ИМЯ.frames.csv, ИМЯ.points.csv, ИМЯ.spectra.csv;\n"
+                   "для .Rad ИМЯ.events.csv, ИМЯ.samples.csv")
+        ->type_name("DIR");
     app.add_option("--hdf5", o.hdf5Out, "Записать все входные файлы в один файл HDF5 с наборами\n"
                                         "данных 'frames' и 'events'")
-        ->type_name("ФАЙЛ.h5");
+        ->type_name("OUT.h5");
     app.add_option("--trend", o.trendOut,
-                   "Записать по каждому кадру и каналу входных .fon: точки, средний счёт, центр пика\n"
-                   "и наклон b интегрального спектра (границы 10 и 225), по строке CSV на каждый")
-        ->type_name("ФАЙЛ.csv");
+                   "Записать по каждому кадру и каналу входных .fon: точки, средний\n"
+                   "счёт, центр пика и наклон b интегрального спектра (границы 10 и 225),\n"
+                   "по строке CSV на каждый")
+        ->type_name("OUT.csv");
     app.add_option("--deflate", o.level, "Уровень сжатия (deflate) наборов данных HDF5, от 0 (нет) до 9")
-        ->type_name("УРОВЕНЬ")
+        ->type_name("LEVEL")
         ->check(CLI::Range(0, 9))
         ->capture_default_str();
-    app.add_flag("-f,--force", o.force, "Заменять выходные файлы, которые уже есть (иначе они остаются как есть)");
-    app.add_flag("-q,--quiet", o.quiet, "Без строки хода работы; о сбоях и итог сообщается всё равно");
+    app.add_flag("-f,--force", o.force, "Заменять выходные файлы, которые уже есть\n(иначе они остаются как есть)");
+    app.add_flag("-q,--quiet", o.quiet, "Без строки хода работы; о сбоях и итог\nсообщается всё равно");
+    app.failure_message([](const CLI::App*, const CLI::Error& e) {
+        return std::string("ошибка в командной строке (") + e.what() + "); подробнее: vfon-export --help\n";
+    });
     app.footer("Код выхода: 0 выгружено всё; 1 что-то пропущено, но всё записанное полно: входной\n"
                "файл не читается, не обычный файл, не файл данных или с неполной последней\n"
                "записью, либо выходной файл (--hdf5, --trend или CSV входного файла) уже есть и\n"

@@ -66,7 +66,7 @@ int RunTrend(const ExportOptions& o, bool walked, std::ostream& log)
 int RunExport(const ExportOptions& o, std::ostream& log)
 {
     if (!o.AnyCommand()) {
-        log << "нечего делать: укажите --csv ПАПКА, --hdf5 ФАЙЛ.h5 и/или --trend ФАЙЛ.csv (см. --help)\n";
+        log << "нечего делать: укажите --csv DIR, --hdf5 OUT.h5 и/или --trend OUT.csv (см. --help)\n";
         return kExitFailed;
     }
     // An output that exists is kept unless --force: its command is left

@@ -46,13 +46,13 @@ WalkSummary WalkFiles(const std::vector<std::string>& paths, const std::vector<R
         for (const std::string& path : paths) {
             const RecordKind kind = KindOfPath(path);
             if (kind == RecordKind::Unknown) {
-                say(path, datafiles::NotDataFileText() + "; пропущен");
+                say(path, datafiles::NotDataFileText());
                 ++s.skippedFiles;
                 continue;
             }
             datafiles::RecordReader src(path, RecordSize(kind));
             if (!src.ok()) {
-                say(path, datafiles::ReadFaultText(src.state()) + "; пропущен");
+                say(path, datafiles::ReadFaultText(src.state()));
                 ++s.skippedFiles;
                 continue;
             }
