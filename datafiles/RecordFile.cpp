@@ -60,6 +60,19 @@ off_t Offset(size_t size, int32_t index)
     return static_cast<off_t>(size) * index;
 }
 
+/// The reader of `path` open and well, or the error its fault raises.
+void RaiseIfFaulty(const datafiles::RecordReader& r)
+{
+    const datafiles::ReadState& s = r.state();
+    switch (s.Fault) {
+    case datafiles::ReadFault::None: return;
+    case datafiles::ReadFault::NotRegular: rt::RaiseNotRegular(r.path());
+    case datafiles::ReadFault::OpenFailed:
+    case datafiles::ReadFault::ReadFailed: rt::RaiseIoErrno(s.Errno);
+    case datafiles::ReadFault::Shrunk: rt::RaiseIo(rt::kIoReadBeyondEof);
+    }
+}
+
 } // namespace
 
 void Create(const std::string& path)
@@ -103,23 +116,6 @@ void Write(const std::string& path, size_t size, int32_t index, const void* reco
         rt::RaiseIoErrno(errno);
     f.Close();
 }
-
-namespace {
-
-/// The reader of `path` open and well, or the error its fault raises.
-void RaiseIfFaulty(const datafiles::RecordReader& r)
-{
-    const datafiles::ReadState& s = r.state();
-    switch (s.Fault) {
-    case datafiles::ReadFault::None: return;
-    case datafiles::ReadFault::NotRegular: rt::RaiseNotRegular(r.path());
-    case datafiles::ReadFault::OpenFailed:
-    case datafiles::ReadFault::ReadFailed: rt::RaiseIoErrno(s.Errno);
-    case datafiles::ReadFault::Shrunk: rt::RaiseIo(rt::kIoReadBeyondEof);
-    }
-}
-
-} // namespace
 
 int32_t Read(const std::string& path, size_t size, int32_t index, void* record)
 {

@@ -58,7 +58,8 @@ RecordReader::RecordReader(const std::string& path, size_t recordSize, Access ac
         return;
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    ::posix_fadvise(fd, 0, 0, access == Access::Sequential ? POSIX_FADV_SEQUENTIAL : POSIX_FADV_RANDOM);
+    if (access == Access::Sequential)
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     fd_ = fd;
     state_.Records = st.st_size / static_cast<off_t>(size_);
     state_.TailBytes = st.st_size % static_cast<off_t>(size_);

@@ -18,9 +18,9 @@ int32_t CountAt(std::span<const int16_t, kFonBins> spectr, int32_t bin)
 /// at most 25600, so nearly every spectrum stays inside the table.
 constexpr int32_t kLogTableSize = 32768;
 
-/// log10(v + 1) in single precision, v ≥ 0: a table of the very values
-/// std::log10 gives, made once, for v below kLogTableSize; computed above.
-float Log10Plus1(int32_t v)
+/// The table of log10(v + 1) in single precision for v below
+/// kLogTableSize: the very values std::log10 gives, made once.
+const float* LogPlus1Table()
 {
     static const std::vector<float> table = [] {
         std::vector<float> t(kLogTableSize);
@@ -28,8 +28,15 @@ float Log10Plus1(int32_t v)
             t[static_cast<size_t>(i)] = static_cast<float>(std::log10(static_cast<double>(i) + 1));
         return t;
     }();
+    return table.data();
+}
+
+/// log10(v + 1) in single precision, v ≥ 0: looked up in `table`
+/// (LogPlus1Table) below kLogTableSize, computed above.
+float Log10Plus1(const float* table, int32_t v)
+{
     if (v >= 0 && v < kLogTableSize)
-        return table[static_cast<size_t>(v)];
+        return table[v];
     return static_cast<float>(std::log10(static_cast<double>(v) + 1));
 }
 
@@ -159,8 +166,9 @@ IntegralResult IntegralSpectrum(std::span<const int16_t, kFonBins> spectr, int32
     for (int32_t j = hi - lo; j >= 2; --j)
         integr(j - 1) = integr(j) + scale(spectr[j - 1]);
 
+    const float* logTable = LogPlus1Table();
     for (int32_t bin = lo; bin <= hi; ++bin)
-        logIntegr[bin - 1] = Log10Plus1(integr(bin));
+        logIntegr[bin - 1] = Log10Plus1(logTable, integr(bin));
 
     // Fit range: I1 the last bin from the peak up still at 80 % of LMax,
     // I2 the last one above 40 %.
