@@ -195,7 +195,7 @@ void BM_ExportHdf5(benchmark::State& state)
         PeakRssMb(true);
         state.ResumeTiming();
         const auto t0 = std::chrono::steady_clock::now();
-        dataexport::Hdf5Export sink(out, files, level);
+        dataexport::Hdf5Export sink(out, files, level, true);
         std::ostringstream log;
         const auto s = dataexport::WalkFiles(files, {&sink}, {false}, log);
         if (s.outputFailed || s.SomethingSkipped())

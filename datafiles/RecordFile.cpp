@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "datafiles/RecordReader.h"
 #include "platform/RunError.h"
 
 namespace recfile {
@@ -42,13 +43,6 @@ public:
         if (::close(fd) != 0)
             rt::RaiseIoErrno(errno);
     }
-    off_t Size() const
-    {
-        struct stat st;
-        if (::fstat(fd_, &st) != 0)
-            rt::RaiseIoErrno(errno);
-        return st.st_size;
-    }
     void Seek(off_t pos) const
     {
         if (::lseek(fd_, pos, SEEK_SET) < 0)
@@ -64,6 +58,19 @@ off_t Offset(size_t size, int32_t index)
     if (index < 0)
         rt::RaiseIo(131); // negative seek
     return static_cast<off_t>(size) * index;
+}
+
+/// The reader of `path` open and well, or the error its fault raises.
+void RaiseIfFaulty(const datafiles::RecordReader& r)
+{
+    const datafiles::ReadState& s = r.state();
+    switch (s.Fault) {
+    case datafiles::ReadFault::None: return;
+    case datafiles::ReadFault::NotRegular: rt::RaiseNotRegular(r.path());
+    case datafiles::ReadFault::OpenFailed:
+    case datafiles::ReadFault::ReadFailed: rt::RaiseIoErrno(s.Errno);
+    case datafiles::ReadFault::Shrunk: rt::RaiseIo(rt::kIoReadBeyondEof);
+    }
 }
 
 } // namespace
@@ -112,35 +119,22 @@ void Write(const std::string& path, size_t size, int32_t index, const void* reco
 
 int32_t Read(const std::string& path, size_t size, int32_t index, void* record)
 {
-    Fd f(path, O_RDONLY);
-    const int32_t count = static_cast<int32_t>(f.Size() / static_cast<off_t>(size));
+    datafiles::RecordReader r(path, size, datafiles::RecordReader::Access::Random);
+    RaiseIfFaulty(r);
+    const auto count = static_cast<int32_t>(r.records());
     if (index < 0 || index >= count)
         rt::RaiseIo(rt::kIoReadBeyondEof);
-    f.Seek(Offset(size, index));
-    char* p = static_cast<char*>(record);
-    size_t left = size;
-    while (left > 0) {
-        const ssize_t n = ::read(f.Get(), p, left);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            rt::RaiseIoErrno(errno);
-        }
-        if (n == 0)
-            rt::RaiseIo(rt::kIoReadBeyondEof);
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
-    f.Close();
+    r.Seek(index);
+    if (r.Read(record, 1) != 1)
+        RaiseIfFaulty(r);
     return count;
 }
 
 int32_t Count(const std::string& path, size_t size)
 {
-    Fd f(path, O_RDONLY);
-    const int32_t count = static_cast<int32_t>(f.Size() / static_cast<off_t>(size));
-    f.Close();
-    return count;
+    datafiles::RecordReader r(path, size, datafiles::RecordReader::Access::Random);
+    RaiseIfFaulty(r);
+    return static_cast<int32_t>(r.records());
 }
 
 } // namespace recfile

@@ -1,7 +1,9 @@
 #pragma once
-// Files of fixed-size records. Every access opens the file, does one thing
-// and closes it again; every open, seek, read, write, size query and close is
-// checked at once and a failure raises rt::EInOutError.
+// Files of fixed-size records as the viewer and the recorder use them. Every
+// access opens the file, does one thing and closes it again; every step is
+// checked at once and a failure raises rt::EInOutError. Reads go through the
+// one reader of data files (datafiles/RecordReader.h); this is the one
+// writer of records.
 #include <cstddef>
 #include <cstdint>
 #include <string>

@@ -1,5 +1,9 @@
 #include "export/CsvExport.h"
 
+#include <cerrno>
+#include <sys/stat.h>
+
+#include "datafiles/FileProblemText.h"
 #include "datafiles/FrameEnd.h"
 #include "export/RecordTimes.h"
 
@@ -27,7 +31,23 @@ std::string BaseName(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+/// `dir`/`name` with one slash between them, whether `dir` ends in one or not.
+std::string InFolder(const std::string& dir, const std::string& name)
+{
+    if (dir.empty() || dir.back() == '/')
+        return dir + name;
+    return dir + "/" + name;
+}
+
 } // namespace
+
+std::string CsvFolderProblem(const std::string& dir)
+{
+    struct stat st;
+    if (::stat(dir.c_str(), &st) == 0 && !S_ISDIR(st.st_mode))
+        return datafiles::About(dir, "уже есть и это не папка");
+    return {};
+}
 
 CsvExport::CsvExport(std::string dir, bool force) : dir_(std::move(dir)), force_(force) {}
 
@@ -36,7 +56,7 @@ CsvExport::~CsvExport() = default;
 std::vector<std::string> CsvExport::OutputNames(const std::string& dir, const std::string& input, RecordKind kind)
 {
     std::vector<std::string> names;
-    const std::string stem = dir + "/" + BaseName(input);
+    const std::string stem = InFolder(dir, BaseName(input));
     if (kind == RecordKind::Fon)
         for (const char* t : kFonTables)
             names.push_back(stem + t);
@@ -51,22 +71,27 @@ std::string CsvExport::BeginFile(const SourceFile& file)
     const std::vector<std::string> names = OutputNames(dir_, file.path, file.kind);
     for (const std::string& n : names) {
         if (taken_.count(n))
-            return n + " was already written from an earlier input of the same name; skipped";
-        if (std::string why = RefusalToWrite(n, force_); !why.empty())
-            return why + "; skipped";
+            return datafiles::About(n, "уже записан из прежнего входного файла с тем же именем; этот пропущен");
+        if (std::string why = datafiles::RefusalToWrite(n, force_); !why.empty())
+            return why + "; входной файл пропущен";
+    }
+    if (!dirReady_) {
+        if (::mkdir(dir_.c_str(), 0777) != 0 && errno != EEXIST)
+            throw OutputError(datafiles::About(dir_, "папка не создаётся: " + datafiles::ErrnoText(errno)));
+        dirReady_ = true;
     }
     tables_.clear();
     tables_.resize(names.size());
     for (size_t i = 0; i < names.size(); ++i) {
         taken_.insert(names[i]);
-        tables_[i].file = std::make_unique<OutputFile>(names[i]);
+        tables_[i].file = std::make_unique<datafiles::OutputFile>(names[i], force_);
         tables_[i].file->Write(file.kind == RecordKind::Fon ? kFonHeaders[i] : kRadHeaders[i]);
         tables_[i].file->Write("\r\n");
     }
     return {};
 }
 
-CsvText& CsvExport::Row(Table& t, const SourceFile& file, int64_t index, int number)
+datafiles::CsvText& CsvExport::Row(Table& t, const SourceFile& file, int64_t index, int number)
 {
     return t.text.Text(file.path).Int(index).Int(number);
 }
@@ -83,7 +108,7 @@ void CsvExport::Frame(const SourceFile& file, int64_t index, const TFonKadr& f)
 {
     const int end = StopPoint(f, index == file.records - 1);
     Table& frames = tables_[0];
-    CsvText& h = Row(frames, file, index, f.KadrNo).Text(IsoText(FrameStart(f))).Int(f.Rate);
+    datafiles::CsvText& h = Row(frames, file, index, f.KadrNo).Text(IsoText(FrameStart(f))).Int(f.Rate);
     for (int16_t v : {f.FGain1, f.FGain2, f.FGain3, f.FGain4, f.Limit1, f.Limit2, f.Limit3, f.Limit4, f.ChanParam})
         h.Int(v);
     h.Int(end).EndLine();

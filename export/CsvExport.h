@@ -12,16 +12,22 @@
 #include <string>
 #include <vector>
 
-#include "export/CsvText.h"
-#include "export/OutputFile.h"
+#include "datafiles/CsvText.h"
+#include "datafiles/OutputFile.h"
 #include "export/RecordSink.h"
 
 namespace dataexport {
 
+/// Why `dir` cannot take the CSV files (it exists and is no folder), naming
+/// it; empty when it is a folder or is missing (it is made when needed).
+std::string CsvFolderProblem(const std::string& dir);
+
 /// Writes the CSV files of each input into a directory.
 class CsvExport : public RecordSink {
 public:
-    /// `dir` must exist; `force` replaces existing outputs.
+    /// `dir` is made when the first input has rows to write (a run whose
+    /// inputs are all missing leaves no folder behind); `force` replaces
+    /// existing outputs.
     CsvExport(std::string dir, bool force);
     ~CsvExport() override;
 
@@ -37,14 +43,15 @@ public:
 private:
     /// One output with the text not yet written.
     struct Table {
-        std::unique_ptr<OutputFile> file;
-        CsvText text;
+        std::unique_ptr<datafiles::OutputFile> file;
+        datafiles::CsvText text;
     };
     void Flush(Table& t, bool always);
-    CsvText& Row(Table& t, const SourceFile& file, int64_t index, int number);
+    datafiles::CsvText& Row(Table& t, const SourceFile& file, int64_t index, int number);
 
     std::string dir_;
     bool force_;
+    bool dirReady_ = false;         ///< dir_ is there
     std::set<std::string> taken_;   ///< outputs of this run so far
     std::vector<Table> tables_;     ///< outputs of the file being read
 };

@@ -5,32 +5,41 @@ namespace dataexport {
 void AddOptions(CLI::App& app, ExportOptions& o)
 {
     app.description(
-        "Exports background frame files (.fon) and radio event files (.Rad) to CSV and HDF5.\n"
-        "The record layouts and the columns are described in docs/formats.md.");
-    app.add_option("files", o.files, "Data files (.fon, .Rad), exported in the order given")->required();
+        "Выгрузка файлов кадров фона (.fon) и радиособытий (.Rad) в CSV и HDF5.\n"
+        "Записи и столбцы описаны в docs/formats.md.");
+    app.set_help_flag("-h,--help", "Показать эту справку и выйти");
+    app.add_option("files", o.files, "Файлы данных (.fon, .Rad), выгружаются в заданном порядке")->required();
     app.add_option("--csv", o.csvDir,
-                   "Write CSV files into DIR (created if missing): per .fon NAME.frames.csv,\n"
-                   "NAME.points.csv, NAME.spectra.csv; per .Rad NAME.events.csv, NAME.samples.csv")
+                   "Записать файлы CSV в папку DIR (создаётся, когда есть что записать):\n"
+                   "для .fon ИМЯ.frames.csv, ИМЯ.points.csv, ИМЯ.spectra.csv;\n"
+                   "для .Rad ИМЯ.events.csv, ИМЯ.samples.csv")
         ->type_name("DIR");
-    app.add_option("--hdf5", o.hdf5Out, "Write all inputs into one HDF5 file with the datasets\n"
-                                        "'frames' and 'events'")
+    app.add_option("--hdf5", o.hdf5Out, "Записать все входные файлы в один файл HDF5 с наборами\n"
+                                        "данных 'frames' и 'events'")
         ->type_name("OUT.h5");
     app.add_option("--trend", o.trendOut,
-                   "Write per frame and channel of the .fon inputs: points, mean rate, centre of the\n"
-                   "peak and slope b of the integral spectrum (bounds 10 and 225), one CSV line each")
+                   "Записать по каждому кадру и каналу входных .fon: точки, средний\n"
+                   "счёт, центр пика и наклон b интегрального спектра (границы 10 и 225),\n"
+                   "по строке CSV на каждый")
         ->type_name("OUT.csv");
-    app.add_option("--deflate", o.level, "Deflate level of the HDF5 datasets, 0 (none) to 9")
+    app.add_option("--deflate", o.level, "Уровень сжатия (deflate) наборов данных HDF5, от 0 (нет) до 9")
         ->type_name("LEVEL")
         ->check(CLI::Range(0, 9))
         ->capture_default_str();
-    app.add_flag("-f,--force", o.force, "Replace outputs that exist (otherwise they are kept and reported)");
-    app.add_flag("-q,--quiet", o.quiet, "No progress line; problems and the summary are still written");
-    app.footer("Exit status: 0 everything exported; 1 outputs complete but some input left out\n"
-               "(unreadable or non-regular file, torn last record, existing output); 2 bad command\n"
-               "line or an output could not be written. Outputs are written under NAME.part and\n"
-               "renamed when complete, so a file that exists is always whole.\n\n"
-               "Example: vfon-export *.fon *.Rad --hdf5 station.h5 --csv csv/\n"
-               "         vfon-export 2026/*.fon --trend health.csv");
+    app.add_flag("-f,--force", o.force, "Заменять выходные файлы, которые уже есть\n(иначе они остаются как есть)");
+    app.add_flag("-q,--quiet", o.quiet, "Без строки хода работы; о сбоях и итог\nсообщается всё равно");
+    app.failure_message([](const CLI::App*, const CLI::Error& e) {
+        return std::string("ошибка в командной строке (") + e.what() + "); подробнее: vfon-export --help\n";
+    });
+    app.footer("Код выхода: 0 выгружено всё; 1 что-то пропущено, но всё записанное полно: входной\n"
+               "файл не читается, не обычный файл, не файл данных или с неполной последней\n"
+               "записью, либо выходной файл (--hdf5, --trend или CSV входного файла) уже есть и\n"
+               "оставлен как есть (-f заменяет); 2 ошибка в командной строке или выходной файл\n"
+               "не записывается. Выходные файлы пишутся под именем ИМЯ.part и переименовываются,\n"
+               "когда полны, так что имеющийся выходной файл всегда цел. Каждое сообщение\n"
+               "начинается с имени файла или папки, к которой оно относится.\n\n"
+               "Пример: vfon-export *.fon *.Rad --hdf5 station.h5 --csv csv/\n"
+               "        vfon-export 2026/*.fon --trend health.csv");
 }
 
 } // namespace dataexport

@@ -26,7 +26,7 @@ struct ExportOptions {
 
 /// Exit codes of vfon-export.
 inline constexpr int kExitDone = 0;     ///< every record of every input exported
-inline constexpr int kExitSkipped = 1;  ///< outputs complete, but some input was left out
+inline constexpr int kExitSkipped = 1;  ///< what was written is complete, but some input was left out or an existing output kept
 inline constexpr int kExitFailed = 2;   ///< bad command line, or an output could not be written
 
 /// Declares the options of vfon-export on `app`, bound to `o`.

@@ -1,34 +1,20 @@
 #include "export/ExportRun.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
+#include <memory>
 #include <strings.h>
 #include <unistd.h>
-#include <cstring>
-#include <memory>
-#include <sys/stat.h>
 
+#include "datafiles/FileProblemText.h"
 #include "export/CsvExport.h"
 #include "export/FileWalk.h"
 #include "export/Hdf5Export.h"
-#include "export/OutputFile.h"
 #include "export/Progress.h"
 #include "trend/TrendCsv.h"
 
 namespace dataexport {
 namespace {
-
-/// Makes `dir` if it is missing; the reason when it is no usable directory.
-std::string PrepareDirectory(const std::string& dir)
-{
-    struct stat st;
-    if (::stat(dir.c_str(), &st) == 0)
-        return S_ISDIR(st.st_mode) ? std::string() : dir + " exists and is not a directory";
-    if (::mkdir(dir.c_str(), 0777) != 0)
-        return dir + ": " + std::strerror(errno);
-    return {};
-}
 
 bool IsFonFile(const std::string& path)
 {
@@ -37,15 +23,16 @@ bool IsFonFile(const std::string& path)
 
 /// --trend: the numbers of every frame of the .fon inputs, with its own scan
 /// (the window of the station's health reads the files the same way).
-int RunTrend(const ExportOptions& o, std::ostream& log)
+/// `walked`: the walk has read the inputs and reported those of no use.
+int RunTrend(const ExportOptions& o, bool walked, std::ostream& log)
 {
     std::vector<std::string> fon;
     bool leftOut = false;
     for (const std::string& f : o.files) {
         if (IsFonFile(f)) {
             fon.push_back(f);
-        } else if (!o.AnyWalkCommand()) { // otherwise the walk has taken it
-            log << f << ": not a background file (.fon), left out of the trend\n";
+        } else if (!walked) {
+            log << datafiles::About(f, "не файл фона (.fon), в тренд не вошёл") << '\n';
             leftOut = true;
         }
     }
@@ -62,13 +49,13 @@ int RunTrend(const ExportOptions& o, std::ostream& log)
                 return;
             lastDraw = now;
             const double s = std::chrono::duration<double>(now - start).count();
-            log << "\rtrend: " << OneDecimal(100 * p.Fraction) << " %, " << p.Frames << " frames, "
-                << OneDecimal(s > 0 ? p.Bytes / 1e6 / s : 0) << " MB/s   " << std::flush;
+            log << "\rтренд: " << OneDecimal(100 * p.Fraction) << " %, кадров " << std::to_string(p.Frames) << ", "
+                << OneDecimal(s > 0 ? p.Bytes / 1e6 / s : 0) << " МБ/с   " << std::flush;
         };
     const int rc = WriteTrendCsv(fon, o.trendOut, options);
     if (live)
         log << "\r" << std::string(60, ' ') << "\r";
-    log << "trend: " << (rc == kTrendCsvFailed ? "not written" : o.trendOut + " written") << '\n';
+    log << datafiles::About(o.trendOut, rc == kTrendCsvFailed ? "тренд не записан" : "тренд записан") << '\n';
     if (rc == kTrendCsvFailed)
         return kExitFailed;
     return rc == kTrendCsvSkipped || leftOut ? kExitSkipped : kExitDone;
@@ -79,41 +66,47 @@ int RunTrend(const ExportOptions& o, std::ostream& log)
 int RunExport(const ExportOptions& o, std::ostream& log)
 {
     if (!o.AnyCommand()) {
-        log << "nothing to do: give --csv DIR, --hdf5 OUT.h5 and/or --trend OUT.csv (see --help)\n";
+        log << "нечего делать: укажите --csv DIR, --hdf5 OUT.h5 и/или --trend OUT.csv (см. --help)\n";
         return kExitFailed;
     }
-    if (!o.AnyWalkCommand())
-        return RunTrend(o, log);
+    // An output that exists is kept unless --force: its command is left
+    // out (exit 1) and the others run.
+    int rc = kExitDone;
+    const auto kept = [&](const std::string& path) {
+        const std::string why = datafiles::RefusalToWrite(path, o.force);
+        if (!why.empty()) {
+            log << why << '\n';
+            rc = kExitSkipped;
+        }
+        return !why.empty();
+    };
     // Each command is one sink; a new command adds its sink here.
     std::vector<std::unique_ptr<RecordSink>> owned;
     try {
-        if (!o.hdf5Out.empty()) {
-            if (std::string why = RefusalToWrite(o.hdf5Out, o.force); !why.empty()) {
-                log << why << "; nothing written\n";
-                return kExitFailed;
-            }
-            owned.push_back(std::make_unique<Hdf5Export>(o.hdf5Out, o.files, o.level));
-        }
+        if (!o.hdf5Out.empty() && !kept(o.hdf5Out))
+            owned.push_back(std::make_unique<Hdf5Export>(o.hdf5Out, o.files, o.level, o.force));
         if (!o.csvDir.empty()) {
-            if (std::string why = PrepareDirectory(o.csvDir); !why.empty()) {
-                log << why << "; nothing written\n";
+            if (std::string why = CsvFolderProblem(o.csvDir); !why.empty()) {
+                log << why << "; ничего не записано\n";
                 return kExitFailed;
             }
             owned.push_back(std::make_unique<CsvExport>(o.csvDir, o.force));
         }
     } catch (const OutputError& e) {
-        log << e.what() << "; nothing written\n";
+        log << e.what() << "; ничего не записано\n";
         return kExitFailed;
     }
-    std::vector<RecordSink*> sinks;
-    for (auto& s : owned)
-        sinks.push_back(s.get());
-
-    const WalkSummary summary = WalkFiles(o.files, sinks, WalkOptions{!o.quiet}, log);
-    PrintSummary(summary, log);
-    int rc = summary.outputFailed ? kExitFailed : summary.SomethingSkipped() ? kExitSkipped : kExitDone;
-    if (!o.trendOut.empty())
-        rc = std::max(rc, RunTrend(o, log));
+    const bool walked = !owned.empty();
+    if (walked) {
+        std::vector<RecordSink*> sinks;
+        for (auto& s : owned)
+            sinks.push_back(s.get());
+        const WalkSummary summary = WalkFiles(o.files, sinks, WalkOptions{!o.quiet}, log);
+        PrintSummary(summary, log);
+        rc = std::max(rc, summary.outputFailed ? kExitFailed : summary.SomethingSkipped() ? kExitSkipped : kExitDone);
+    }
+    if (!o.trendOut.empty() && !kept(o.trendOut))
+        rc = std::max(rc, RunTrend(o, walked, log));
     return rc;
 }
 

@@ -3,6 +3,7 @@
 #include <memory>
 #include <sys/stat.h>
 
+#include "datafiles/FileProblemText.h"
 #include "export/Progress.h"
 
 namespace dataexport {
@@ -36,7 +37,7 @@ WalkSummary WalkFiles(const std::vector<std::string>& paths, const std::vector<R
     Progress progress(log, total, options.progress);
     auto say = [&](const std::string& path, const std::string& what) {
         progress.Clear();
-        log << path << ": " << what << "\n";
+        log << datafiles::About(path, what) << "\n";
     };
 
     WalkSummary s;
@@ -44,9 +45,14 @@ WalkSummary WalkFiles(const std::vector<std::string>& paths, const std::vector<R
     try {
         for (const std::string& path : paths) {
             const RecordKind kind = KindOfPath(path);
-            RecordSource src(path, kind);
+            if (kind == RecordKind::Unknown) {
+                say(path, datafiles::NotDataFileText());
+                ++s.skippedFiles;
+                continue;
+            }
+            datafiles::RecordReader src(path, RecordSize(kind));
             if (!src.ok()) {
-                say(path, src.error() + "; skipped");
+                say(path, datafiles::ReadFaultText(src.state()));
                 ++s.skippedFiles;
                 continue;
             }
@@ -66,7 +72,7 @@ WalkSummary WalkFiles(const std::vector<std::string>& paths, const std::vector<R
             ++s.files;
             void* record = kind == RecordKind::Fon ? static_cast<void*>(&buf->fon) : static_cast<void*>(&buf->rad);
             const int64_t size = static_cast<int64_t>(RecordSize(kind));
-            for (int64_t i = 0; src.Next(record); ++i) {
+            for (int64_t i = 0; src.Read(record, 1) == 1; ++i) {
                 for (RecordSink* sink : taking) {
                     if (kind == RecordKind::Fon)
                         sink->Frame(file, i, buf->fon);
@@ -79,12 +85,11 @@ WalkSummary WalkFiles(const std::vector<std::string>& paths, const std::vector<R
             }
             for (RecordSink* sink : taking)
                 sink->EndFile(file);
-            if (!src.error().empty()) {
-                say(path, "read error (" + src.error() + "); records before it exported, the rest skipped");
+            if (!src.ok()) {
+                say(path, datafiles::ReadFaultText(src.state()));
                 ++s.readFaults;
             } else if (src.tailBytes() > 0) {
-                say(path, "torn tail of " + std::to_string(src.tailBytes()) + " bytes after " +
-                              std::to_string(src.records()) + " whole records; the whole records exported");
+                say(path, datafiles::TornTailText(src.state()));
                 ++s.tornTails;
             }
         }
@@ -92,7 +97,7 @@ WalkSummary WalkFiles(const std::vector<std::string>& paths, const std::vector<R
             sink->Finish();
     } catch (const OutputError& e) {
         progress.Clear();
-        log << "output failed: " << e.what() << "; export stopped, nothing half-written kept\n";
+        log << e.what() << "; выгрузка остановлена, недописанные файлы удалены\n";
         for (RecordSink* sink : sinks)
             sink->Abandon();
         s.outputFailed = true;
@@ -108,12 +113,12 @@ void PrintSummary(const WalkSummary& s, std::ostream& log)
     // locale with digit grouping.
     using std::to_string;
     const double mb = static_cast<double>(s.bytes) / 1e6;
-    log << "exported " + to_string(s.frames) + " frames and " + to_string(s.events) + " events from " +
-               to_string(s.files) + " files, " + OneDecimal(mb) + " MB in " + OneDecimal(s.seconds) + " s (" +
-               OneDecimal(s.seconds > 0 ? mb / s.seconds : 0) + " MB/s)\n";
+    log << "выгружено кадров: " + to_string(s.frames) + ", событий: " + to_string(s.events) + " из файлов: " +
+               to_string(s.files) + ", " + OneDecimal(mb) + " МБ за " + OneDecimal(s.seconds) + " с (" +
+               OneDecimal(s.seconds > 0 ? mb / s.seconds : 0) + " МБ/с)\n";
     if (s.SomethingSkipped())
-        log << "skipped: " + to_string(s.skippedFiles) + " files, " + to_string(s.tornTails) + " torn tails, " +
-                   to_string(s.readFaults) + " files with a read error\n";
+        log << "пропущено файлов: " + to_string(s.skippedFiles) + ", неполных последних записей: " +
+                   to_string(s.tornTails) + ", файлов с ошибкой чтения: " + to_string(s.readFaults) + "\n";
 }
 
 } // namespace dataexport

@@ -1,13 +1,12 @@
 #include "export/Hdf5Export.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstddef>
-#include <cstdio>
 #include <cstring>
 #include <unistd.h>
 #include <utility>
 
+#include "datafiles/FileProblemText.h"
 #include "datafiles/FrameEnd.h"
 
 namespace dataexport {
@@ -135,15 +134,15 @@ hsize_t ChunkRows(hid_t type) { return std::max<hsize_t>(1, (1u << 20) / H5Tget_
 
 } // namespace
 
-Hdf5Export::Hdf5Export(std::string path, const std::vector<std::string>& inputs, int level)
-    : path_(std::move(path)), part_(path_ + ".part"), nameSize_(1)
+Hdf5Export::Hdf5Export(std::string path, const std::vector<std::string>& inputs, int level, bool force)
+    : path_(std::move(path)), part_(datafiles::PartName(path_)), force_(force), nameSize_(1)
 {
     for (const std::string& p : inputs)
         nameSize_ = std::max(nameSize_, p.size());
     H5Eset_auto2(H5E_DEFAULT, nullptr, nullptr); // errors are reported by the caller, once
     file_ = H5Fcreate(part_.c_str(), H5F_ACC_TRUNC, H5P_DEFAULT, H5P_DEFAULT);
     if (file_ < 0)
-        ThrowHdf5("cannot create " + part_);
+        ThrowHdf5(datafiles::About(part_, "не создаётся"));
     const hid_t nameType = H5Tcopy(H5T_C_S1);
     H5Tset_size(nameType, nameSize_);
     H5Tset_strpad(nameType, H5T_STR_NULLPAD);
@@ -191,13 +190,9 @@ void Hdf5Export::Finish()
     const bool closed = H5Fclose(std::exchange(file_, -1)) >= 0;
     if (!closed) {
         ::unlink(part_.c_str());
-        ThrowHdf5("cannot complete " + part_);
+        ThrowHdf5(datafiles::About(part_, "не дописывается"));
     }
-    if (::rename(part_.c_str(), path_.c_str()) != 0) {
-        const int err = errno;
-        ::unlink(part_.c_str());
-        throw OutputError(path_ + ": " + std::strerror(err));
-    }
+    datafiles::CommitPart(part_, path_, force_);
 }
 
 void Hdf5Export::Abandon()

@@ -21,9 +21,9 @@ namespace dataexport {
 class Hdf5Export : public RecordSink {
 public:
     /// `inputs` are all paths of the run (the file-name field is as wide as
-    /// the longest); the output appears under `path` only when complete.
-    /// Throws OutputError.
-    Hdf5Export(std::string path, const std::vector<std::string>& inputs, int level = 1);
+    /// the longest); the output appears under `path` only when complete,
+    /// replacing one of that name only with `force`. Throws OutputError.
+    Hdf5Export(std::string path, const std::vector<std::string>& inputs, int level = 1, bool force = false);
     ~Hdf5Export() override;
 
     void Frame(const SourceFile& file, int64_t index, const TFonKadr& frame) override;
@@ -35,6 +35,7 @@ private:
     void Close();
 
     std::string path_, part_;
+    bool force_;
     size_t nameSize_;
     hid_t file_ = -1, frameType_ = -1, eventType_ = -1;
     std::unique_ptr<Hdf5Table> frames_, events_;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <thread>
 
+#include "datafiles/FileProblemText.h"
 #include "export/ChunkDeflate.h"
 #include "export/RecordSink.h"
 
@@ -15,6 +16,18 @@ herr_t InnermostMessage(unsigned n, const H5E_error2_t* e, void* out)
     if (n == 0 && e->desc)
         *static_cast<std::string*>(out) = e->desc;
     return 0;
+}
+
+/// The name of the file `obj` belongs to.
+std::string FileName(hid_t obj)
+{
+    const ssize_t n = H5Fget_name(obj, nullptr, 0);
+    if (n <= 0)
+        return {};
+    std::string name(static_cast<size_t>(n) + 1, '\0');
+    H5Fget_name(obj, name.data(), name.size());
+    name.resize(static_cast<size_t>(n));
+    return name;
 }
 
 } // namespace
@@ -40,7 +53,7 @@ Hdf5Table::Hdf5Table(hid_t file, const std::string& name, hid_t type, hsize_t ch
     H5Pclose(dcpl);
     H5Sclose(space);
     if (dset_ < 0)
-        ThrowHdf5("cannot create the dataset " + name);
+        ThrowHdf5(datafiles::About(FileName(file), "набор данных " + name + " не создаётся"));
     buffer_.resize(rowSize_ * chunkRows_);
 }
 
@@ -91,7 +104,7 @@ void Hdf5Table::WriteOldest()
     }
     ok = ok && H5Dwrite_chunk(dset_, H5P_DEFAULT, 0, &f.firstRow, bytes.size(), bytes.data()) >= 0;
     if (!ok)
-        ThrowHdf5("cannot write to the dataset " + name_);
+        ThrowHdf5(datafiles::About(FileName(dset_), "не пишется в набор данных " + name_));
 }
 
 void Hdf5Table::Flush()

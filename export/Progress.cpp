@@ -45,9 +45,9 @@ void Progress::Draw()
     line += std::to_string(done_);
     line += '/';
     line += std::to_string(total_);
-    line += " records  ";
+    line += " записей  ";
     line += OneDecimal(rate);
-    line += " MB/s   ";
+    line += " МБ/с   ";
     out_ << line << std::flush;
     shown_ = true;
 }

@@ -3,27 +3,25 @@
 // A command (CSV, HDF5, …) is one sink; the walk reads every file once and
 // hands each record to all sinks in turn.
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 
 #include "datafiles/FonKadr.h"
+#include "datafiles/OutputFile.h"
 #include "datafiles/RadKadr.h"
-#include "export/RecordSource.h"
+#include "datafiles/RecordReader.h"
 
 namespace dataexport {
+
+using datafiles::KindOfPath;
+using datafiles::OutputError;
+using datafiles::RecordKind;
+using datafiles::RecordSize;
 
 /// A data file as the walk sees it.
 struct SourceFile {
     std::string path;     ///< as given on the command line
     RecordKind kind;
     int64_t records = 0;  ///< whole records
-};
-
-/// An output that cannot be written any further (disk full, no permission):
-/// the walk stops, since every later row would be lost as well.
-class OutputError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
 };
 
 /// Receives the records of the walk in file order, record order.
@@ -40,7 +38,9 @@ public:
     virtual void Event(const SourceFile& file, int64_t index, const TRadKadr& event) { (void)file, (void)index, (void)event; }
     /// The file's whole records have all been handed over (or reading failed).
     virtual void EndFile(const SourceFile& file) { (void)file; }
-    /// After the last file: everything is made final. Throws OutputError.
+    /// After the last file: everything is made final. Throws OutputError
+    /// (an output that cannot be written any further: the walk stops, since
+    /// every later row would be lost as well).
     virtual void Finish() {}
     /// The walk was stopped by an OutputError: leave nothing half-written.
     virtual void Abandon() {}

@@ -2,22 +2,12 @@
 
 #include <algorithm>
 #include <bit>
-#include <charconv>
 #include <cmath>
+#include <vector>
 
 namespace {
 
 constexpr int32_t kPeakExclusion = 45; ///< top bins of the range left out of the peak search
-
-// Appends v right-aligned in `width` characters (wider numbers in full).
-void AppendNum(char*& out, int32_t v, int width)
-{
-    char buf[12];
-    const auto res = std::to_chars(buf, buf + sizeof buf, v);
-    for (auto len = res.ptr - buf; len < width; ++len)
-        *out++ = ' ';
-    out = std::copy(buf, res.ptr, out);
-}
 
 int32_t CountAt(std::span<const int16_t, kFonBins> spectr, int32_t bin)
 {
@@ -28,9 +18,9 @@ int32_t CountAt(std::span<const int16_t, kFonBins> spectr, int32_t bin)
 /// at most 25600, so nearly every spectrum stays inside the table.
 constexpr int32_t kLogTableSize = 32768;
 
-/// log10(v + 1) in single precision, v ≥ 0: a table of the very values
-/// std::log10 gives, made once, for v below kLogTableSize; computed above.
-float Log10Plus1(int32_t v)
+/// The table of log10(v + 1) in single precision for v below
+/// kLogTableSize: the very values std::log10 gives, made once.
+const float* LogPlus1Table()
 {
     static const std::vector<float> table = [] {
         std::vector<float> t(kLogTableSize);
@@ -38,8 +28,15 @@ float Log10Plus1(int32_t v)
             t[static_cast<size_t>(i)] = static_cast<float>(std::log10(static_cast<double>(i) + 1));
         return t;
     }();
+    return table.data();
+}
+
+/// log10(v + 1) in single precision, v ≥ 0: looked up in `table`
+/// (LogPlus1Table) below kLogTableSize, computed above.
+float Log10Plus1(const float* table, int32_t v)
+{
     if (v >= 0 && v < kLogTableSize)
-        return table[static_cast<size_t>(v)];
+        return table[v];
     return static_cast<float>(std::log10(static_cast<double>(v) + 1));
 }
 
@@ -99,18 +96,6 @@ int32_t ScaledCount(int32_t count, int32_t max)
     return static_cast<int32_t>(q);
 }
 
-QString IntegralMemoLine(int32_t bin, int32_t count, int32_t integr)
-{
-    char line[48];
-    char* out = line;
-    AppendNum(out, bin, 4);
-    *out++ = ':';
-    *out++ = ' ';
-    AppendNum(out, count, 5);
-    AppendNum(out, integr, 9);
-    return QString::fromLatin1(line, out - line);
-}
-
 void MNK(const float* X, const float* Y, int32_t n, float& a, float& b)
 {
     const double N = n;
@@ -144,23 +129,16 @@ float FitLineY(int32_t bin, float a, float b)
     return static_cast<float>(std::pow(10.0, static_cast<double>(exponent)));
 }
 
-QString FitLabelText(float a, float b)
-{
-    return QStringLiteral("b = ") + QString::asprintf("%5.2f", static_cast<double>(b))
-         + QStringLiteral("   ") + QStringLiteral("a = ") + QString::asprintf("%5.2f", static_cast<double>(a));
-}
-
 IntegralResult IntegralSpectrum(std::span<const int16_t, kFonBins> spectr, int32_t lo, int32_t hi,
-                                std::span<float, kFonBins> logIntegr, SpectrumOutput output)
+                                std::span<float, kFonBins> logIntegr)
 {
-    const bool drawing = output == SpectrumOutput::Full;
     IntegralResult r;
     if (!BinBoundsInRange(lo, hi)) {
-        r.Error = BinBoundsMessage();
+        r.Fault = SpectrumFault::BoundsOutside;
         return r;
     }
     if (hi - kPeakExclusion < lo) {
-        r.Error = QStringLiteral("Нет пика: между границами меньше 46 бинов");
+        r.Fault = SpectrumFault::TooFewBins;
         return r;
     }
 
@@ -173,11 +151,11 @@ IntegralResult IntegralSpectrum(std::span<const int16_t, kFonBins> spectr, int32
         }
     }
     if (max == 0) {
-        r.Error = NoCountsMessage();
+        r.Fault = SpectrumFault::NoCounts;
         return r;
     }
     if (r.IMax == 1) {
-        r.Error = QStringLiteral("Пик в бине 1: поднимите нижнюю границу");
+        r.Fault = SpectrumFault::PeakAtBin1;
         return r;
     }
     r.Max = static_cast<float>(max);
@@ -188,20 +166,9 @@ IntegralResult IntegralSpectrum(std::span<const int16_t, kFonBins> spectr, int32
     for (int32_t j = hi - lo; j >= 2; --j)
         integr(j - 1) = integr(j) + scale(spectr[j - 1]);
 
-    if (drawing) {
-        r.Memo.reserve(kFonBins);
-        for (int32_t bin = 1; bin <= kFonBins; ++bin)
-            r.Memo.append(IntegralMemoLine(bin, spectr[bin - 1], integr(bin)));
-    }
-
+    const float* logTable = LogPlus1Table();
     for (int32_t bin = lo; bin <= hi; ++bin)
-        logIntegr[bin - 1] = Log10Plus1(integr(bin));
-
-    if (drawing) {
-        r.Bars.reserve(kFonBins - 1);
-        for (int32_t bin = 1; bin <= kFonBins - 1; ++bin)
-            r.Bars.push_back({bin, integr(bin), kBarSilver});
-    }
+        logIntegr[bin - 1] = Log10Plus1(logTable, integr(bin));
 
     // Fit range: I1 the last bin from the peak up still at 80 % of LMax,
     // I2 the last one above 40 %.
@@ -220,7 +187,7 @@ IntegralResult IntegralSpectrum(std::span<const int16_t, kFonBins> spectr, int32
             r.I2 = bin;
     }
     if (!haveI1) {
-        r.Error = QStringLiteral("Нет подгонки: от пика до верхней границы спектр ниже 80 % уровня");
+        r.Fault = SpectrumFault::NoFitRange;
         return r;
     }
 
@@ -229,10 +196,5 @@ IntegralResult IntegralSpectrum(std::span<const int16_t, kFonBins> spectr, int32
         r.YLog[bin - r.I1] = logIntegr[bin - 1];
     }
     MNK(r.XLog.data(), r.YLog.data(), r.I2 - r.I1 + 1, r.a, r.b);
-
-    if (drawing) {
-        r.Line = {QPointF(r.I1, FitLineY(r.I1, r.a, r.b)), QPointF(r.I2, FitLineY(r.I2, r.a, r.b))};
-        r.Label = FitLabelText(r.a, r.b);
-    }
     return r;
 }

@@ -3,41 +3,36 @@
 // scaled to its peak (= 100), summed from the top down, listed, put on
 // decimal-logarithmic axes, and its falling part is fitted with a straight
 // line log10(integral + 1) = a + b·log10(bin) by least squares.
-#include <QPointF>
-#include <QString>
-#include <QStringList>
 #include <array>
 #include <cstdint>
 #include <span>
-#include <vector>
 
 #include "datafiles/FonKadr.h"
-#include "spectrum/SpectrumBars.h"
+#include "spectrum/SpectrumFault.h"
 
-/// Everything one run of the integral spectrum hands to the window.
-/// Draw what the lists hold, then show Error when it is not empty:
-/// - bounds refused or no peak: Error only, everything else empty, and the
-///   window's LogIntegr is left untouched;
-/// - no fit range: Memo and Bars filled, LogIntegr refreshed, no Line and no
-///   Label, Error says why;
-/// - complete: Error empty, all filled.
+/// The numbers of one run of the integral spectrum:
+/// - bounds refused or no peak: Fault only, and the window's LogIntegr is
+///   left untouched;
+/// - no fit range (NoFitRange): the integral made (HasIntegral), LogIntegr
+///   refreshed, no fit;
+/// - complete: Fault None, all filled.
+/// The window's presenter (SpectrumPresenter.h) turns them into the
+/// listing, the bars, the fitted line and the label.
 struct IntegralResult {
-    QString Error;                          ///< empty when the run is complete
+    SpectrumFault Fault = SpectrumFault::None; ///< None when the run is complete
     int32_t IMax = 0;                       ///< peak bin (first of equal largest)
     float Max = 0;                          ///< peak count
     std::array<int32_t, kFonBins> Integr{}; ///< integral spectrum, bin k at [k-1]
-    QStringList Memo;                       ///< 256 lines for the main window's memo
-    std::vector<SpectrumBar> Bars;          ///< bins 1..255 of Integr, silver, in order
     float LMax = 0;                         ///< LogIntegr of bin IMax-1
     int32_t I1 = 0, I2 = 0;                 ///< fit range, bins I1..I2 (may be empty when LMax = 0)
     std::array<float, kFonBins> XLog{};     ///< log10(bin) of the fit range at [bin-I1]
     std::array<float, kFonBins> YLog{};     ///< LogIntegr of the fit range at [bin-I1]
     float a = 0;                            ///< intercept of the fitted line
     float b = 0;                            ///< slope of the fitted line
-    std::vector<QPointF> Line;              ///< (I1, Y1) and (I2, Y2), red; empty without a fit
-    QString Label;                          ///< "b = …   a = …"; empty without a fit
 
-    bool Ok() const { return Error.isEmpty(); }
+    bool Ok() const { return Fault == SpectrumFault::None; }
+    /// Whether the integral was made (complete, or no fit range).
+    bool HasIntegral() const { return Ok() || Fault == SpectrumFault::NoFitRange; }
 };
 
 /// Runs the integral spectrum on histogram `spectr` (bin k at [k-1]) with the
@@ -45,19 +40,12 @@ struct IntegralResult {
 /// bins lo..hi are refreshed, the others keep what earlier runs left there,
 /// and bin IMax-1 gives the reference level LMax.
 /// Bins that read back negative (wrapped 16-bit counters) count as 0.
-/// With `output` NumbersOnly, Memo, Bars, Line and Label stay empty; every
-/// number is the same.
 IntegralResult IntegralSpectrum(std::span<const int16_t, kFonBins> spectr, int32_t lo, int32_t hi,
-                                std::span<float, kFonBins> logIntegr,
-                                SpectrumOutput output = SpectrumOutput::Full);
+                                std::span<float, kFonBins> logIntegr);
 
 /// count·100/max rounded to the nearest integer, halves to the even
 /// neighbour; a negative count gives 0. max must be above 0.
 int32_t ScaledCount(int32_t count, int32_t max);
-
-/// One memo line of the integral listing: bin (width 4), ": ", count
-/// (width 5), integral (width 9); wider numbers are written in full.
-QString IntegralMemoLine(int32_t bin, int32_t count, int32_t integr);
 
 /// Straight-line least squares y = a + b·x through (X[i], Y[i]), i = 0..n-1,
 /// solved through the eigenvectors of the 2×2 normal matrix (rotation by
@@ -71,7 +59,3 @@ void MNK(const float* X, const float* Y, int32_t n, float& a, float& b);
 /// and the result each in single precision.
 float FitLineY(int32_t bin, float a, float b);
 
-/// The fit label "b = " + b + "   " + "a = " + a, each number fixed-point
-/// with 2 decimals right-aligned in at least 5 characters
-/// (b = −1.25, a = 3.4 → "b = -1.25   a =  3.40").
-QString FitLabelText(float a, float b);

@@ -10,17 +10,17 @@ constexpr double kEdgeLevel = 0.8;
 
 } // namespace
 
-CentreResult PeakCentre(std::span<const int16_t, kFonBins> spectr, int32_t lo, int32_t hi,
-                        SpectrumOutput output)
+CentreResult PeakCentre(std::span<const int16_t, kFonBins> spectr, int32_t lo, int32_t hi)
 {
-    const bool drawing = output == SpectrumOutput::Full;
     CentreResult r;
+    r.Lo = lo;
+    r.Hi = hi;
     if (!BinBoundsInRange(lo, hi)) {
-        r.Error = BinBoundsMessage();
+        r.Fault = SpectrumFault::BoundsOutside;
         return r;
     }
     if (lo < kLowestLo) {
-        r.Error = QStringLiteral("Нижняя граница должна быть не меньше 5");
+        r.Fault = SpectrumFault::LowBelow5;
         return r;
     }
     auto count = [&spectr](int32_t bin) { return std::max<int32_t>(spectr[bin - 1], 0); };
@@ -35,7 +35,7 @@ CentreResult PeakCentre(std::span<const int16_t, kFonBins> spectr, int32_t lo, i
         }
     }
     if (max == 0) {
-        r.Error = NoCountsMessage();
+        r.Fault = SpectrumFault::NoCounts;
         return r;
     }
     r.D = r.IMax - lo;
@@ -44,7 +44,7 @@ CentreResult PeakCentre(std::span<const int16_t, kFonBins> spectr, int32_t lo, i
     // IMax + 3·(D div 3 + 1) + 1.
     const int32_t steps = r.D / 3 + 2;
     if (r.IMax + 3 * (steps - 1) + 1 > kFonBins) {
-        r.Error = QStringLiteral("Пик слишком близко к концу спектра");
+        r.Fault = SpectrumFault::PeakNearEnd;
         return r;
     }
 
@@ -84,11 +84,6 @@ CentreResult PeakCentre(std::span<const int16_t, kFonBins> spectr, int32_t lo, i
     }
     r.Max = static_cast<float>(smax);
 
-    const int32_t firstEnd = std::min(r.IMax + r.D, kFonBins);
-    if (drawing)
-        for (int32_t bin = lo; bin <= firstEnd; ++bin)
-            r.Bars.push_back({bin, smooth(bin), kBarSilver});
-
     // Edges at 80 % of the peak: the nearest such bins on either side.
     const double level = kEdgeLevel * static_cast<double>(r.Max);
     bool haveLeft = false;
@@ -106,19 +101,12 @@ CentreResult PeakCentre(std::span<const int16_t, kFonBins> spectr, int32_t lo, i
         }
     }
     if (!haveLeft) {
-        r.Error = QStringLiteral("Нет края пика на уровне 80 % слева");
+        r.Fault = SpectrumFault::NoLeftEdge;
         return r;
     }
     if (!haveRight) {
-        r.Error = QStringLiteral("Нет края пика на уровне 80 % справа");
+        r.Fault = SpectrumFault::NoRightEdge;
         return r;
-    }
-
-    if (drawing) {
-        for (int32_t bin = lo; bin <= hi; ++bin) {
-            const bool inRegion = r.Left <= bin && bin < r.Right;
-            r.Bars.push_back({bin, smooth(bin), inRegion ? kBarGreen : kBarSilver});
-        }
     }
 
     // Centre by area: the last bin at which the area counted from Left has
@@ -133,7 +121,5 @@ CentreResult PeakCentre(std::span<const int16_t, kFonBins> spectr, int32_t lo, i
         if (running <= r.Half)
             r.Centre = bin;
     }
-    if (drawing)
-        r.Label = QString::number(r.Centre);
     return r;
 }

@@ -3,25 +3,23 @@
 // the bounds, averaged in groups of three bins laid out outward from the
 // peak, the region around the peak down to 80 % of its height is marked, and
 // the bin that splits the area of that region in two halves is found.
-#include <QString>
 #include <array>
 #include <cstdint>
 #include <span>
-#include <vector>
 
 #include "datafiles/FonKadr.h"
-#include "spectrum/SpectrumBars.h"
+#include "spectrum/SpectrumFault.h"
 
-/// Everything one run of the peak centre hands to the window.
-/// Draw the bars in order, then show Error when it is not empty, else Label:
-/// - bounds refused or no peak: Error only, no bars;
-/// - no edge at 80 %: the first drawing (smoothed bars Lo..IMax+D, silver)
-///   and Error, no centre;
-/// - complete: Error empty; the first drawing followed by the second
-///   (Lo..Hi, green for Left ≤ bin < Right, silver otherwise); Label holds
-///   the centre bin.
+/// The numbers of one run of the peak centre:
+/// - bounds refused or no peak: Fault only;
+/// - no edge at 80 % (NoLeftEdge, NoRightEdge): smoothed (Smoothed()), no
+///   centre;
+/// - complete: Fault None, all filled.
+/// The window's presenter (SpectrumPresenter.h) draws the smoothed copy
+/// (Lo..IMax+D) and, when complete, the marked region (Lo..Hi).
 struct CentreResult {
-    QString Error;                         ///< empty when the run is complete
+    SpectrumFault Fault = SpectrumFault::None; ///< None when the run is complete
+    int32_t Lo = 0, Hi = 0;                ///< the bounds of the run
     int32_t D = 0;                         ///< first peak bin − Lo: how far the smoothing reaches
     int32_t IMax = 0;                      ///< peak bin: of the raw copy, then of the smoothed one (bin after the first maximum)
     float Max = 0;                         ///< height of the smoothed peak
@@ -30,17 +28,18 @@ struct CentreResult {
     float Area = 0;                        ///< Σ Smooth over Left..Right, both included
     float Half = 0;                        ///< Area / 2
     int32_t Centre = 0;                    ///< last bin whose running sum from Left is at most Half, else IMax
-    std::vector<SpectrumBar> Bars;         ///< bars in drawing order
-    QString Label;                         ///< Centre in decimal
 
-    bool Ok() const { return Error.isEmpty(); }
+    bool Ok() const { return Fault == SpectrumFault::None; }
+    /// Whether the copy was smoothed (complete, or no edge at 80 %).
+    bool Smoothed() const
+    {
+        return Ok() || Fault == SpectrumFault::NoLeftEdge || Fault == SpectrumFault::NoRightEdge;
+    }
 };
 
 /// Runs the peak centre on histogram `spectr` (bin k at [k-1]) with the
 /// bounds lo and hi. Bins that read back negative (wrapped 16-bit counters)
 /// count as 0. Bounds outside 1..256, lo below 5 (the smoothing reaches four
 /// bins below lo) and a peak whose smoothing would reach past bin 256 are
-/// refused. The first drawing stops at bin 256. With `output` NumbersOnly,
-/// Bars and Label stay empty; every number is the same.
-CentreResult PeakCentre(std::span<const int16_t, kFonBins> spectr, int32_t lo, int32_t hi,
-                        SpectrumOutput output = SpectrumOutput::Full);
+/// refused.
+CentreResult PeakCentre(std::span<const int16_t, kFonBins> spectr, int32_t lo, int32_t hi);

@@ -1,7 +1,7 @@
 // The spectrum window's processing commands: "Интегральный" with its fit,
 // "Стоп", and "Усреднение". The number work is in IntegralSpectrum and
-// PeakCentre; here the window reads its bounds, calls them and draws what
-// they return. A run that has no answer (bounds refused, no peak, no fit
+// PeakCentre, the texts and bars in SpectrumPresenter; here the window reads
+// its bounds, calls them and draws what they return. A run that has no answer (bounds refused, no peak, no fit
 // range, no edge of the peak) reports why through the application's error
 // report and draws only what the run produced before that point.
 #include <QLabel>
@@ -14,8 +14,7 @@
 #include "platform/ChartExport.h"
 #include "platform/ErrorReport.h"
 #include "platform/RunError.h"
-#include "spectrum/IntegralSpectrum.h"
-#include "spectrum/PeakCentre.h"
+#include "spectrum/SpectrumPresenter.h"
 #include "spectrum/Unit2.h"
 
 namespace {
@@ -42,13 +41,14 @@ void TForm2::bIntegrClick()
     const int32_t lo = rt::StrToInt(Edit1->text());
     const int32_t hi = rt::StrToInt(Edit2->text());
     const IntegralResult r = IntegralSpectrum(Spectr, lo, hi, LogIntegr);
-    if (r.Bars.empty()) {
+    const IntegralView v = PresentIntegral(Spectr, r);
+    if (!r.HasIntegral()) {
         // Bounds refused or no peak: nothing was computed.
         Label6->clear();
-        rt::ErrorReport::Show(r.Error);
+        rt::ErrorReport::Show(v.Error);
         return;
     }
-    emit MainMemo(r.Memo.join('\n'));
+    emit MainMemo(v.Memo.join('\n'));
     if (r.Ok() && r.I2 >= r.I1) {
         const auto n = static_cast<size_t>(r.I2 - r.I1 + 1);
         std::copy_n(r.XLog.begin(), n, XLog.begin());
@@ -66,15 +66,15 @@ void TForm2::bIntegrClick()
     Chart2->RightAxis().SetAutomatic(true);
     Chart2->RightAxis().SetLogarithmic(true);
     bars.SetColor(kBarSilver);
-    AddBars(bars, r.Bars);
-    for (const QPointF& p : r.Line)
+    AddBars(bars, v.Bars);
+    for (const QPointF& p : v.Line)
         line.AddXY(p.x(), p.y());
     Chart2->SetExportName(chart::RecordExportName(SpFileName, RecNo) + "_ch" + QString::number(ChanNo) + "_integral");
     if (r.Ok()) {
-        Label6->setText(r.Label);
+        Label6->setText(v.Label);
     } else {
         Label6->clear();
-        rt::ErrorReport::Show(r.Error);
+        rt::ErrorReport::Show(v.Error);
     }
 }
 
@@ -87,13 +87,14 @@ void TForm2::bCentreClick()
     const int32_t lo = rt::StrToInt(Edit1->text());
     const int32_t hi = rt::StrToInt(Edit2->text());
     const CentreResult r = PeakCentre(Spectr, lo, hi);
-    AddBars(Chart2->SeriesAt(Series1), r.Bars);
+    const CentreView v = PresentCentre(r);
+    AddBars(Chart2->SeriesAt(Series1), v.Bars);
     Chart2->SetExportName(chart::RecordExportName(SpFileName, RecNo) + "_ch" + QString::number(ChanNo) + "_centre");
     if (r.Ok()) {
-        Label1->setText(r.Label);
+        Label1->setText(v.Label);
     } else {
         Label1->setText(ChannelText());
-        rt::ErrorReport::Show(r.Error);
+        rt::ErrorReport::Show(v.Error);
     }
 }
 

@@ -10,7 +10,7 @@
 #include "platform/Chart.h"
 #include "platform/ChartExport.h"
 #include "platform/RunError.h"
-#include "spectrum/SpectrumBars.h"
+#include "spectrum/SpectrumTexts.h"
 #include "spectrum/Unit2.h"
 
 void TForm2::Open(const std::string& fileName, int32_t recCount)

@@ -92,7 +92,7 @@ void FindingsModel::AddIssue(const QString& path, const FileIssue& issue)
 {
     const int row = IssueCount();
     beginInsertRows({}, row, row);
-    issues_.push_back({path, issue.Kind, issue.Message});
+    issues_.push_back({path, issue.Kind, QString::fromStdString(issue.Message)});
     endInsertRows();
 }
 

@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "spectrum/SpectrumTexts.h"
 #include "stability/FindingsModel.h"
 #include "stability/TrendCharts.h"
 #include "stability/TrendScanThread.h"
@@ -243,9 +244,9 @@ void StabilityWindow::ShowMissing()
     QStringList lines;
     for (int c = 1; c <= kFonChannels; ++c) {
         for (const auto& [why, count] : table_.NoCentre[static_cast<size_t>(c - 1)])
-            lines << QStringLiteral("Канал %1, без центра: %2 кадр(ов) — %3").arg(c).arg(count).arg(why);
+            lines << QStringLiteral("Канал %1, без центра: %2 кадр(ов) — %3").arg(c).arg(count).arg(SpectrumFaultText(why));
         for (const auto& [why, count] : table_.NoB[static_cast<size_t>(c - 1)])
-            lines << QStringLiteral("Канал %1, без наклона b: %2 кадр(ов) — %3").arg(c).arg(count).arg(why);
+            lines << QStringLiteral("Канал %1, без наклона b: %2 кадр(ов) — %3").arg(c).arg(count).arg(SpectrumFaultText(why));
     }
     lMissing->setText(lines.join(QLatin1Char('\n')));
 }

@@ -45,7 +45,7 @@ TEST(CsvExportTest, RowsAreTheSameWhateverTheLocale)
     EXPECT_EQ(SecondLine(file + ".frames.csv"),
               file + ",0,1,2026-12-06T09:05:30.012,100000000,10,20,30,40,11,12,13,14,0,0\r");
     EXPECT_EQ(SecondLine(file + ".points.csv"), file + ",0,1,1,2026-12-06T09:05:31.500,-1234567,2001,3001,4001,0\r");
-    EXPECT_EQ(log.str().rfind("exported 1 frames and 0 events from 1 files, 0.0 MB in ", 0), 0u) << log.str();
+    EXPECT_EQ(log.str().rfind("выгружено кадров: 1, событий: 0 из файлов: 1, 0.0 МБ за ", 0), 0u) << log.str();
 }
 
 } // namespace

@@ -6,7 +6,6 @@
 #include <functional>
 #include <memory>
 
-#include "spectrum/SpectrumBars.h"
 #include "trend/FrameNumbers.h"
 
 namespace {
@@ -48,16 +47,16 @@ bool Near(double a, double b, double tol)
 
 TEST(FrameNumbers, CentreOfAKnownPeakOrWhyThereIsNone)
 {
-    const QString tooHigh = QStringLiteral("Пик слишком близко к концу спектра"); // smoothing would pass bin 256
+    const SpectrumFault tooHigh = SpectrumFault::PeakNearEnd; // smoothing would pass bin 256
     const struct {
         Count spectrum;
         int centre; // 0: none
-        QString why;
+        SpectrumFault why;
     } rows[kFonChannels] = {
         {Peak(60), 60, {}},
         {Peak(120), 120, {}},
         {Peak(150), 0, tooHigh},
-        {[](int bin) { return bin > 225 ? 500.0 : 0.0; }, 0, NoCountsMessage()},
+        {[](int bin) { return bin > 225 ? 500.0 : 0.0; }, 0, SpectrumFault::NoCounts},
     };
     const FrameNumbers n = NumbersOf({rows[0].spectrum, rows[1].spectrum, rows[2].spectrum, rows[3].spectrum});
     for (int c = 1; c <= kFonChannels; ++c) {
@@ -74,14 +73,14 @@ TEST(FrameNumbers, SlopeOfAKnownPowerLawOrWhyThereIsNone)
     const struct {
         Count spectrum;
         double b; // NaN: none
-        QString why;
+        SpectrumFault why;
     } rows[kFonChannels] = {
         {PowerLaw(2), -2, {}},
         {PowerLaw(3), -3, {}},
         // Peak at the lower bound: its reference level is the bin below,
         // which a fresh LogIntegr holds as 0, so the fit range is empty.
-        {[](int bin) { return bin < 10 ? 0.0 : 1000.0 - 4 * bin; }, NAN, ShortFitMessage()},
-        {[](int) { return 0.0; }, NAN, NoCountsMessage()},
+        {[](int bin) { return bin < 10 ? 0.0 : 1000.0 - 4 * bin; }, NAN, SpectrumFault::ShortFit},
+        {[](int) { return 0.0; }, NAN, SpectrumFault::NoCounts},
     };
     const FrameNumbers n = NumbersOf({rows[0].spectrum, rows[1].spectrum, rows[2].spectrum, rows[3].spectrum});
     for (int c = 1; c <= kFonChannels; ++c) {

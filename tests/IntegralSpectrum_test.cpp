@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "spectrum/IntegralSpectrum.h"
+#include "spectrum/SpectrumPresenter.h"
+#include "spectrum/SpectrumTexts.h"
 
 namespace {
 
@@ -33,6 +35,15 @@ struct Line {
     long double a, b;
 };
 
+/// The numbers of one run and what the window shows of them.
+struct Shown : IntegralResult, IntegralView {};
+
+Shown Integral(const Spectrum& s, int lo, int hi, LogTable& logIntegr)
+{
+    const IntegralResult r = IntegralSpectrum(s, lo, hi, logIntegr);
+    return {r, PresentIntegral(s, r)};
+}
+
 // Ordinary least squares by the closed form, in long double.
 Line Ols(const std::vector<double>& xs, const std::vector<double>& ys)
 {
@@ -47,7 +58,7 @@ Line Ols(const std::vector<double>& xs, const std::vector<double>& ys)
     return {(sy - b * sx) / n, b};
 }
 
-void ExpectRefused(const IntegralResult& r, const QString& message)
+void ExpectRefused(const Shown& r, const QString& message)
 {
     EXPECT_EQ(r.Error, message);
     EXPECT_FALSE(r.Ok());
@@ -94,7 +105,7 @@ TEST(IntegralSpectrum, HandWorkedIntegralAndMemo)
     Put(s, 190, 300);
     Put(s, 216, 200);
     LogTable logIntegr = Sentinels();
-    const IntegralResult r = IntegralSpectrum(s, 10, 225, logIntegr);
+    const Shown r = Integral(s, 10, 225, logIntegr);
     ASSERT_TRUE(r.Ok()) << r.Error.toStdString();
     EXPECT_EQ(r.IMax, 20);
     EXPECT_EQ(r.Max, 200.0f);
@@ -169,7 +180,7 @@ TEST(IntegralSpectrum, DefaultBoundsRanges)
     Put(s, 215, 10);
     Put(s, 216, 10);
     LogTable logIntegr = Sentinels();
-    const IntegralResult r = IntegralSpectrum(s, 10, 225, logIntegr);
+    const Shown r = Integral(s, 10, 225, logIntegr);
     ASSERT_TRUE(r.Ok()) << r.Error.toStdString();
     EXPECT_EQ(r.IMax, 180);
     EXPECT_EQ(r.Integr[0], 100 + 5000 + 100 + 5000 + 100); // bins 2, 9, 180, 181, 215
@@ -206,7 +217,7 @@ TEST(IntegralSpectrum, HandWorkedFit)
     for (int bin = 20; bin <= 29; ++bin)
         Put(s, bin, 1000);
     LogTable logIntegr{};
-    const IntegralResult r = IntegralSpectrum(s, 10, 100, logIntegr);
+    const Shown r = Integral(s, 10, 100, logIntegr);
     ASSERT_TRUE(r.Ok()) << r.Error.toStdString();
     EXPECT_EQ(r.IMax, 20);
     EXPECT_EQ(r.Integr[19 - 1], 1000);
@@ -236,7 +247,7 @@ TEST(IntegralSpectrum, PeakAtLoInFreshWindowFitsNothing)
     Put(s, 12, 20);
     Put(s, 13, 5);
     LogTable logIntegr{};
-    const IntegralResult r = IntegralSpectrum(s, 10, 100, logIntegr);
+    const Shown r = Integral(s, 10, 100, logIntegr);
     ASSERT_TRUE(r.Ok()) << r.Error.toStdString();
     EXPECT_EQ(r.IMax, 10);
     EXPECT_EQ(r.LMax, 0.0f);
@@ -265,7 +276,7 @@ TEST(IntegralSpectrum, PeakAtLoReadsAnEarlierRun)
     Spectrum second{};
     Put(second, 12, 100);
     Put(second, 13, 50);
-    const IntegralResult r = IntegralSpectrum(second, 12, 100, logIntegr);
+    const Shown r = Integral(second, 12, 100, logIntegr);
     EXPECT_EQ(r.IMax, 12);
     EXPECT_NEAR(r.LMax, std::log10(1001.0), 1e-6);
     EXPECT_EQ(r.Error, QStringLiteral("Нет подгонки: от пика до верхней границы спектр ниже 80 % уровня"));
@@ -288,33 +299,33 @@ TEST(IntegralSpectrum, RefusedInputsLeaveEverythingAlone)
     const QString bounds = QStringLiteral("Границы должны лежать в пределах 1…256");
     for (auto [lo, hi] : {std::pair{0, 225}, {10, 257}, {-5, 100}, {300, 400}, {10, -1}}) {
         LogTable t = before;
-        ExpectRefused(IntegralSpectrum(s, lo, hi, t), bounds);
+        ExpectRefused(Integral(s, lo, hi, t), bounds);
         EXPECT_EQ(t, before);
     }
     LogTable t = before;
     // 10..54 holds 45 bins: no bin is left for the peak search
-    ExpectRefused(IntegralSpectrum(s, 10, 54, t), QStringLiteral("Нет пика: между границами меньше 46 бинов"));
-    ExpectRefused(IntegralSpectrum(s, 100, 50, t), QStringLiteral("Нет пика: между границами меньше 46 бинов"));
+    ExpectRefused(Integral(s, 10, 54, t), QStringLiteral("Нет пика: между границами меньше 46 бинов"));
+    ExpectRefused(Integral(s, 100, 50, t), QStringLiteral("Нет пика: между границами меньше 46 бинов"));
     // 20..65 holds 46 bins: the peak search is bin 20 alone
     EXPECT_EQ(IntegralSpectrum(s, 20, 65, t).IMax, 20);
     t = before;
 
     const QString noCounts = QStringLiteral("Нет пика: в диапазоне нет отсчётов");
-    ExpectRefused(IntegralSpectrum(Spectrum{}, 10, 225, t), noCounts);
+    ExpectRefused(Integral(Spectrum{}, 10, 225, t), noCounts);
     Spectrum negative{};
     Put(negative, 50, -3);
     Put(negative, 60, -32768);
-    ExpectRefused(IntegralSpectrum(negative, 10, 225, t), noCounts);
+    ExpectRefused(Integral(negative, 10, 225, t), noCounts);
     Spectrum outside{};
     Put(outside, 200, 900); // above Hi-45
     Put(outside, 5, 900);   // below Lo
-    ExpectRefused(IntegralSpectrum(outside, 10, 225, t), noCounts);
+    ExpectRefused(Integral(outside, 10, 225, t), noCounts);
     EXPECT_EQ(t, before);
 
     Spectrum atOne{};
     Put(atOne, 1, 50);
     Put(atOne, 2, 10);
-    ExpectRefused(IntegralSpectrum(atOne, 1, 100, t), QStringLiteral("Пик в бине 1: поднимите нижнюю границу"));
+    ExpectRefused(Integral(atOne, 1, 100, t), QStringLiteral("Пик в бине 1: поднимите нижнюю границу"));
     EXPECT_EQ(t, before);
 }
 
@@ -325,7 +336,7 @@ TEST(IntegralSpectrum, WrappedCountersNeverGiveALogarithmOfZeroOrLess)
         Put(s, bin, -32768);
     Put(s, 20, 1);
     LogTable logIntegr{};
-    const IntegralResult r = IntegralSpectrum(s, 10, 225, logIntegr);
+    const Shown r = Integral(s, 10, 225, logIntegr);
     EXPECT_EQ(r.IMax, 20);
     for (int bin = 1; bin <= 256; ++bin) {
         EXPECT_GE(r.Integr[bin - 1], 0) << "bin " << bin;
@@ -342,7 +353,7 @@ TEST(IntegralSpectrum, LargestIntegralStaysInRange)
     for (int bin = 3; bin <= 255; ++bin)
         Put(s, bin, bin >= 212 ? 32767 : 1);
     LogTable logIntegr{};
-    const IntegralResult r = IntegralSpectrum(s, 2, 256, logIntegr);
+    const Shown r = Integral(s, 2, 256, logIntegr);
     EXPECT_EQ(r.IMax, 2);
     // summed bins 3..254: 3..211 scale to 100 each, 212..254 to 3276700 each
     EXPECT_EQ(r.Integr[1], 140919000);
@@ -439,13 +450,14 @@ TEST(IntegralSpectrum, NumbersAloneAreTheWindowsNumbersOnRandomSpectra)
         for (int bin = 1; bin <= kFonBins; ++bin) // huge counts above the peak search
             Put(s, bin, static_cast<int16_t>(round % 3 == 0 && bin > hi - 45 ? huge(rng) : small(rng)));
         LogTable full{}, alone{};
-        const IntegralResult r = IntegralSpectrum(s, lo, hi, full);
-        const IntegralResult n = IntegralSpectrum(s, lo, hi, alone, SpectrumOutput::NumbersOnly);
-        ASSERT_EQ(n.Error, r.Error);
+        const Shown r = Integral(s, lo, hi, full);
+        const IntegralResult n = IntegralSpectrum(s, lo, hi, alone);
+        ASSERT_EQ(n.Fault, r.Fault);
         ASSERT_EQ(std::tie(n.IMax, n.Max, n.LMax, n.I1, n.I2, n.a, n.b), std::tie(r.IMax, r.Max, r.LMax, r.I1, r.I2, r.a, r.b));
         ASSERT_EQ(n.Integr, r.Integr);
         ASSERT_EQ(alone, full);
-        ASSERT_TRUE(n.Memo.isEmpty() && n.Bars.empty() && n.Line.empty() && n.Label.isEmpty());
+        ASSERT_EQ(r.Memo.isEmpty(), !n.HasIntegral()); // the view follows the numbers
+        ASSERT_EQ(r.Line.empty(), !n.Ok());
         beyondTable += r.Integr[lo - 1] >= 32768;
         if (r.Max > 0) { // the integral against a plain sum of ScaledCount
             int64_t sum = 0;

@@ -18,6 +18,7 @@
 #include "platform/Chart.h"
 #include "platform/ErrorReport.h"
 #include "spectrum/SpectrumBars.h"
+#include "spectrum/SpectrumTexts.h"
 #include "spectrum/Unit2.h"
 #include "support/Fixtures.h"
 #include "support/SpectrumDisplay.h"

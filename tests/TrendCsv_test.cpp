@@ -52,7 +52,7 @@ TEST(TrendCsv, LinesPerFrameAndChannelQuotedAndEmptyWhereNone)
     EXPECT_LT(std::stod(lines[2].substr(lines[2].rfind(',') + 1)), -1); // a slope, written with a "."
 
     // An existing output is kept unless overwriting is asked for.
-    EXPECT_EQ(WriteTrendCsv({odd}, out, opt), kTrendCsvFailed);
+    EXPECT_EQ(WriteTrendCsv({odd}, out, opt), kTrendCsvSkipped);
     EXPECT_EQ(Slurp(out), text);
     ASSERT_EQ(errors.size(), 1u);
     opt.Overwrite = true;

@@ -1,49 +1,15 @@
 #include "trend/FonScan.h"
 
-#include <cerrno>
-#include <cstring>
+#include <algorithm>
 #include <memory>
 
+#include "datafiles/FileProblemText.h"
+#include "datafiles/RecordReader.h"
 #include "trend/WorkTeam.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
 constexpr size_t kRecordSize = sizeof(TFonKadr);
-
-QString ErrnoText(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
-
-/// Closes a descriptor when it goes out of scope.
-struct FdCloser {
-    int fd;
-    ~FdCloser()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
-
-/// Reads exactly `n` bytes unless the file ends or fails first; returns the
-/// bytes read, or -1 with errno set.
-ssize_t ReadFull(int fd, unsigned char* p, size_t n)
-{
-    size_t got = 0;
-    while (got < n) {
-        const ssize_t r = ::read(fd, p + got, n - got);
-        if (r < 0) {
-            if (errno == EINTR)
-                continue;
-            return -1;
-        }
-        if (r == 0)
-            break;
-        got += static_cast<size_t>(r);
-    }
-    return static_cast<ssize_t>(got);
-}
 
 /// One scan over the list: the shared read buffer and the running totals.
 class Scan {
@@ -73,7 +39,7 @@ public:
 private:
     bool Cancelled() const { return cb_.Cancel && cb_.Cancel->load(std::memory_order_relaxed); }
 
-    void Report(size_t file, FileIssueKind kind, int32_t records, int64_t tail, const QString& message)
+    void Report(size_t file, FileIssueKind kind, int32_t records, int64_t tail, const std::string& message)
     {
         switch (kind) {
         case FileIssueKind::Unreadable:
@@ -87,46 +53,26 @@ private:
 
     void ReadFile(size_t file)
     {
-        const int fd = ::open(files_[file].c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-        if (fd < 0) {
-            const int err = errno;
-            Report(file, FileIssueKind::Unreadable, 0, 0, QStringLiteral("Файл не открывается: %1").arg(ErrnoText(err)));
+        datafiles::RecordReader reader(files_[file], kRecordSize);
+        const datafiles::ReadState& st = reader.state();
+        if (!reader.ok()) {
+            const bool regular = st.Fault != datafiles::ReadFault::NotRegular;
+            Report(file, regular ? FileIssueKind::Unreadable : FileIssueKind::NotRegular, 0, 0,
+                   datafiles::ReadFaultText(st));
             return;
         }
-        FdCloser closer{fd};
-        struct stat st;
-        if (::fstat(fd, &st) != 0) {
-            const int err = errno;
-            Report(file, FileIssueKind::Unreadable, 0, 0, QStringLiteral("Файл не читается: %1").arg(ErrnoText(err)));
-            return;
-        }
-        if (!S_ISREG(st.st_mode)) {
-            Report(file, FileIssueKind::NotRegular, 0, 0, QStringLiteral("Не обычный файл: пропущен"));
-            return;
-        }
-        const auto records = static_cast<int32_t>(st.st_size / static_cast<off_t>(kRecordSize));
-        const int64_t tail = st.st_size % static_cast<off_t>(kRecordSize);
-        if (tail != 0)
-            Report(file, FileIssueKind::TornTail, records, tail,
-                   QStringLiteral("Неполная последняя запись (%1 байт): прочитано целых кадров %2")
-                       .arg(tail)
-                       .arg(records));
-        ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+        const auto records = static_cast<int32_t>(reader.records());
+        if (reader.tailBytes() != 0)
+            Report(file, FileIssueKind::TornTail, records, reader.tailBytes(), datafiles::TornTailText(st));
 
         for (int32_t first = 0; first < records && !Cancelled(); first += kScanChunkRecords) {
             const int32_t n = std::min(kScanChunkRecords, records - first);
-            const size_t want = kRecordSize * static_cast<size_t>(n);
-            const ssize_t got = ReadFull(fd, buffer_.get(), want);
-            if (got < 0 || static_cast<size_t>(got) < want) {
-                const int err = errno;
-                const int32_t whole = first + static_cast<int32_t>(got < 0 ? 0 : got / static_cast<ssize_t>(kRecordSize));
-                Take(file, first, whole - first, records);
-                Report(file, FileIssueKind::ReadFailed, whole, 0,
-                       got < 0 ? QStringLiteral("Ошибка чтения после кадра %1: %2").arg(whole).arg(ErrnoText(err))
-                               : QStringLiteral("Файл укоротился во время чтения: прочитано кадров %1").arg(whole));
+            const auto got = static_cast<int32_t>(reader.Read(buffer_.get(), n));
+            Take(file, first, got, records);
+            if (got < n) {
+                Report(file, FileIssueKind::ReadFailed, first + got, 0, datafiles::ReadFaultText(st));
                 return;
             }
-            Take(file, first, n, records);
             progress_.Fraction = (static_cast<double>(file) + static_cast<double>(first + n) / records)
                                / static_cast<double>(files_.size());
             if (cb_.Progress)

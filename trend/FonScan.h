@@ -26,7 +26,7 @@ struct FileIssue {
     FileIssueKind Kind = FileIssueKind::Unreadable;
     int32_t WholeRecords = 0;  ///< records the file holds whole (0 when skipped)
     int64_t TailBytes = 0;     ///< bytes of the partial record (TornTail)
-    QString Message;           ///< for the operator, in Russian
+    std::string Message;       ///< for the operator (UTF-8), without the file's name: datafiles/FileProblemText.h
 };
 
 /// How far a scan has come.
@@ -73,8 +73,9 @@ inline constexpr int32_t kScanChunkRecords = 256;
 
 /// Reads the files in order, record by record, and hands the numbers of
 /// every frame (ComputeFrameNumbers; the last whole record of a file is its
-/// last record) to the callbacks. Each file is opened without blocking
-/// (O_NONBLOCK) and only a regular file is read, so a pipe or device in the
-/// list never stalls the scan. The caller's thread reads and calls back;
+/// last record) to the callbacks. Files are read through the one reader of
+/// data files (datafiles/RecordReader.h): a pipe or device in the list never
+/// stalls the scan and a torn tail is reported as the export reports it.
+/// The caller's thread reads and calls back;
 /// the numbers of a chunk are computed by `callbacks.Threads` threads.
 ScanSummary ScanFonFiles(const std::vector<std::string>& files, const ScanCallbacks& callbacks);

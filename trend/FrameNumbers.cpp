@@ -19,18 +19,18 @@ ChannelNumbers ChannelOf(const TFonKadr& k, int c, int32_t points)
     n.Rate = points > 0 ? static_cast<double>(sum) / points : std::nan("");
 
     const std::span<const int16_t, kFonBins> spectr(k.Spectr(c), kFonBins);
-    const CentreResult centre = PeakCentre(spectr, kTrendLo, kTrendHi, SpectrumOutput::NumbersOnly);
+    const CentreResult centre = PeakCentre(spectr, kTrendLo, kTrendHi);
     if (centre.Ok())
         n.Centre = centre.Centre;
     else
-        n.NoCentre = centre.Error;
+        n.NoCentre = centre.Fault;
 
     std::array<float, kFonBins> logIntegr{};
-    const IntegralResult fit = IntegralSpectrum(spectr, kTrendLo, kTrendHi, logIntegr, SpectrumOutput::NumbersOnly);
+    const IntegralResult fit = IntegralSpectrum(spectr, kTrendLo, kTrendHi, logIntegr);
     if (!fit.Ok())
-        n.NoB = fit.Error;
+        n.NoB = fit.Fault;
     else if (fit.I2 - fit.I1 + 1 < 2)
-        n.NoB = ShortFitMessage();
+        n.NoB = SpectrumFault::ShortFit;
     n.B = n.HasB() ? fit.b : std::nanf("");
     return n;
 }
@@ -41,11 +41,6 @@ int32_t FilledPoints(const TFonKadr& k, bool lastRecord)
 {
     const int32_t stop = StopPoint(k, lastRecord);
     return stop != 0 ? stop - 1 : kFonPoints;
-}
-
-QString ShortFitMessage()
-{
-    return QStringLiteral("Нет подгонки: в диапазоне подгонки меньше двух бинов");
 }
 
 FrameNumbers ComputeFrameNumbers(const TFonKadr& k, bool lastRecord)

@@ -4,11 +4,11 @@
 // spectrum's peak by the rule of "Усреднение" and the slope b of the
 // integral spectrum's fit by the rule of "Интегральный", both with the bounds
 // 10 and 225. The spectrum window's own functions do the spectrum work.
-#include <QString>
 #include <array>
 #include <cstdint>
 
 #include "datafiles/FonKadr.h"
+#include "spectrum/SpectrumFault.h"
 #include "trend/FrameStamp.h"
 
 inline constexpr int32_t kTrendLo = 10;  ///< lower bin bound of the centre and the fit
@@ -18,12 +18,12 @@ inline constexpr int32_t kTrendHi = 225; ///< upper bin bound of the centre and 
 struct ChannelNumbers {
     double Rate = 0;   ///< mean count per filled point; NaN when no point is filled
     int32_t Centre = 0; ///< centre bin of the peak; 0 when there is none
-    QString NoCentre;  ///< why there is no centre, else empty
+    SpectrumFault NoCentre = SpectrumFault::None; ///< why there is no centre, else None
     float B = 0;       ///< slope of the fitted line; NaN when there is none
-    QString NoB;       ///< why there is no slope, else empty
+    SpectrumFault NoB = SpectrumFault::None;      ///< why there is no slope, else None
 
-    bool HasCentre() const { return NoCentre.isEmpty(); }
-    bool HasB() const { return NoB.isEmpty(); }
+    bool HasCentre() const { return NoCentre == SpectrumFault::None; }
+    bool HasB() const { return NoB == SpectrumFault::None; }
 };
 
 /// The numbers of one frame.
@@ -41,14 +41,10 @@ struct FrameNumbers {
 /// without pulses.
 int32_t FilledPoints(const TFonKadr& k, bool lastRecord);
 
-/// Message when a fit range holds fewer than two bins: a line through one
-/// bin or none has no slope worth showing.
-QString ShortFitMessage();
-
 /// The numbers of frame `k`; `lastRecord` tells whether it is the last
 /// record of its file. Centre: PeakCentre with the bounds 10 and 225.
 /// Slope: IntegralSpectrum with the same bounds, on a fresh zeroed LogIntegr
 /// for each channel (so no earlier frame leaks into the reference level of a
-/// peak at the lower bound); none when it reports an error or its fit range
-/// holds fewer than two bins.
+/// peak at the lower bound); none when it reports a fault or its fit range
+/// holds fewer than two bins (SpectrumFault::ShortFit).
 FrameNumbers ComputeFrameNumbers(const TFonKadr& k, bool lastRecord);

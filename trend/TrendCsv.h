@@ -1,7 +1,9 @@
 #pragma once
 // The numbers of every frame of many background files as CSV for scripts:
 // one line per frame and channel, a header line, RFC 4180 quoting, numbers
-// with a "." whatever the locale.
+// with a "." whatever the locale (datafiles/CsvText.h). The output is
+// written under a temporary name and renamed when complete
+// (datafiles/OutputFile.h).
 #include <atomic>
 #include <functional>
 #include <string>
@@ -11,8 +13,10 @@
 
 /// Outcomes of WriteTrendCsv, usable as a program's exit code.
 inline constexpr int kTrendCsvOk = 0;      ///< every file read whole
-inline constexpr int kTrendCsvSkipped = 1; ///< some file skipped, torn or cut short; every row written is right
-inline constexpr int kTrendCsvFailed = 2;  ///< no output: it exists already, cannot be written, or the work was cancelled
+/// Some file skipped, torn or cut short (every row written is right), or
+/// the output exists and is kept (nothing written).
+inline constexpr int kTrendCsvSkipped = 1;
+inline constexpr int kTrendCsvFailed = 2;  ///< no output: it cannot be written, or the work was cancelled
 
 /// How WriteTrendCsv runs and reports.
 struct TrendCsvOptions {
@@ -27,15 +31,12 @@ struct TrendCsvOptions {
 /// The header line, without its line end.
 std::string TrendCsvHeader();
 
-/// One field quoted as RFC 4180 asks: in double quotes, with inner quotes
-/// doubled, when it holds a comma, a quote, a CR or an LF; as it is otherwise.
-std::string CsvField(const std::string& text);
-
 /// Writes `out` with the columns file, frame (record index + 1), start
 /// (ISO 8601 date and time of the frame start), channel (1..4), points
 /// (filled points), rate (mean count per filled point), centre (empty when
 /// none), b (empty when none); lines end in CRLF. Files are read with
-/// ScanFonFiles. On failure or cancel the partial output is removed.
+/// ScanFonFiles. An existing output is kept unless Overwrite is set. On
+/// failure or cancel the partial output is removed.
 /// Returns kTrendCsvOk, kTrendCsvSkipped or kTrendCsvFailed.
 int WriteTrendCsv(const std::vector<std::string>& files, const std::string& out,
                   const TrendCsvOptions& options = {});

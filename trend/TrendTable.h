@@ -1,7 +1,6 @@
 #pragma once
 // The numbers of many frames kept for charts and outlier marking: one row
 // per frame, stored column by column, a few dozen bytes a frame.
-#include <QString>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -20,9 +19,9 @@ struct TrendTable {
     std::array<std::vector<float>, kFonChannels> Centre; ///< NaN when there is none
     std::array<std::vector<float>, kFonChannels> B;      ///< NaN when there is none
     /// Per channel: how many frames have no centre, by reason.
-    std::array<std::map<QString, int>, kFonChannels> NoCentre;
+    std::array<std::map<SpectrumFault, int>, kFonChannels> NoCentre;
     /// Per channel: how many frames have no slope, by reason.
-    std::array<std::map<QString, int>, kFonChannels> NoB;
+    std::array<std::map<SpectrumFault, int>, kFonChannels> NoB;
 
     /// Appends the numbers of record `record` of file `file`.
     void Append(int32_t file, int32_t record, const FrameNumbers& n);

@@ -1,6 +1,7 @@
 """vfon-export: records -> CSV and HDF5 -> back, field by field, compared
 with the files read by the dtypes of docs/formats.md; torn tails, FIFOs,
-missing files and existing outputs.
+missing files and existing outputs, each message naming its file, exit codes
+as --help lists them.
 Usage: export_test.py WRITE_RECORDS VFON_EXPORT FORMATS_MD"""
 import csv
 import datetime
@@ -87,31 +88,48 @@ def main(writer, tool, md_path):
         shutil.move(os.path.join(d, "sample.fon"), fon)
         frames, events = np.fromfile(fon, dtype=fon_dtype), np.fromfile(rad, dtype=rad_dtype)
         out, h5 = os.path.join(d, "csv"), os.path.join(d, "all.h5")
-        rc, err = export(tool, fon, rad, "--csv", out, "--hdf5", h5)
-        assert rc == 0 and "exported 3 frames and 2 events from 2 files" in err, err
+        rc, err = export(tool, fon, rad, "--csv", out + "/", "--hdf5", h5)
+        assert rc == 0 and "выгружено кадров: 3, событий: 2 из файлов: 2" in err, err
+        rc, err = export(tool, fon, "--csv", out + "/")  # an output named once, with one slash
+        assert rc == 1 and os.path.join(out, os.path.basename(fon)) + ".frames.csv: уже есть" in err, err
         check_csv(out, fon, rad, frames, events, stop)
         check_hdf5(h5, {"frames": (fon, frames), "events": (rad, events)}, stop)
 
-        # Bad inputs: each reported, the good records still exported, exit 1.
-        torn, fifo = os.path.join(d, "torn.fon"), os.path.join(d, "pipe.Rad")
+        # Bad inputs: each reported under its name, the good records still
+        # exported, exit 1; the export and the trend read through one reader
+        # and say the same of the same file.
+        torn, fifo = os.path.join(d, "torn.fon"), os.path.join(d, "pipe.fon")
         with open(torn, "wb") as f:
             f.write(open(fon, "rb").read() + b"\0" * 100)
         os.mkfifo(fifo)
-        rc, err = export(tool, torn, fifo, os.path.join(d, "gone.Rad"), os.path.join(d, "records.json"),
-                         rad, "--hdf5", os.path.join(d, "bad.h5"))
+        gone = os.path.join(d, "gone.Rad")
+        rc, err = export(tool, torn, fifo, gone, os.path.join(d, "records.json"), rad,
+                         "--hdf5", os.path.join(d, "bad.h5"), "--trend", os.path.join(d, "bad.csv"))
         assert rc == 1, err
-        for said in ("torn tail of 100 bytes after 3 whole records", "pipe.Rad: not a regular file",
-                     "gone.Rad: No such file", "records.json: not a data file"):
-            assert said in err, (said, err)
+        lines = err.splitlines()
+        for said, times in ((torn + ": неполная последняя запись (100 байт) после 3 целых записей", 2),
+                            (fifo + ": не обычный файл", 2), (gone + ": не открывается: нет такого файла", 1),
+                            ("records.json: не файл данных", 1)):
+            assert sum(line.startswith(said) or said in line for line in lines) == times, (said, err)
         with h5py.File(os.path.join(d, "bad.h5"), "r") as f:
             assert np.array_equal(f["frames"]["Counts"], frames["Counts"]) and len(f["events"]) == len(events)
 
-        # Existing outputs are kept unless --force.
-        before = os.path.getmtime(h5)
-        assert export(tool, rad, "--hdf5", h5)[0] == 2 and os.path.getmtime(h5) == before
-        rc, err = export(tool, rad, "--csv", out)
-        assert rc == 1 and "exists; --force replaces it" in err, err
-        assert export(tool, rad, "--hdf5", h5, "--csv", out, "--force")[0] == 0
+        # Existing outputs are kept unless --force, each said under its name,
+        # exit 1 as --help lists it; no CSV folder for inputs that are all
+        # missing; a bad command line exits 2.
+        help_text = subprocess.run([tool, "--help"], capture_output=True, text=True).stdout
+        assert "1 что-то пропущено" in help_text and "уже есть и\nоставлен как есть" in help_text, help_text
+        trend = os.path.join(d, "bad.csv")
+        before = os.path.getmtime(h5), os.path.getmtime(trend)
+        for args, kept in (((rad, "--hdf5", h5), h5), ((fon, "--trend", trend), trend),
+                           ((rad, "--csv", out), os.path.join(out, "sample.Rad.events.csv"))):
+            rc, err = export(tool, *args)
+            assert rc == 1 and kept + ": уже есть и оставлен как есть (-f заменяет)" in err, (args, err)
+        assert (os.path.getmtime(h5), os.path.getmtime(trend)) == before
+        assert export(tool, gone, "--csv", os.path.join(d, "none"))[0] == 1 and not os.path.exists(os.path.join(d, "none"))
+        assert export(tool, rad, "--deflate", "12", "--hdf5", h5)[0] == 2
+        rc, err = export(tool, rad, fon, "--hdf5", h5, "--csv", out + "/", "--trend", trend, "--force")
+        assert rc == 0 and trend + ": тренд записан" in err, err
         assert not [n for n in os.listdir(d) + os.listdir(out) if n.endswith(".part")]
     print("vfon-export: CSV and HDF5 round trip and bad inputs pass")
 
