@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "datafiles/FonKadr.h"
+#include "spectrum/PeakCentre.h"
 #include "trend/FrameStamp.h"
 
 inline constexpr int32_t kTrendLo = 10;  ///< lower bin bound of the centre and the fit
@@ -21,6 +22,7 @@ struct ChannelNumbers {
     QString NoCentre;  ///< why there is no centre, else empty
     float B = 0;       ///< slope of the fitted line; NaN when there is none
     QString NoB;       ///< why there is no slope, else empty
+    float CentreError = 0; ///< statistical error of Centre in bins (CentreError()); +inf when unknown
 
     bool HasCentre() const { return NoCentre.isEmpty(); }
     bool HasB() const { return NoB.isEmpty(); }
@@ -40,6 +42,13 @@ struct FrameNumbers {
 /// is a whole frame of 600 points, all-zero points in it being points
 /// without pulses.
 int32_t FilledPoints(const TFonKadr& k, bool lastRecord);
+
+/// Statistical error, in bins, of the centre that PeakCentre found: the
+/// large-sample standard error of a median, 1 / (2 f √N), with N the area of
+/// the peak region and f the density at the centre (its smoothed count over
+/// the area), which gives √Area / (2 · Smooth[Centre]). +inf when the
+/// centre's bin or the area is empty: such a centre carries no weight.
+float CentreError(const CentreResult& centre);
 
 /// Message when a fit range holds fewer than two bins: a line through one
 /// bin or none has no slope worth showing.
