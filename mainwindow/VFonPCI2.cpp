@@ -314,8 +314,9 @@ void TForm1::bStabilityClick()
 {
     if (!stability_) {
         stability_ = new StabilityWindow(this);
-        connect(stability_, &StabilityWindow::OpenFrameRequested, this,
-                [this](const QString& file, int record) { rt::Guard([&] { OpenFrame(file, record); }); });
+        connect(stability_, &StabilityWindow::OpenFrameRequested, this, [this](const QString& file, int record, int channel) {
+            rt::Guard([&] { OpenFrame(file, record, channel); });
+        });
     }
     stability_->show();
     stability_->raise();

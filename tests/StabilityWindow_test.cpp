@@ -7,6 +7,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QImage>
 #include <algorithm>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -54,6 +55,47 @@ TEST(StabilityWindow, ScanListsBadFilesAndOutliersAndAClickAsksForTheFrame)
     ASSERT_EQ(open.count(), 1);
     EXPECT_EQ(open[0][0].toString(), dir.filePath("a.fon"));
     EXPECT_EQ(open[0][1].toInt(), 17);
+    EXPECT_EQ(open[0][2].toInt(), 3); // its channel
+}
+
+TEST(StabilityWindow, RunsOfOneFrameEachAreDrawn)
+{
+    EnsureApp();
+    QTemporaryDir dir;
+    QStringList files;
+    for (int run = 0; run < 3; ++run) { // one frame each, a minute apart
+        std::vector<std::unique_ptr<TFonKadr>> frame;
+        frame.push_back(MakeFonFrame(1));
+        frame[0]->Min = static_cast<int16_t>(5 + run);
+        files << dir.filePath(QStringLiteral("%1.fon").arg(run));
+        WriteFonFile(files.back().toStdString(), frame);
+    }
+    StabilityWindow w;
+    w.resize(1200, 800);
+    QSignalSpy finished(&w, &StabilityWindow::ScanFinished);
+    w.ScanFiles(files);
+    ASSERT_TRUE(WaitFor([&] { return finished.count() == 1; }));
+    ASSERT_EQ(w.Table().Size(), 3u);
+
+    // Each frame shows in its channel's colour inside the plot (the legend
+    // lies outside it).
+    QCustomPlot* rates = w.Charts->Chart(TrendChart::Rate);
+    const QImage image = rates->toPixmap().toImage();
+    const QRect plot = rates->axisRect()->rect();
+    for (int c = 1; c <= kFonChannels; ++c) {
+        const QRgb colour = kChannelColours[static_cast<size_t>(c - 1)].rgb();
+        std::vector<int> columns; // the columns holding the colour
+        for (int x = plot.left(); x <= plot.right(); ++x)
+            for (int y = plot.top(); y <= plot.bottom(); ++y)
+                if (image.pixel(x, y) == colour) {
+                    columns.push_back(x);
+                    break;
+                }
+        int groups = 0; // runs of neighbouring columns: one marker per frame, no line between them
+        for (size_t i = 0; i < columns.size(); ++i)
+            groups += i == 0 || columns[i] != columns[i - 1] + 1;
+        EXPECT_EQ(groups, 3) << "channel " << c;
+    }
 }
 
 TEST(StabilityWindow, CancelInTheMiddleKeepsTheFramesRead)
