@@ -10,6 +10,7 @@
 #include "gains/GainSelect1.h"
 #include "mainwindow/VFonPCI2.h"
 #include "platform/ErrorReport.h"
+#include "platform/QtTranslations.h"
 #include "platform/TermSignals.h"
 #include "spectrum/Unit2.h"
 
@@ -25,6 +26,7 @@ int main(int argc, char** argv)
     }
 
     QApplication app(argc, argv);
+    rt::InstallQtTranslations(app); // Qt's dialogs in Russian like the rest; English if the file is missing
     Form1 = new TForm1;
     Form2 = new TForm2;
     Form3 = new TForm3;
