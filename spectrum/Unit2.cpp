@@ -52,9 +52,9 @@ void TForm2::BuildControls()
     Chart2->BottomAxis().SetMinMax(0, 250);
     Chart2->LeftAxis().SetMinimum(0);
     Chart2->LeftAxis().SetAutomaticMaximum(true);
-    Series1 = Chart2->AddSeries(chart::SeriesKind::Bar, kBarGreen);
+    Series1 = Chart2->AddSeries(chart::SeriesKind::Bar, kBarGreen, "Спектр");
     Chart2->SeriesAt(Series1).SetBarWidth(kBarWidth); // thin bars
-    Series2 = Chart2->AddSeries(chart::SeriesKind::Line, kLineRed);
+    Series2 = Chart2->AddSeries(chart::SeriesKind::Line, kLineRed, "Подгонка");
     // The fitted line lies over the bars, whenever the plot makes the bars.
     Chart2->addLayer("fit", Chart2->layer("main"), QCustomPlot::limAbove);
     Chart2->graph(0)->setLayer("fit");
