@@ -12,6 +12,7 @@
 #include "platform/Controls.h"
 #include "platform/Chart.h"
 #include "platform/ErrorReport.h"
+#include "platform/MenuTitleHints.h"
 #include "spectrum/SpectrumBars.h"
 
 TForm2* Form2 = nullptr;
@@ -123,6 +124,7 @@ void TForm2::BuildMenu()
     bIntegr = item(ProcessMenu, "bIntegr", "Интегральный", "Построение интегрального спектра");
     bCentre = item(ProcessMenu, "bCentre", "Усреднение", "Усредняет по 3 и находит центр тяжести по площади");
     layout()->setMenuBar(MainMenu);
+    rt::ShowMenuTitleHints(MainMenu); // "Выбор действия", "Вывод списка номеров каналов"
 }
 
 void TForm2::ConnectHandlers()

@@ -9,6 +9,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTest>
+#include <QToolTip>
+#include <QApplication>
+#include <QHelpEvent>
 #include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
@@ -174,6 +178,24 @@ TEST_F(SpectrumWindowTest, ControlsMenuAndHintsAreThoseOfTheLayout)
 }
 
 // ---- Opening -------------------------------------------------------------------
+
+TEST_F(SpectrumWindowTest, MenuTitlesShowTheirHintsUnderThePointer)
+{
+    Open();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Form2));
+    const struct {
+        int menu;
+        QString hint; // empty: none
+    } rows[] = {{2, ""}, {0, "Выбор действия"}, {1, "Вывод списка номеров каналов"}}; // none shown yet for the first
+    QMenuBar* bar = Form2->MainMenu;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.menu);
+        const QPoint at = bar->actionGeometry(bar->actions()[row.menu]).center();
+        QHelpEvent hint(QEvent::ToolTip, at, bar->mapToGlobal(at));
+        QApplication::sendEvent(bar, &hint);
+        EXPECT_EQ(QToolTip::isVisible() ? QToolTip::text() : QString(), row.hint);
+    }
+}
 
 TEST_F(SpectrumWindowTest, FirstDisplayIsChannel1OfRecord0Bins1To225WhateverChannelAndBounds)
 {
