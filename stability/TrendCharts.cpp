@@ -70,7 +70,6 @@ TrendCharts::TrendCharts(QWidget* parent) : QWidget(parent)
     rule->setLineStyle(QCPGraph::lsNone);
     rule->setScatterStyle(RingStyle(Qt::black));
     rule->setName(OutlierRuleText());
-    first->legend->addItem(new QCPPlottableLegendItem(first->legend, rule));
 
     // The three time axes move together.
     for (QCustomPlot* p : plots_) {
