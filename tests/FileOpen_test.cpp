@@ -6,10 +6,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSignalSpy>
-#include <QTableView>
 #include <QTest>
-#include <algorithm>
 #include <cstdio>
 #include <sys/stat.h>
 #include <gtest/gtest.h>
@@ -17,8 +14,6 @@
 #include "mainwindow/VFonPCI2.h"
 #include "platform/Chart.h"
 #include "platform/ErrorReport.h"
-#include "stability/FindingsModel.h"
-#include "stability/StabilityWindow.h"
 #include "support/Fixtures.h"
 #include "support/SampleFiles.h"
 
@@ -129,63 +124,26 @@ TEST_F(FileOpenTest, PipesAreRefusedAndNamesOutsideUtf8AreListedAndOpen)
 TEST_F(FileOpenTest, AFrameAskedForByTheStabilityWindowOpensInTheViewer)
 {
     WriteFonFile(Path("a.fon"), 3);
+    WriteRadFile(Path("b.Rad"), 1);
     TForm1* f = form();
-    f->bViewRad->click();
-    f->OpenFrame(QString::fromStdString(Path("a.fon")), 2, 0);
+    OpenListed(*f, f->bViewRad, "b.Rad"); // a .Rad list, and antenna 3 alone
+    f->MaskEdit7->setText("3");
+    f->Button1->click();
+    f->OpenFrame(QString::fromStdString(Path("a.fon")), 2, 2); // channel 2's outlier
     EXPECT_EQ(rt::ErrorReport::Count(), 0) << rt::ErrorReport::LastMessage().toStdString();
     EXPECT_EQ(f->FonRecNo, 2);
     EXPECT_EQ(f->KadrN->text(), "3");
     EXPECT_EQ(f->Skadr->text(), "3");
     EXPECT_TRUE(f->FonMode);
     EXPECT_FALSE(f->RadMode);
+    for (int c = 1; c <= kFonChannels; ++c)
+        EXPECT_EQ(f->Chart2->SeriesAt(c - 1).Count(), c == 2 ? kFonPoints : 0) << c;
+    EXPECT_EQ(ListTexts(), QStringList({"a.fon"})); // the .fon list, its file selected
+    EXPECT_EQ(f->ListBox1->currentRow(), 0);
     f->bUp->click(); // the viewer goes on from there
     EXPECT_EQ(f->KadrN->text(), "3");
     f->bDown->click();
     EXPECT_EQ(f->FonRecNo, 1);
-}
-
-TEST_F(FileOpenTest, AnOutlierClickedInTheStabilityWindowShowsItsFrameAndChannel)
-{
-    std::vector<std::unique_ptr<TFonKadr>> frames; // equal frames but frame 3, whose channel 2 counts far more
-    for (int r = 0; r < 12; ++r)
-        frames.push_back(MakeFonFrame(static_cast<int16_t>(r + 1)));
-    std::fill_n(frames[2]->Counts2, kFonPoints, 99999);
-    WriteFonFile(Path("a.fon"), frames);
-    WriteFonFile(Path("b.fon"), 1);
-    WriteRadFile(Path("c.Rad"), 1);
-    TForm1* f = form();
-    f->bViewRad->click(); // a .Rad list on show, and the one-antenna view of antenna 3 left on
-    Open("c.Rad");
-    f->MaskEdit7->setText("3");
-    f->Button1->click();
-    f->bStability->click();
-    auto* stability = f->findChild<StabilityWindow*>();
-    ASSERT_NE(stability, nullptr);
-    QSignalSpy finished(stability, &StabilityWindow::ScanFinished);
-    stability->ScanFiles({QString::fromStdString(Path("a.fon"))});
-    ASSERT_TRUE(WaitFor([&] { return finished.count() == 1; }));
-    ASSERT_EQ(stability->Findings->OutlierCount(), 1);
-    const QRect row = stability->FindingsView->visualRect(stability->Findings->index(0, 0));
-    QTest::mouseClick(stability->FindingsView->viewport(), Qt::LeftButton, {}, row.center());
-
-    EXPECT_EQ(rt::ErrorReport::Count(), 0) << rt::ErrorReport::LastMessage().toStdString();
-    EXPECT_EQ(f->FonRecNo, 2);
-    EXPECT_EQ(f->KadrN->text(), "3");
-    EXPECT_TRUE(f->FonMode && !f->RadMode);
-    for (int c = 1; c <= kFonChannels; ++c) // the outlier's channel only
-        EXPECT_EQ(f->Chart2->SeriesAt(c - 1).Count(), c == 2 ? kFonPoints : 0) << c;
-    EXPECT_EQ(f->Button1->text(), "Стоп");
-    // The list is the .fon list with the file selected: its clicks open
-    // background files, and the viewer goes on from the frame.
-    EXPECT_EQ(ListTexts(), QStringList({"a.fon", "b.fon"}));
-    EXPECT_TRUE(f->FonListShown && !f->RadListShown);
-    ASSERT_NE(f->ListBox1->currentItem(), nullptr);
-    EXPECT_EQ(f->ListBox1->currentItem()->text(), "a.fon");
-    f->bUp->click();
-    EXPECT_EQ(f->FonRecNo, 3);
-    Open("b.fon");
-    EXPECT_EQ(f->FonFileName, "b.fon");
-    EXPECT_EQ(rt::ErrorReport::Count(), 0) << rt::ErrorReport::LastMessage().toStdString();
 }
 
 TEST_F(FileOpenTest, RadioListHoldsRadioFilesOnly)

@@ -9,7 +9,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QTest>
 #include <QToolTip>
 #include <QApplication>
 #include <QHelpEvent>
@@ -182,18 +181,12 @@ TEST_F(SpectrumWindowTest, ControlsMenuAndHintsAreThoseOfTheLayout)
 TEST_F(SpectrumWindowTest, MenuTitlesShowTheirHintsUnderThePointer)
 {
     Open();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(Form2));
-    const struct {
-        int menu;
-        QString hint; // empty: none
-    } rows[] = {{2, ""}, {0, "Выбор действия"}, {1, "Вывод списка номеров каналов"}}; // none shown yet for the first
     QMenuBar* bar = Form2->MainMenu;
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.menu);
-        const QPoint at = bar->actionGeometry(bar->actions()[row.menu]).center();
-        QHelpEvent hint(QEvent::ToolTip, at, bar->mapToGlobal(at));
-        QApplication::sendEvent(bar, &hint);
-        EXPECT_EQ(QToolTip::isVisible() ? QToolTip::text() : QString(), row.hint);
+    for (const auto& [menu, hint] : {std::pair{2, ""}, {0, "Выбор действия"}, {1, "Вывод списка номеров каналов"}}) {
+        const QPoint at = bar->actionGeometry(bar->actions()[menu]).center();
+        QHelpEvent event(QEvent::ToolTip, at, bar->mapToGlobal(at));
+        QApplication::sendEvent(bar, &event);
+        EXPECT_EQ(QToolTip::isVisible() ? QToolTip::text() : QString(), hint) << menu; // "Обработка" has none
     }
 }
 
