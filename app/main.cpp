@@ -11,6 +11,7 @@
 #include "gains/GainSelect1.h"
 #include "mainwindow/VFonPCI2.h"
 #include "platform/ErrorReport.h"
+#include "platform/QtTranslations.h"
 #include "platform/TermSignals.h"
 #include "spectrum/Unit2.h"
 
@@ -26,6 +27,7 @@ int main(int argc, char** argv)
     }
 
     QApplication app(argc, argv);
+    rt::InstallQtTranslations(app); // Qt's dialogs in Russian like the rest; English if the file is missing
     acq::Station station = acq::Station::Default();
     station.DataDir = options->DataDir;
     acq::RunModel run(station);

@@ -2,6 +2,8 @@
 // "View .Rad" switch a list of the working directory's data files on or off
 // in ListBox1; a click on a name reads the file's first record and shows it.
 #include <QFile>
+#include <QFileInfo>
+#include <QSignalBlocker>
 #include <QLabel>
 #include <QStatusBar>
 #include <QLineEdit>
@@ -42,6 +44,19 @@ void FillFileList(QListWidget* list, std::vector<datafiles::ListedFile>& files, 
     for (const datafiles::ListedFile& f : files)
         shown << f.Shown;
     list->addItems(shown);
+}
+
+/// Selects the line of `path` in the list (the same file, however named),
+/// or none when it is not listed, without opening anything.
+void SelectListed(QListWidget* list, const std::vector<datafiles::ListedFile>& files, const QString& path)
+{
+    const QString wanted = QFileInfo(path).canonicalFilePath();
+    int row = -1;
+    for (size_t i = 0; i < files.size() && row < 0; ++i)
+        if (!wanted.isEmpty() && QFileInfo(QFile::decodeName(files[i].Name.c_str())).canonicalFilePath() == wanted)
+            row = static_cast<int>(i);
+    const QSignalBlocker quiet(list);
+    list->setCurrentRow(row);
 }
 
 } // namespace
@@ -127,19 +142,23 @@ void TForm1::FileSelect1()
     OpenFonFile(FileList[static_cast<size_t>(row)].Name, 0);
 }
 
-void TForm1::OpenFrame(const QString& fileName, int recordIndex)
+void TForm1::OpenFrame(const QString& fileName, int recordIndex, int channel)
 {
     if (Run().Running()) {
         status->showMessage("Во время записи кадры не открываются: сначала остановите запись");
         return;
     }
-    // The viewer turns to background files, as after "View .fon".
-    RadMode = false;
-    FonMode = true;
-    Button1->show();
-    Button2->show();
-    bWrite->setEnabled(true);
-    bWrite1->setEnabled(false);
+    // The viewer turns to background files, as after "View .fon": the list
+    // shows them (not a .Rad list whose clicks would open radio files).
+    if (!FonListShown)
+        bViewClick();
+    SelectListed(ListBox1, FileList, fileName);
+    OneChannel = channel >= 1 && channel <= kFonChannels;
+    if (OneChannel) {
+        ChannelNo = channel;
+        MaskEdit7->setText(QString::number(channel));
+    }
+    Button1->setText(OneChannel ? "Стоп" : "Показать");
     Chart1->SetTitle("Усредненный фон");
     ClearSeries(Chart1, 0, 6);
     ClearSeries(Chart2, 0, 3);

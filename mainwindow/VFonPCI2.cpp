@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
+#include <iterator>
 #include <limits>
 
 #include "gains/GainSelect1.h"
@@ -162,8 +163,10 @@ void TForm1::BuildControls()
     Chart1->setGeometry(300, 8, 762, 386);
     Chart1->SetTitle("Радиосигнал");
     Chart1->LeftAxis().SetTitle("Коды АЦП");
-    for (const QColor& col : kRadioColors)
-        Chart1->AddSeries(chart::SeriesKind::Line, col);
+    // Channels 1-6 (radio, or the smoothed background's 1-4), then the marker.
+    for (size_t i = 0; i < std::size(kRadioColors); ++i)
+        Chart1->AddSeries(chart::SeriesKind::Line, kRadioColors[i],
+                          i + 1 < std::size(kRadioColors) ? QString("Канал %1").arg(i + 1) : QString("Маркер"));
     const QColor spare[] = {QColor(0, 128, 128), QColor(128, 0, 0), QColor(128, 128, 0), QColor(0, 0, 128),
                             QColor(255, 128, 0)};
     for (const QColor& col : spare)
@@ -177,8 +180,8 @@ void TForm1::BuildControls()
     Chart2->SetTitle("Фон сцинтилляционных детекторов");
     Chart2->BottomAxis().SetTitle("Время, сек");
     Chart2->LeftAxis().SetTitle("Импульсов в сек");
-    for (const QColor& col : kFonColors)
-        Chart2->AddSeries(chart::SeriesKind::Line, col);
+    for (size_t i = 0; i < std::size(kFonColors); ++i)
+        Chart2->AddSeries(chart::SeriesKind::Line, kFonColors[i], QString("Канал %1").arg(i + 1));
     Chart2->BottomAxis().SetMinMax(0, kFonPoints);
     Label23 = ui::Label(Chart2, "Label23", QString(), {60, 362, 100, 18});
     Label24 = ui::Label(Chart2, "Label24", QString(), {680, 362, 76, 18});
@@ -312,8 +315,9 @@ void TForm1::bStabilityClick()
 {
     if (!stability_) {
         stability_ = new StabilityWindow(this);
-        connect(stability_, &StabilityWindow::OpenFrameRequested, this,
-                [this](const QString& file, int record) { rt::Guard([&] { OpenFrame(file, record); }); });
+        connect(stability_, &StabilityWindow::OpenFrameRequested, this, [this](const QString& file, int record, int channel) {
+            rt::Guard([&] { OpenFrame(file, record, channel); });
+        });
     }
     stability_->show();
     stability_->raise();

@@ -144,9 +144,12 @@ public:
     /// "Стабильность детекторов": opens the window of the station's health.
     void bStabilityClick();
     /// Shows record `recordIndex` (from 0) of the background file `fileName`
-    /// in the viewer, as if the file had been opened from the list and
-    /// stepped to that frame. Refused during a run.
-    void OpenFrame(const QString& fileName, int recordIndex);
+    /// in the viewer, as if the .fon list had been switched on, the file
+    /// opened from it and stepped to that frame: the list shows the .fon
+    /// files, with the file selected when it is one of them. `channel` 1..4
+    /// turns the one-channel view to that channel; 0 shows all four.
+    /// Refused during a run.
+    void OpenFrame(const QString& fileName, int recordIndex, int channel);
 
 protected:
     /// Closing the window during a run (or when halted) first stops the run

@@ -141,13 +141,14 @@ TChart::TChart(QWidget* parent) : QCustomPlot(parent)
 
 TChart::~TChart() = default;
 
-int TChart::AddSeries(SeriesKind kind, const QColor& color)
+int TChart::AddSeries(SeriesKind kind, const QColor& color, const QString& name)
 {
-    series_.emplace_back(new Series(this, kind, color));
+    series_.emplace_back(new Series(this, kind, color, name));
     Series& s = *series_.back();
     if (kind == SeriesKind::Line) {
         s.graph_ = addGraph(xAxis, yAxis);
         s.graph_->setAdaptiveSampling(true);
+        s.graph_->setName(name);
     }
     return SeriesCount() - 1;
 }
@@ -207,6 +208,7 @@ void TChart::SyncSeries(Series& s)
         auto* bars = new QCPBars(xAxis, yAxis);
         bars->setLayer("bars");
         bars->setWidthType(QCPBars::wtPlotCoords);
+        bars->setName(s.name_);
         s.bars_.push_back(bars);
     }
     const bool logValues = yAxis->scaleType() == QCPAxis::stLogarithmic;

@@ -10,6 +10,7 @@
 #include <QColor>
 #include <QString>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include <qcustomplot.h>
@@ -32,6 +33,8 @@ class Series {
 public:
     SeriesKind Kind() const { return kind_; }
     QColor Color() const { return color_; }
+    /// The series' name as a legend shows it ("Канал 1"); empty when it has none.
+    QString Name() const { return name_; }
     /// Colour of later points added without their own.
     void SetColor(const QColor& c);
     /// Width of a bar series' bars, as a share of the distance between two
@@ -48,12 +51,16 @@ public:
 
 private:
     friend class TChart;
-    Series(TChart* owner, SeriesKind kind, QColor color) : owner_(owner), kind_(kind), color_(color) {}
+    Series(TChart* owner, SeriesKind kind, QColor color, QString name)
+        : owner_(owner), kind_(kind), color_(color), name_(std::move(name))
+    {
+    }
     void Changed();
 
     TChart* owner_;
     SeriesKind kind_;
     QColor color_;
+    QString name_;
     std::vector<Point> points_;
     bool dirty_ = true;
     QCPGraph* graph_ = nullptr;         // line series
@@ -99,8 +106,9 @@ public:
     explicit TChart(QWidget* parent = nullptr);
     ~TChart() override;
 
-    /// Adds a series; returns its number.
-    int AddSeries(SeriesKind kind, const QColor& color);
+    /// Adds a series named `name` (its legend text, also the name its
+    /// points carry in the CSV save); returns its number.
+    int AddSeries(SeriesKind kind, const QColor& color, const QString& name = QString());
     Series& SeriesAt(int index) { return *series_.at(static_cast<size_t>(index)); }
     int SeriesCount() const { return static_cast<int>(series_.size()); }
 

@@ -21,6 +21,17 @@ void AppendNumber(QByteArray& out, double v)
     out.append(buf, static_cast<qsizetype>(r.ptr - buf));
 }
 
+/// `field` as one CSV field in UTF-8: quoted, with its quotes doubled, when
+/// it holds a comma, a quote or a line break.
+QByteArray CsvField(const QString& field)
+{
+    QByteArray bytes = field.toUtf8();
+    if (!bytes.contains(',') && !bytes.contains('"') && !bytes.contains('\n') && !bytes.contains('\r'))
+        return bytes;
+    bytes.replace('"', "\"\"");
+    return '"' + bytes + '"';
+}
+
 /// Asks for a file name with `suffix` and saves through `save`.
 void SaveWithDialog(TChart* c, const QString& caption, const QString& suffix, const QString& filter,
                     bool (*save)(TChart&, const QString&))
@@ -70,14 +81,17 @@ bool SavePdfFile(TChart& c, const QString& path)
 bool SaveCsvFile(const TChart& c, const QString& path)
 {
     QByteArray text = "series,x,y\r\n";
-    for (int s = 0; s < c.SeriesCount(); ++s)
-        for (const Point& p : const_cast<TChart&>(c).SeriesAt(s).Points()) {
-            text += QByteArray::number(s) + ',';
+    for (int s = 0; s < c.SeriesCount(); ++s) {
+        const Series& series = const_cast<TChart&>(c).SeriesAt(s);
+        const QByteArray name = CsvField(series.Name().isEmpty() ? QString::number(s) : series.Name());
+        for (const Point& p : series.Points()) {
+            text += name + ',';
             AppendNumber(text, p.X);
             text += ',';
             AppendNumber(text, p.Y);
             text += "\r\n";
         }
+    }
     QSaveFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(text) == text.size() && f.commit();
 }

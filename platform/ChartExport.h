@@ -17,8 +17,9 @@ void InstallExportMenu(TChart* c);
 bool SavePngFile(TChart& c, const QString& path);
 /// The chart as a one-page PDF of its size on screen. False on failure.
 bool SavePdfFile(TChart& c, const QString& path);
-/// The points of every series as CSV ("series,x,y", series numbered from
-/// 0, numbers with '.' whatever the locale); written whole or not at all.
+/// The points of every series as CSV ("series,x,y", UTF-8): a series by its
+/// legend name, or by its number from 0 when it has none; numbers with '.'
+/// whatever the locale. Written whole or not at all.
 bool SaveCsvFile(const TChart& c, const QString& path);
 
 /// The export name of a record on show: the data file's name and the

@@ -12,6 +12,7 @@
 #include "platform/Controls.h"
 #include "platform/Chart.h"
 #include "platform/ErrorReport.h"
+#include "platform/MenuTitleHints.h"
 #include "spectrum/SpectrumBars.h"
 
 TForm2* Form2 = nullptr;
@@ -52,9 +53,9 @@ void TForm2::BuildControls()
     Chart2->BottomAxis().SetMinMax(0, 250);
     Chart2->LeftAxis().SetMinimum(0);
     Chart2->LeftAxis().SetAutomaticMaximum(true);
-    Series1 = Chart2->AddSeries(chart::SeriesKind::Bar, kBarGreen);
+    Series1 = Chart2->AddSeries(chart::SeriesKind::Bar, kBarGreen, "Спектр");
     Chart2->SeriesAt(Series1).SetBarWidth(kBarWidth); // thin bars
-    Series2 = Chart2->AddSeries(chart::SeriesKind::Line, kLineRed);
+    Series2 = Chart2->AddSeries(chart::SeriesKind::Line, kLineRed, "Подгонка");
     // The fitted line lies over the bars, whenever the plot makes the bars.
     Chart2->addLayer("fit", Chart2->layer("main"), QCustomPlot::limAbove);
     Chart2->graph(0)->setLayer("fit");
@@ -123,6 +124,7 @@ void TForm2::BuildMenu()
     bIntegr = item(ProcessMenu, "bIntegr", "Интегральный", "Построение интегрального спектра");
     bCentre = item(ProcessMenu, "bCentre", "Усреднение", "Усредняет по 3 и находит центр тяжести по площади");
     layout()->setMenuBar(MainMenu);
+    rt::ShowMenuTitleHints(MainMenu); // "Выбор действия", "Вывод списка номеров каналов"
 }
 
 void TForm2::ConnectHandlers()

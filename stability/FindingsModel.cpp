@@ -50,8 +50,8 @@ QVariant FindingsModel::data(const QModelIndex& index, int role) const
     const int row = index.row();
     if (row < IssueCount()) {
         const IssueRow& i = issues_[static_cast<size_t>(row)];
-        if (role == Qt::ToolTipRole)
-            return i.Path;
+        if (role == Qt::ToolTipRole) // the whole message, which the column may cut
+            return i.Message.isEmpty() ? i.Path : i.Path + QLatin1Char('\n') + i.Message;
         if (role != Qt::DisplayRole)
             return {};
         switch (index.column()) {
@@ -63,7 +63,7 @@ QVariant FindingsModel::data(const QModelIndex& index, int role) const
     }
     const OutlierRow& o = outliers_[static_cast<size_t>(row - IssueCount())];
     if (role == Qt::ToolTipRole)
-        return QStringLiteral("%1, кадр %2: открыть в окне просмотра").arg(o.Path).arg(o.Record + 1);
+        return QStringLiteral("%1, кадр %2: открыть в окне просмотра, канал %3").arg(o.Path).arg(o.Record + 1).arg(o.Channel);
     if (role == Qt::ForegroundRole && index.column() == kChannel)
         return QBrush(kChannelColours[static_cast<size_t>(o.Channel - 1)]);
     if (role != Qt::DisplayRole)
@@ -103,12 +103,13 @@ void FindingsModel::SetOutliers(std::vector<OutlierRow> rows)
     endResetModel();
 }
 
-bool FindingsModel::FrameAt(int row, QString* path, int* record) const
+bool FindingsModel::FrameAt(int row, QString* path, int* record, int* channel) const
 {
     if (row < IssueCount() || row >= rowCount())
         return false;
     const OutlierRow& o = outliers_[static_cast<size_t>(row - IssueCount())];
     *path = o.Path;
     *record = o.Record;
+    *channel = o.Channel;
     return true;
 }

@@ -27,7 +27,8 @@ public:
     int rowCount(const QModelIndex& parent = {}) const override;
     /// Файл, Кадр, Канал, Величина, Значение.
     int columnCount(const QModelIndex& parent = {}) const override;
-    /// Texts of a row; the full path as tool tip; the channel in its colour.
+    /// Texts of a row; the full path (and a file problem's message) as tool
+    /// tip; the channel in its colour.
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     /// Column titles.
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
@@ -39,9 +40,9 @@ public:
     /// Replaces the outlier rows.
     void SetOutliers(std::vector<OutlierRow> rows);
 
-    /// The file and record of row `row` when it is an outlier; false for a
-    /// file problem.
-    bool FrameAt(int row, QString* path, int* record) const;
+    /// The file, record and channel of row `row` when it is an outlier;
+    /// false for a file problem.
+    bool FrameAt(int row, QString* path, int* record, int* channel) const;
     int IssueCount() const { return static_cast<int>(issues_.size()); }
     int OutlierCount() const { return static_cast<int>(outliers_.size()); }
 

@@ -74,11 +74,10 @@ StabilityWindow::StabilityWindow(QWidget* parent) : QWidget(parent, Qt::Window)
     FindingsView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     FindingsView->verticalHeader()->setVisible(false);
     FindingsView->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    // Every column as wide as its texts, the last (the values and the
+    // messages of file problems) taking what is left.
+    FindingsView->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     FindingsView->horizontalHeader()->setStretchLastSection(true);
-    const QStringList widest{QStringLiteral("00_00_00_00.fon"), QStringLiteral("00000"), QStringLiteral("Канал"),
-                             QStringLiteral("Ошибка чтения")};
-    for (int col = 0; col < widest.size(); ++col)
-        FindingsView->horizontalHeader()->resizeSection(col, fontMetrics().horizontalAdvance(widest[col]) + 16);
     FindingsView->setWordWrap(false);
     lMissing = new QLabel(this);
     lMissing->setWordWrap(true);
@@ -217,9 +216,9 @@ void StabilityWindow::ScanDone(const ScanSummary& summary, const std::vector<Out
 void StabilityWindow::FindingClicked(int row)
 {
     QString path;
-    int record = 0;
-    if (Findings->FrameAt(row, &path, &record))
-        emit OpenFrameRequested(path, record);
+    int record = 0, channel = 0;
+    if (Findings->FrameAt(row, &path, &record, &channel))
+        emit OpenFrameRequested(path, record, channel);
 }
 
 void StabilityWindow::ShowSummary(bool done)
@@ -228,9 +227,7 @@ void StabilityWindow::ShowSummary(bool done)
     if (Findings->IssueCount() > 0)
         text += QStringLiteral(", файлов с ошибками: %1").arg(Findings->IssueCount());
     if (done) {
-        text += QStringLiteral(", выбросов (более %1 медианных отклонений от медианы): %2")
-                    .arg(kOutlierMads)
-                    .arg(outliers_);
+        text += QStringLiteral(", выбросов (правило — в легенде): %1").arg(outliers_);
         if (cancelled_)
             text += QStringLiteral(". Чтение прервано");
     } else {

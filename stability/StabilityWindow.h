@@ -5,7 +5,7 @@
 // the mean rate, the peak centre and the slope b of every frame and channel
 // against the frame's date and time; marked outliers and skipped or partly
 // read files are listed beside the charts. A click on a listed outlier asks
-// for its frame in the main viewer through OpenFrameRequested.
+// for its frame and channel in the main viewer through OpenFrameRequested.
 #include <QStringList>
 #include <QWidget>
 #include <memory>
@@ -61,8 +61,8 @@ public:
 
 signals:
     /// The operator clicked a listed outlier: open record `recordIndex`
-    /// (from 0) of `fileName` in the main viewer.
-    void OpenFrameRequested(QString fileName, int recordIndex);
+    /// (from 0) of `fileName` in the main viewer, showing `channel` (1..4).
+    void OpenFrameRequested(QString fileName, int recordIndex, int channel);
     /// A scan ended, whole or cancelled, and its outliers are marked.
     void ScanFinished();
 

@@ -9,7 +9,24 @@ namespace {
 /// Seconds by which a line break lies before the first frame of a file.
 constexpr double kBreakBefore = 1e-3;
 
+/// Size in pixels of the marker of every frame and of an outlier's ring.
+constexpr double kFrameMarker = 4;
+constexpr double kRing = 9;
+
 bool KeyLess(const QCPGraphData& a, const QCPGraphData& b) { return a.key < b.key; }
+
+QCPScatterStyle RingStyle(const QColor& colour)
+{
+    return QCPScatterStyle(QCPScatterStyle::ssCircle, QPen(colour, 2), Qt::NoBrush, kRing);
+}
+
+/// Shows or hides the tick labels of the time axis: an empty chart has no
+/// times to show (its default range would read as 01.01.70).
+void ShowTimes(QCustomPlot* p, bool on)
+{
+    p->xAxis->setTickLabels(on);
+    p->xAxis->setTicks(on);
+}
 
 /// Widens `range` to hold `v`; the first value sets it.
 void Widen(QCPRange& range, bool& have, double v)
@@ -35,13 +52,24 @@ TrendCharts::TrendCharts(QWidget* parent) : QWidget(parent)
     for (QCustomPlot* p : plots_)
         layout->addWidget(p);
 
-    // A legend of the four channels on the first chart.
+    // The legend of the first chart, in a row above its plot so it hides no
+    // frame: the four channels and the rule of the rings.
     QCustomPlot* first = plots_[0];
     first->legend->setVisible(true);
     first->legend->setFont(QFont(font().family(), 8));
-    first->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignRight);
+    first->legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
+    first->legend->setBorderPen(Qt::NoPen);
+    first->axisRect()->insetLayout()->take(first->legend);
+    first->plotLayout()->insertRow(1);
+    first->plotLayout()->addElement(1, 0, first->legend);
+    first->plotLayout()->setRowStretchFactor(1, 0.001);
+    first->legend->setMargins(QMargins(4, 0, 4, 0));
     for (int c = 1; c <= kFonChannels; ++c)
         first->legend->addItem(new QCPPlottableLegendItem(first->legend, Line(TrendChart::Rate, c)));
+    QCPGraph* rule = first->addGraph(); // no points: its ring and name in the legend
+    rule->setLineStyle(QCPGraph::lsNone);
+    rule->setScatterStyle(RingStyle(Qt::black));
+    rule->setName(OutlierRuleText());
 
     // The three time axes move together.
     for (QCustomPlot* p : plots_) {
@@ -56,6 +84,14 @@ TrendCharts::TrendCharts(QWidget* parent) : QWidget(parent)
             }
         });
     }
+}
+
+QString OutlierRuleText()
+{
+    return QStringLiteral("Выброс: дальше %1 MAD от медианы всех кадров и дальше %2 σ своего кадра\n"
+                          "(σ счёта — по Пуассону; σ центра — своя, не меньше 1 бина)")
+        .arg(kOutlierMads)
+        .arg(kOutlierSigmas);
 }
 
 QCustomPlot* TrendCharts::MakeChart(size_t which, const QString& title, const QString& valueAxis, bool rings)
@@ -74,12 +110,15 @@ QCustomPlot* TrendCharts::MakeChart(size_t which, const QString& title, const QS
     p->axisRect()->setRangeDrag(Qt::Horizontal);
     p->axisRect()->setRangeZoom(Qt::Horizontal);
     p->legend->setVisible(false);
+    ShowTimes(p, false);
 
     for (int c = 1; c <= kFonChannels; ++c) {
         const QColor colour = kChannelColours[static_cast<size_t>(c - 1)];
         QCPGraph* line = p->addGraph();
         line->setName(QStringLiteral("Канал %1").arg(c));
         line->setPen(QPen(colour, 1));
+        // A marker at every frame: a run of one frame has no line to show.
+        line->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, colour, colour, kFrameMarker));
         line->setAdaptiveSampling(true);
         line->setAntialiased(false); // a fifth of the drawing time of a dense line
         line->removeFromLegend();
@@ -87,7 +126,7 @@ QCustomPlot* TrendCharts::MakeChart(size_t which, const QString& title, const QS
         if (rings) {
             QCPGraph* ring = p->addGraph();
             ring->setLineStyle(QCPGraph::lsNone);
-            ring->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssCircle, QPen(colour, 2), Qt::NoBrush, 9));
+            ring->setScatterStyle(RingStyle(colour));
             ring->removeFromLegend();
             rings_[which][static_cast<size_t>(c - 1)] = ring;
         }
@@ -105,6 +144,7 @@ void TrendCharts::Clear()
             pending_[which][c].clear();
             all_[which][c].clear();
         }
+        ShowTimes(plots_[which], false);
         plots_[which]->replot(QCustomPlot::rpQueuedReplot);
     }
     lastFile_ = -1;
@@ -203,6 +243,7 @@ void TrendCharts::Rescale(size_t which)
     rescaling_ = true;
     const double margin = std::max(60.0, 0.02 * keys_.size());
     QCustomPlot* p = plots_[which];
+    ShowTimes(p, true);
     p->xAxis->setRange(keys_.lower - margin, keys_.upper + margin);
     if (haveValues_[which]) {
         const QCPRange v = values_[which];

@@ -18,10 +18,15 @@
 inline const std::array<QColor, kFonChannels> kChannelColours{QColor(255, 0, 0), QColor(0, 0, 160),
                                                               QColor(0, 128, 0), QColor(255, 128, 64)};
 
+/// The rule of the outlier rings as the legend states it.
+QString OutlierRuleText();
+
 /// Which chart: mean rate, peak centre, slope b.
 enum class TrendChart { Rate = 0, Centre = 1, Slope = 2 };
 
-/// Three stacked charts sharing one date-time axis range.
+/// Three stacked charts sharing one date-time axis range. Every frame has a
+/// marker; lines join the frames of one file (one run) only. The first chart
+/// carries the legend: the channels and the rule of the outlier rings.
 class TrendCharts : public QWidget {
     Q_OBJECT
 public:

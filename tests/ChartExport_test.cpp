@@ -1,5 +1,6 @@
-// Saving a chart: PNG and PDF of the chart's size, CSV of its points with
-// '.' under a decimal-comma locale, and the name the saves offer.
+// Saving a chart: PNG and PDF of the chart's size, CSV of its points by
+// series name with '.' under a decimal-comma locale, and the name the saves
+// offer.
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -21,7 +22,7 @@ protected:
         chart_ = std::make_unique<chart::TChart>();
         chart_->SetTitle("Спектр");
         const int line = chart_->AddSeries(chart::SeriesKind::Line, Qt::red);
-        const int bars = chart_->AddSeries(chart::SeriesKind::Bar, Qt::green);
+        const int bars = chart_->AddSeries(chart::SeriesKind::Bar, Qt::green, "Спектр, \"сырой\"");
         chart_->SeriesAt(line).AddXY(1.5, -2.25);
         chart_->SeriesAt(line).AddXY(600, 1234567);
         chart_->SeriesAt(bars).AddXY(3, 0.1);
@@ -52,7 +53,9 @@ TEST_F(ChartExportTest, CsvPointsReadBackExactlyUnderADecimalCommaLocale)
     ASSERT_TRUE(chart::SaveCsvFile(*chart_, Path("c.csv")));
     QFile csv(Path("c.csv"));
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
-    EXPECT_EQ(csv.readAll().toStdString(), "series,x,y\r\n0,1.5,-2.25\r\n0,600,1234567\r\n1,3,0.1\r\n");
+    // A series by its legend name, quoted as it needs; one without a name by its number.
+    EXPECT_EQ(csv.readAll().toStdString(),
+              "series,x,y\r\n0,1.5,-2.25\r\n0,600,1234567\r\n\"Спектр, \"\"сырой\"\"\",3,0.1\r\n");
 }
 
 TEST_F(ChartExportTest, OfferedNameIsTheRecordOnShowUntilTheChartIsRedrawn)

@@ -124,15 +124,22 @@ TEST_F(FileOpenTest, PipesAreRefusedAndNamesOutsideUtf8AreListedAndOpen)
 TEST_F(FileOpenTest, AFrameAskedForByTheStabilityWindowOpensInTheViewer)
 {
     WriteFonFile(Path("a.fon"), 3);
+    WriteRadFile(Path("b.Rad"), 1);
     TForm1* f = form();
-    f->bViewRad->click();
-    f->OpenFrame(QString::fromStdString(Path("a.fon")), 2);
+    OpenListed(*f, f->bViewRad, "b.Rad"); // a .Rad list, and antenna 3 alone
+    f->MaskEdit7->setText("3");
+    f->Button1->click();
+    f->OpenFrame(QString::fromStdString(Path("a.fon")), 2, 2); // channel 2's outlier
     EXPECT_EQ(rt::ErrorReport::Count(), 0) << rt::ErrorReport::LastMessage().toStdString();
     EXPECT_EQ(f->FonRecNo, 2);
     EXPECT_EQ(f->KadrN->text(), "3");
     EXPECT_EQ(f->Skadr->text(), "3");
     EXPECT_TRUE(f->FonMode);
     EXPECT_FALSE(f->RadMode);
+    for (int c = 1; c <= kFonChannels; ++c)
+        EXPECT_EQ(f->Chart2->SeriesAt(c - 1).Count(), c == 2 ? kFonPoints : 0) << c;
+    EXPECT_EQ(ListTexts(), QStringList({"a.fon"})); // the .fon list, its file selected
+    EXPECT_EQ(f->ListBox1->currentRow(), 0);
     f->bUp->click(); // the viewer goes on from there
     EXPECT_EQ(f->KadrN->text(), "3");
     f->bDown->click();

@@ -1,10 +1,15 @@
-// Marking of frames whose rate or centre lies more than 5 MADs from the median.
+// Marking of frames whose rate or centre lies more than 5 MADs from the
+// median and more than 5 of their own statistical errors.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <memory>
+#include <random>
 #include <tuple>
 #include <vector>
 
+#include "trend/FrameNumbers.h"
 #include "trend/Outliers.h"
 
 TEST(Outliers, MoreThanFiveMadsFromTheMedian)
@@ -25,7 +30,7 @@ TEST(Outliers, MoreThanFiveMadsFromTheMedian)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(::testing::PrintToString(row.values));
-        EXPECT_EQ(OutlierIndices(row.values, row.resolution), row.marked);
+        EXPECT_EQ(OutlierIndices(row.values, std::vector<float>(row.values.size()), row.resolution), row.marked);
     }
 }
 
@@ -34,6 +39,7 @@ TEST(Outliers, TableMarksRatesAndCentresPerChannel)
     TrendTable t;
     for (int r = 0; r < 20; ++r) {
         FrameNumbers n;
+        n.Points = kFonPoints;
         for (int c = 1; c <= kFonChannels; ++c)
             n.Channels[c - 1] = {50.0 * c + r % 3, 60 + r % 2, {}, -2, {}};
         n.Channels[2].Rate = r == 7 ? 500 : n.Channels[2].Rate;     // channel 3 counts far too much
@@ -46,4 +52,38 @@ TEST(Outliers, TableMarksRatesAndCentresPerChannel)
               std::make_tuple(size_t{7}, 3, TrendQuantity::Rate, 500.0f));
     EXPECT_EQ(std::tie(m[1].Row, m[1].Channel, m[1].What, m[1].Value),
               std::make_tuple(size_t{12}, 1, TrendQuantity::Centre, 90.0f));
+}
+
+TEST(Outliers, SteadyDetectorsHaveNoneAndAGainChangeIsMarked)
+{
+    // Frames of Poisson counts whose pulse heights spread around a peak;
+    // channel 2's gain is raised by half in the last `changed` frames.
+    std::mt19937 rng(2026);
+    std::vector<std::pair<int, int>> cases(20, {5, 0}); // twenty sets of five steady frames, then a change
+    cases.emplace_back(12, 3);
+    for (const auto& [frames, changed] : cases) {
+        TrendTable t;
+        for (int r = 0; r < frames; ++r) {
+            auto k = std::make_unique<TFonKadr>();
+            *k = TFonKadr{};
+            const bool raised = r >= frames - changed;
+            for (int c = 1; c <= kFonChannels; ++c) {
+                std::poisson_distribution<int32_t> pulses(c == 2 && raised ? 24 : 10 + 5 * c);
+                std::normal_distribution<double> height(c == 2 && raised ? 90 : 50 + 5 * c, 12);
+                for (int32_t& count : std::span(k->Counts(c), kFonPoints)) {
+                    count = pulses(rng);
+                    for (int32_t i = 0; i < count; ++i)
+                        ++k->Spectr(c)[std::clamp<long>(std::lround(height(rng)), 1, kFonBins) - 1];
+                }
+            }
+            t.Append(0, r, ComputeFrameNumbers(*k, false));
+        }
+        std::vector<std::tuple<size_t, int, TrendQuantity>> marked, expected;
+        for (const Outlier& o : MarkOutliers(t))
+            marked.emplace_back(o.Row, o.Channel, o.What);
+        for (int r = frames - changed; r < frames; ++r)
+            for (TrendQuantity q : {TrendQuantity::Rate, TrendQuantity::Centre})
+                expected.emplace_back(size_t(r), 2, q);
+        EXPECT_EQ(marked, expected) << frames << " frames, " << changed << " changed";
+    }
 }

@@ -9,6 +9,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QToolTip>
+#include <QApplication>
+#include <QHelpEvent>
 #include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
@@ -175,6 +178,18 @@ TEST_F(SpectrumWindowTest, ControlsMenuAndHintsAreThoseOfTheLayout)
 }
 
 // ---- Opening -------------------------------------------------------------------
+
+TEST_F(SpectrumWindowTest, MenuTitlesShowTheirHintsUnderThePointer)
+{
+    Open();
+    QMenuBar* bar = Form2->MainMenu;
+    for (const auto& [menu, hint] : {std::pair{2, ""}, {0, "Выбор действия"}, {1, "Вывод списка номеров каналов"}}) {
+        const QPoint at = bar->actionGeometry(bar->actions()[menu]).center();
+        QHelpEvent event(QEvent::ToolTip, at, bar->mapToGlobal(at));
+        QApplication::sendEvent(bar, &event);
+        EXPECT_EQ(QToolTip::isVisible() ? QToolTip::text() : QString(), hint) << menu; // "Обработка" has none
+    }
+}
 
 TEST_F(SpectrumWindowTest, FirstDisplayIsChannel1OfRecord0Bins1To225WhateverChannelAndBounds)
 {

@@ -7,6 +7,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QImage>
 #include <algorithm>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -54,6 +55,28 @@ TEST(StabilityWindow, ScanListsBadFilesAndOutliersAndAClickAsksForTheFrame)
     ASSERT_EQ(open.count(), 1);
     EXPECT_EQ(open[0][0].toString(), dir.filePath("a.fon"));
     EXPECT_EQ(open[0][1].toInt(), 17);
+    EXPECT_EQ(open[0][2].toInt(), 3); // its channel
+}
+
+TEST(StabilityWindow, RunsOfOneFrameEachAreDrawn)
+{
+    EnsureApp();
+    QTemporaryDir dir;
+    StabilityWindow w;
+    QSignalSpy finished(&w, &StabilityWindow::ScanFinished);
+    WriteFonFile(dir.filePath("a.fon").toStdString(), 1);
+    w.ScanFiles({dir.filePath("a.fon")});
+    ASSERT_TRUE(WaitFor([&] { return finished.count() == 1; }));
+    // The frame shows in each channel's colour inside the plot (the legend lies outside it).
+    QCustomPlot* rates = w.Charts->Chart(TrendChart::Rate);
+    const QImage image = rates->toPixmap(600, 300).toImage();
+    const QRect plot = rates->axisRect()->rect();
+    std::array<int, kFonChannels> pixels{};
+    for (int x = plot.left(); x <= plot.right(); ++x)
+        for (int y = plot.top(); y <= plot.bottom(); ++y)
+            for (size_t c = 0; c < kFonChannels; ++c)
+                pixels[c] += image.pixel(x, y) == kChannelColours[c].rgb();
+    EXPECT_EQ(std::count(pixels.begin(), pixels.end(), 0), 0) << ::testing::PrintToString(pixels);
 }
 
 TEST(StabilityWindow, CancelInTheMiddleKeepsTheFramesRead)

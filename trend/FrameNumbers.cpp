@@ -1,11 +1,11 @@
 #include "trend/FrameNumbers.h"
 
 #include <cmath>
+#include <limits>
 #include <span>
 
 #include "datafiles/FrameEnd.h"
 #include "spectrum/IntegralSpectrum.h"
-#include "spectrum/PeakCentre.h"
 
 namespace {
 
@@ -20,10 +20,12 @@ ChannelNumbers ChannelOf(const TFonKadr& k, int c, int32_t points)
 
     const std::span<const int16_t, kFonBins> spectr(k.Spectr(c), kFonBins);
     const CentreResult centre = PeakCentre(spectr, kTrendLo, kTrendHi);
-    if (centre.Ok())
+    if (centre.Ok()) {
         n.Centre = centre.Centre;
-    else
+        n.CentreError = CentreError(centre);
+    } else {
         n.NoCentre = centre.Fault;
+    }
 
     std::array<float, kFonBins> logIntegr{};
     const IntegralResult fit = IntegralSpectrum(spectr, kTrendLo, kTrendHi, logIntegr);
@@ -41,6 +43,14 @@ int32_t FilledPoints(const TFonKadr& k, bool lastRecord)
 {
     const int32_t stop = StopPoint(k, lastRecord);
     return stop != 0 ? stop - 1 : kFonPoints;
+}
+
+float CentreError(const CentreResult& centre)
+{
+    const double density = centre.Centre >= 1 && centre.Centre <= kFonBins ? centre.Smooth[centre.Centre - 1] : 0;
+    if (density <= 0 || centre.Area <= 0)
+        return std::numeric_limits<float>::infinity();
+    return static_cast<float>(std::sqrt(static_cast<double>(centre.Area)) / (2 * density));
 }
 
 FrameNumbers ComputeFrameNumbers(const TFonKadr& k, bool lastRecord)

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "datafiles/FonKadr.h"
+#include "spectrum/PeakCentre.h"
 #include "spectrum/SpectrumFault.h"
 #include "trend/FrameStamp.h"
 
@@ -21,6 +22,7 @@ struct ChannelNumbers {
     SpectrumFault NoCentre = SpectrumFault::None; ///< why there is no centre, else None
     float B = 0;       ///< slope of the fitted line; NaN when there is none
     SpectrumFault NoB = SpectrumFault::None;      ///< why there is no slope, else None
+    float CentreError = 0; ///< statistical error of Centre in bins (CentreError()); +inf when unknown
 
     bool HasCentre() const { return NoCentre == SpectrumFault::None; }
     bool HasB() const { return NoB == SpectrumFault::None; }
@@ -40,6 +42,13 @@ struct FrameNumbers {
 /// is a whole frame of 600 points, all-zero points in it being points
 /// without pulses.
 int32_t FilledPoints(const TFonKadr& k, bool lastRecord);
+
+/// Statistical error, in bins, of the centre that PeakCentre found: the
+/// large-sample standard error of a median, 1 / (2 f √N), with N the area of
+/// the peak region and f the density at the centre (its smoothed count over
+/// the area), which gives √Area / (2 · Smooth[Centre]). +inf when the
+/// centre's bin or the area is empty: such a centre carries no weight.
+float CentreError(const CentreResult& centre);
 
 /// The numbers of frame `k`; `lastRecord` tells whether it is the last
 /// record of its file. Centre: PeakCentre with the bounds 10 and 225.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <tuple>
 
 namespace {
@@ -37,26 +38,39 @@ Spread MedianSpread(std::span<const float> values)
     return s;
 }
 
-std::vector<size_t> OutlierIndices(std::span<const float> values, double resolution)
+std::vector<size_t> OutlierIndices(std::span<const float> values, std::span<const float> errors, double resolution)
 {
     const Spread s = MedianSpread(values);
-    const double limit = kOutlierMads * std::max(s.Mad, resolution);
+    const double apart = kOutlierMads * std::max(s.Mad, resolution);
     std::vector<size_t> out;
-    for (size_t i = 0; i < values.size(); ++i)
-        if (std::isfinite(values[i]) && std::fabs(values[i] - s.Median) > limit)
+    for (size_t i = 0; i < values.size(); ++i) {
+        const double off = std::fabs(values[i] - s.Median);
+        if (std::isfinite(values[i]) && off > apart && off > kOutlierSigmas * std::max<double>(errors[i], resolution))
             out.push_back(i);
+    }
     return out;
+}
+
+float RateError(float rate, int points)
+{
+    if (points <= 0)
+        return std::numeric_limits<float>::infinity();
+    const double pulses = std::max(1.0, static_cast<double>(rate) * points);
+    return static_cast<float>(std::sqrt(pulses) / points);
 }
 
 std::vector<Outlier> MarkOutliers(const TrendTable& t)
 {
     std::vector<Outlier> out;
+    std::vector<float> rateErrors(t.Size());
     for (int c = 1; c <= kFonChannels; ++c) {
         const auto& rate = t.Rate[static_cast<size_t>(c - 1)];
         const auto& centre = t.Centre[static_cast<size_t>(c - 1)];
-        for (size_t row : OutlierIndices(rate, 0))
+        for (size_t row = 0; row < t.Size(); ++row)
+            rateErrors[row] = RateError(rate[row], t.Points[row]);
+        for (size_t row : OutlierIndices(rate, rateErrors, 0))
             out.push_back({row, c, TrendQuantity::Rate, rate[row]});
-        for (size_t row : OutlierIndices(centre, 1))
+        for (size_t row : OutlierIndices(centre, t.CentreError[static_cast<size_t>(c - 1)], kCentreResolution))
             out.push_back({row, c, TrendQuantity::Centre, centre[row]});
     }
     std::sort(out.begin(), out.end(), [](const Outlier& a, const Outlier& b) {

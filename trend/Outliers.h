@@ -1,14 +1,20 @@
 #pragma once
-// Marking of frames whose rate or peak centre lies far from the rest: more
-// than 5 median absolute deviations from the median of all frames, per
-// channel.
+// Marking of frames whose rate or peak centre lies far from the rest, per
+// channel: a value is an outlier when it lies more than 5 median absolute
+// deviations from the median of all frames AND more than 5 times its own
+// statistical error from it. The first condition finds the values that stand
+// apart from the others; the second keeps a frame whose difference is within
+// its own counting noise from being marked when few frames are shown (the
+// MAD of a handful of frames can be far below that noise).
 #include <cstddef>
 #include <span>
 #include <vector>
 
 #include "trend/TrendTable.h"
 
-inline constexpr double kOutlierMads = 5.0; ///< distance, in MADs, beyond which a value is marked
+inline constexpr double kOutlierMads = 5.0;   ///< distance, in MADs, beyond which a value may be marked
+inline constexpr double kOutlierSigmas = 5.0; ///< distance, in its own errors, beyond which a value may be marked
+inline constexpr double kCentreResolution = 1.0; ///< the centre moves in whole bins: no spread or error below one
 
 /// Median and median absolute deviation of a set of values.
 struct Spread {
@@ -20,12 +26,18 @@ struct Spread {
 /// (std::nth_element, the mean of the two middle values for an even count).
 Spread MedianSpread(std::span<const float> values);
 
-/// Indices of the finite values farther than kOutlierMads · MAD from the
-/// median. The MAD is taken as at least `resolution`: values that move in
-/// whole steps (the centre moves by whole bins) often share one value in
-/// more than half the frames, which makes the MAD 0 and would mark every
-/// step.
-std::vector<size_t> OutlierIndices(std::span<const float> values, double resolution);
+/// Indices of the finite values v[i] with |v[i] − median| greater than both
+/// kOutlierMads · max(MAD, resolution) and kOutlierSigmas · max(errors[i],
+/// resolution). `errors` is as long as `values` (an infinite error never
+/// marks). The resolution is the step of values that move in whole steps
+/// (the centre moves by whole bins): such values often share one value in
+/// more than half the frames, which makes the MAD 0.
+std::vector<size_t> OutlierIndices(std::span<const float> values, std::span<const float> errors, double resolution);
+
+/// Poisson error of a mean rate of `rate` pulses per point over `points`
+/// points: √(pulses) / points, with at least one pulse counted (a frame
+/// without pulses is not exact). +inf without points.
+float RateError(float rate, int points);
 
 /// The quantity a mark is about.
 enum class TrendQuantity { Rate, Centre };
@@ -38,6 +50,7 @@ struct Outlier {
     float Value;
 };
 
-/// Marks the rates (resolution 0) and centres (resolution 1 bin) of every
-/// channel of the table; ordered by row, then channel, rate before centre.
+/// Marks the rates (Poisson errors, resolution 0) and centres (their own
+/// errors, resolution kCentreResolution) of every channel of the table;
+/// ordered by row, then channel, rate before centre.
 std::vector<Outlier> MarkOutliers(const TrendTable& t);

@@ -12,6 +12,7 @@ void TrendTable::Append(int32_t file, int32_t record, const FrameNumbers& n)
         const ChannelNumbers& ch = n.Channels[c];
         Rate[c].push_back(static_cast<float>(ch.Rate));
         Centre[c].push_back(ch.HasCentre() ? static_cast<float>(ch.Centre) : std::nanf(""));
+        CentreError[c].push_back(ch.CentreError);
         B[c].push_back(ch.B);
         if (!ch.HasCentre())
             ++NoCentre[c][ch.NoCentre];
@@ -30,6 +31,7 @@ void TrendTable::Append(const TrendTable& other)
     for (size_t c = 0; c < kFonChannels; ++c) {
         add(Rate[c], other.Rate[c]);
         add(Centre[c], other.Centre[c]);
+        add(CentreError[c], other.CentreError[c]);
         add(B[c], other.B[c]);
         for (const auto& [why, count] : other.NoCentre[c])
             NoCentre[c][why] += count;
@@ -47,6 +49,7 @@ void TrendTable::Reserve(size_t rows)
     for (size_t c = 0; c < kFonChannels; ++c) {
         Rate[c].reserve(rows);
         Centre[c].reserve(rows);
+        CentreError[c].reserve(rows);
         B[c].reserve(rows);
     }
 }

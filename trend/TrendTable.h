@@ -17,6 +17,7 @@ struct TrendTable {
     std::vector<int16_t> Points; ///< filled points
     std::array<std::vector<float>, kFonChannels> Rate;   ///< NaN when no point is filled
     std::array<std::vector<float>, kFonChannels> Centre; ///< NaN when there is none
+    std::array<std::vector<float>, kFonChannels> CentreError; ///< statistical error of Centre, bins
     std::array<std::vector<float>, kFonChannels> B;      ///< NaN when there is none
     /// Per channel: how many frames have no centre, by reason.
     std::array<std::map<SpectrumFault, int>, kFonChannels> NoCentre;
