@@ -4,8 +4,10 @@
 #include <QTimer>
 #include <array>
 #include <cstdio>
+#include <unistd.h>
 
 #include "acquisition/RunModel.h"
+#include "app/ServiceNotify.h"
 #include "platform/TermSignals.h"
 
 namespace app {
@@ -49,6 +51,14 @@ void PrintProgress(const acq::RunModel& run, Progress& p)
     p.seconds = f.Seconds;
 }
 
+/// The service status: the live time and what is written so far.
+ServiceState StatusOf(const acq::RunModel& run, const Progress& p)
+{
+    const acq::LiveFigures f = run.Figures();
+    return {f.Cycles, QString::asprintf("живое время %.1f %% %.1f %%, точек %lld, кадров %d, событий %d", f.Percent[0],
+                                        f.Percent[1], static_cast<long long>(p.points), p.frames, p.events)};
+}
+
 } // namespace
 
 int RunHeadless(const Options& o)
@@ -75,11 +85,13 @@ int RunHeadless(const Options& o)
 
     // The end of a run: the stop branch writes the unfinished frame; a run
     // halted by an error is stopped the same way and ends non-zero.
+    ServiceNotify service([&] { return StatusOf(run, progress); });
     bool finishing = false;
     auto finish = [&](int code) {
         if (finishing)
             return;
         finishing = true;
+        service.Stopping();
         // A second stop writes into a rescue file what its own file refused twice.
         if (run.Running && !run.StopBranch() && !run.StopBranch())
             code = kExitWriteFailed;
@@ -104,10 +116,12 @@ int RunHeadless(const Options& o)
         return kExitStartFailed;
     std::printf("vfon: запись в %s и %s\n", run.FonFileName.c_str(), run.RadFileName.c_str());
     std::fflush(stdout);
+    service.Ready();
 
+    // A line a second on a terminal; a journal or a log gets one a minute.
     QTimer ticker;
     QObject::connect(&ticker, &QTimer::timeout, [&] { PrintProgress(run, progress); });
-    ticker.start(1000);
+    ticker.start(1000 * ProgressSeconds(o, isatty(STDOUT_FILENO) != 0));
     if (o.Seconds > 0)
         QTimer::singleShot(static_cast<int>(o.Seconds * 1000), [&] { finish(0); });
     QCoreApplication::exec();

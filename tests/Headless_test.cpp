@@ -70,7 +70,8 @@ protected:
 
 TEST_F(HeadlessTest, RecordsForTheSecondsAskedWithProgressLines)
 {
-    Start({"--headless", "--seconds", "3", "--limits", "14,20,16,20", "--fon-gains", "100,100,100,100"});
+    Start({"--headless", "--seconds", "3", "--progress-interval", "1", "--limits", "14,20,16,20", "--fon-gains",
+           "100,100,100,100"});
     Finish();
     EXPECT_EQ(proc_.exitCode(), 0) << err_.toStdString();
     EXPECT_GE(out_.count("живое время"), 2) << out_.toStdString();
@@ -79,7 +80,7 @@ TEST_F(HeadlessTest, RecordsForTheSecondsAskedWithProgressLines)
 
 TEST_F(HeadlessTest, SigtermStopsTheRunAndWritesTheFrame)
 {
-    Start({"--headless"});
+    Start({"--headless", "--progress-interval", "1"});
     QByteArray out;
     ASSERT_TRUE(testing_support::WaitFor([&] { return (out += proc_.readAll()).contains("точек"); }, 20000));
     proc_.terminate(); // SIGTERM

@@ -46,7 +46,7 @@ TEST(KillTest, NothingButTheLastPointsIsLostAtAnyMoment)
         proc.setProcessEnvironment(env);
         proc.setWorkingDirectory(dir.path());
         const int startMs = QTime::currentTime().msecsSinceStartOfDay();
-        proc.start(VFON_PATH, {"--headless"});
+        proc.start(VFON_PATH, {"--headless", "--progress-interval", "1"});
         ASSERT_TRUE(proc.waitForStarted());
         std::this_thread::sleep_for(std::chrono::milliseconds(moment(rng)));
         const int killMs = QTime::currentTime().msecsSinceStartOfDay();
