@@ -4,6 +4,8 @@ set -euo pipefail
 packages="cmake make g++ pkg-config qt6-base-dev libqcustomplot-dev libgl-dev libgtest-dev libgmock-dev googletest libbenchmark-dev libcli11-dev xvfb xauth fonts-dejavu-core"
 # vfon-export and the readers of its tests; locales builds a decimal-comma locale for a test.
 packages="$packages libhdf5-dev libdeflate-dev python3-numpy python3-h5py python3-pandas locales"
+# sd_notify; the Debian package (tools/package.sh) and its checks (tools/check-package.sh).
+packages="$packages libsystemd-dev systemd dpkg-dev file help2man lintian desktop-file-utils appstream"
 missing=""
 for p in $packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
