@@ -5,6 +5,9 @@
 #include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include "datafiles/RecordFile.h"
 #include "support/Fixtures.h"
@@ -20,11 +23,13 @@ protected:
         hive_ = dir_.filePath("hive.ini").toStdString();
     }
     /// Starts `vfon args` in the temporary directory with its own hive.
-    void Start(const QStringList& args, const std::string& driver = SIMDRIVER_PATH)
+    void Start(const QStringList& args, const std::string& driver = SIMDRIVER_PATH,
+               const QProcessEnvironment& extra = {})
     {
         testing_support::UsePrivateHive(hive_, driver);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("VFON_HIVE", QString::fromStdString(hive_));
+        env.insert(extra);
         proc_.setProcessEnvironment(env);
         proc_.setWorkingDirectory(dir_.path());
         proc_.start(VFON_PATH, args);
@@ -88,6 +93,34 @@ TEST_F(HeadlessTest, SigtermStopsTheRunAndWritesTheFrame)
     EXPECT_EQ(proc_.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(proc_.exitCode(), 0) << err_.toStdString();
     ExpectStoppedFrame(2);
+}
+
+TEST_F(HeadlessTest, TellsSystemdReadyStatusAndWatchdog)
+{
+    // The service manager's end of NOTIFY_SOCKET: a datagram socket.
+    const std::string path = dir_.filePath("notify").toStdString();
+    const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", path.c_str());
+    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    QProcessEnvironment env;
+    env.insert("NOTIFY_SOCKET", QString::fromStdString(path));
+    env.insert("WATCHDOG_USEC", "1000000");
+    Start({"--headless", "--seconds", "3"}, SIMDRIVER_PATH, env);
+    Finish();
+    EXPECT_EQ(proc_.exitCode(), 0) << err_.toStdString();
+    QStringList messages;
+    char buf[1024];
+    for (ssize_t n; (n = recv(fd, buf, sizeof buf, MSG_DONTWAIT)) > 0;)
+        messages << QString::fromUtf8(buf, static_cast<int>(n));
+    close(fd);
+    ASSERT_FALSE(messages.isEmpty());
+    EXPECT_TRUE(messages.first().startsWith("READY=1\nSTATUS=живое время")) << messages.first().toStdString();
+    EXPECT_GE(messages.filter("WATCHDOG=1").size(), 3) << messages.join('|').toStdString();
+    EXPECT_EQ(messages.last(), "STOPPING=1");
+    // Off a terminal a progress line comes once a minute: none in 3 s.
+    EXPECT_EQ(out_.count('\n'), 2) << out_.toStdString();
 }
 
 TEST_F(HeadlessTest, RefusalsEndNonZeroWithTheirMessage)
