@@ -7,17 +7,17 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "${VFON_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${VFON_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "cosmic-ray air-shower station: recording and inspection")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "cosmic-ray air-shower station: recording and inspection
- The data-acquisition and inspection program of a cosmic-ray air-shower
- setup: it counts the pulses of four scintillation-detector channels into
- count rates and amplitude spectra, records the triggered events of six
- radio antenna channels, and shows the recorded frames and events with
- their spectra and the stability of the detectors over many files.
- .
- The package holds the window program vfon, the recorder without a window
- (vfon --headless) with the station service vfon-station@.service, the
- export tool vfon-export (CSV, HDF5) and a simulated driver library, which
- /etc/vfon/registry.ini names until a real driver is named there.")
+# The long description: CPack indents it and marks the blank line.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "The data-acquisition and inspection program of a cosmic-ray air-shower
+setup: it counts the pulses of four scintillation-detector channels into
+count rates and amplitude spectra, records the triggered events of six
+radio antenna channels, and shows the recorded frames and events with
+their spectra and the stability of the detectors over many files.
+
+The package holds the window program vfon, the recorder without a window
+(vfon --headless) with the station service vfon-station@.service, the
+export tool vfon-export (CSV, HDF5) and a simulated driver library, which
+/etc/vfon/registry.ini names until a real driver is named there.")
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
