@@ -83,9 +83,9 @@ int RunHeadless(const Options& o)
     QObject::connect(&run, &acq::RunModel::NewEvent, [&](const TRadKadr&, int32_t n) { progress.events = n; });
     QObject::connect(&run, &acq::RunModel::TickError, &PrintError);
 
+    ServiceNotify service([&] { return StatusOf(run, progress); });
     // The end of a run: the stop branch writes the unfinished frame; a run
     // halted by an error is stopped the same way and ends non-zero.
-    ServiceNotify service([&] { return StatusOf(run, progress); });
     bool finishing = false;
     auto finish = [&](int code) {
         if (finishing)
