@@ -4,15 +4,15 @@
 #include <QTimer>
 #include <array>
 #include <cstdio>
+#include <unistd.h>
 
 #include "acquisition/RunModel.h"
+#include "app/ServiceNotify.h"
 #include "platform/TermSignals.h"
 
 namespace app {
 namespace {
 
-constexpr int kExitDriverOrStart = 1;
-constexpr int kExitRecordLost = 2;
 
 void PrintError(const QString& message)
 {
@@ -58,6 +58,14 @@ acq::RunSettings SettingsOf(const Options& o)
     return s;
 }
 
+/// The service status: the live time and what is written so far.
+ServiceState StatusOf(const acq::RunModel& run, const Progress& p)
+{
+    const acq::LiveFigures f = run.Figures();
+    return {f.Cycles, QString::asprintf("живое время %.1f %% %.1f %%, точек %lld, кадров %d, событий %d", f.Percent[0],
+                                        f.Percent[1], static_cast<long long>(p.points), p.frames, p.events)};
+}
+
 } // namespace
 
 int RunHeadless(const Options& o)
@@ -79,6 +87,7 @@ int RunHeadless(const Options& o)
     QObject::connect(&run, &acq::RunModel::StatusMessage, &PrintError);
     QObject::connect(&run, &acq::RunModel::FileError, &PrintError);
 
+    ServiceNotify service([&] { return StatusOf(run, progress); });
     // The end of a run, however it comes: the stop branch writes what is
     // pending, a second stop puts what its own file refused twice into a
     // rescue file. 0: every record on disk; 2: a record lost; 1: the driver
@@ -90,8 +99,9 @@ int RunHeadless(const Options& o)
         if (finishing)
             return;
         finishing = true;
+        service.Stopping();
         const bool lost = run.Running() && !run.StopBranch() && !run.StopBranch();
-        exitCode = lost ? kExitRecordLost : driverFailed ? kExitDriverOrStart : 0;
+        exitCode = lost ? kExitRecordLost : driverFailed ? kExitRunFailed : 0;
         QCoreApplication::exit(exitCode);
     };
     QObject::connect(&run, &acq::RunModel::RunHalted, [&](acq::HaltCause cause, const QString&) {
@@ -103,13 +113,15 @@ int RunHeadless(const Options& o)
     QObject::connect(&termination, &rt::TermSignals::Received, [&](int) { finish(); });
 
     if (!run.StartBranch(SettingsOf(o)))
-        return kExitDriverOrStart;
+        return kExitRunFailed;
     std::printf("vfon: запись в %s и %s\n", run.FonFile().c_str(), run.RadFile().c_str());
     std::fflush(stdout);
+    service.Ready();
 
+    // A line a second on a terminal; a journal or a log gets one a minute.
     QTimer ticker;
     QObject::connect(&ticker, &QTimer::timeout, [&] { PrintProgress(run, progress); });
-    ticker.start(1000);
+    ticker.start(1000 * ProgressSeconds(o, isatty(STDOUT_FILENO) != 0));
     if (o.Seconds > 0)
         QTimer::singleShot(static_cast<int>(o.Seconds * 1000), finish);
     QCoreApplication::exec();

@@ -1,8 +1,9 @@
 #pragma once
 // The headless recorder: the run model on the driver of the hive, without a
 // window, writing its files into the data folder (--data-dir, else the
-// current one) and one progress
-// line a second; stopped by --seconds or by SIGINT, SIGTERM or SIGHUP,
+// current one) and a progress line a second on a terminal, a minute
+// otherwise (--progress-interval); telling systemd its state when run as a
+// notify service; stopped by --seconds or by SIGINT, SIGTERM or SIGHUP,
 // always through the stop branch, so the unfinished frame is written.
 #include "app/Options.h"
 

@@ -2,50 +2,109 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cstdio>
 #include <limits>
 
 namespace app {
+namespace {
+
+/// A bound as the operator would write it: 2147483, not 2147483.000000.
+std::string BoundText(double v)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.10g", v);
+    return text;
+}
+
+/// Refuses a value outside [lo, hi] or not a number, naming the range.
+template <typename T>
+CLI::Validator InRange(T lo, T hi)
+{
+    const std::string range = BoundText(lo) + "…" + BoundText(hi);
+    return CLI::Validator(
+        [lo, hi, range](std::string& text) {
+            T value{};
+            if (!CLI::detail::lexical_cast(text, value))
+                return "«" + text + "» не число (допустимо " + range + ")";
+            if (value < lo || value > hi)
+                return text + " вне пределов " + range;
+            return std::string();
+        },
+        range);
+}
+
+constexpr int16_t kInt16Min = std::numeric_limits<int16_t>::min();
+constexpr int16_t kInt16Max = std::numeric_limits<int16_t>::max();
+/// The longest --seconds a run's timer can count (its milliseconds fit an int).
+constexpr double kMaxSeconds = std::numeric_limits<int>::max() / 1000;
+
+} // namespace
 
 std::optional<Options> ParseOptions(int argc, char** argv, int& exitCode)
 {
     Options o;
     CLI::App cli{"Снятие фона и регистрация ливней.\n"
-                 "Без параметров запускается оконная программа. С --headless запись идёт без окна:\n"
-                 "платы берутся из драйвера, указанного в реестре (файл из VFON_HIVE, если задан),\n"
-                 "файлы .fon и .Rad пишутся в текущий каталог, раз в секунду печатается строка хода\n"
-                 "работы; SIGINT, SIGTERM или SIGHUP останавливают запись с записью кадра.",
+                 "Без --headless запускается оконная программа. С --headless запись идёт без окна:\n"
+                 "платы берутся из драйвера, указанного в реестре (файл из VFON_HIVE, если задан,\n"
+                 "иначе /etc/vfon/registry.ini или ~/.config/vfon/registry.ini), файлы .fon и .Rad\n"
+                 "пишутся в каталог данных, печатается строка хода работы (раз в секунду на\n"
+                 "терминал, раз в минуту иначе); SIGINT, SIGTERM или SIGHUP останавливают запись\n"
+                 "с записью кадра.",
                  "vfon"};
-    cli.allow_extras(); // the window program passes the rest on to Qt
-    cli.add_flag("--headless", o.Headless, "Запись без окна");
+    cli.set_version_flag("--version", "vfon " VFON_VERSION, "Показать версию и выйти");
+    cli.set_help_flag("-h,--help", "Показать эту справку и выйти");
+    CLI::Option* headless = cli.add_flag("--headless", o.Headless, "Запись без окна");
     cli.add_option("--seconds", o.Seconds, "Остановить запись через N секунд (по умолчанию: до сигнала)")
-        ->check(CLI::NonNegativeNumber);
-    cli.add_option("--data-dir", o.DataDir, "Каталог файлов .fon и .Rad (по умолчанию: текущий)")
-        ->check(CLI::ExistingDirectory);
-    const auto gain = CLI::Range(std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max());
+        ->type_name("N")
+        ->check(InRange(0.0, kMaxSeconds))
+        ->needs(headless);
+    cli.add_option("--progress-interval", o.ProgressInterval,
+                   "Строка хода работы раз в S секунд (по умолчанию 1 на терминал, 60 иначе)")
+        ->type_name("S")
+        ->check(InRange(1, 86400))
+        ->needs(headless);
+    cli.add_option("--data-dir", o.DataDir, "Каталог файлов данных (по умолчанию: текущий)")->type_name("DIR");
     std::vector<int32_t> limits, radioGains, fonGains;
     cli.add_option("--limits", limits, "Ограничения каналов фона 1-4 (по умолчанию 14,20,16,20)")
-        ->delimiter(',')
-        ->expected(4);
-    cli.add_option("--radio-gains", radioGains, "Усиления радиоканалов 1-6 (по умолчанию 20,20,5,5,100,100)")
-        ->delimiter(',')
-        ->expected(6)
-        ->check(gain);
-    cli.add_option("--fon-gains", fonGains, "Усиления каналов фона 1-4 (по умолчанию 100,100,100,100)")
+        ->type_name("L1,L2,L3,L4")
         ->delimiter(',')
         ->expected(4)
-        ->check(gain);
+        ->check(InRange<int32_t>(kInt16Min, kInt16Max));
+    cli.add_option("--radio-gains", radioGains, "Усиления радиоканалов 1-6 (по умолчанию 20,20,5,5,100,100)")
+        ->type_name("G1,…,G6")
+        ->delimiter(',')
+        ->expected(6)
+        ->check(InRange<int32_t>(kInt16Min, kInt16Max));
+    cli.add_option("--fon-gains", fonGains, "Усиления каналов фона 1-4 (по умолчанию 100,100,100,100)")
+        ->type_name("G1,…,G4")
+        ->delimiter(',')
+        ->expected(4)
+        ->check(InRange<int32_t>(kInt16Min, kInt16Max));
+    cli.footer("Коды выхода: 0 запись остановлена, все записи сохранены (оконная программа: закрыта);\n"
+               "1 запись не началась или остановлена ошибкой драйвера; 2 неверная командная строка\n"
+               "или каталог данных, либо запись не удалось сохранить.");
     try {
         cli.parse(argc, argv);
-        if (o.Headless && !cli.remaining().empty())
-            throw CLI::ExtrasError(cli.remaining());
     } catch (const CLI::ParseError& e) {
-        exitCode = cli.exit(e);
+        if (e.get_exit_code() == 0) {
+            exitCode = cli.exit(e); // --help, --version
+            return std::nullopt;
+        }
+        std::fprintf(stderr, "vfon: %s (справка: vfon --help)\n", e.what());
+        exitCode = kExitUsage;
         return std::nullopt;
     }
     std::copy(limits.begin(), limits.end(), o.Limits.begin());
     std::copy(radioGains.begin(), radioGains.end(), o.RadioGains.begin());
     std::copy(fonGains.begin(), fonGains.end(), o.FonGains.begin());
     return o;
+}
+
+int ProgressSeconds(const Options& o, bool stdoutIsTerminal)
+{
+    if (o.ProgressInterval > 0)
+        return o.ProgressInterval;
+    return stdoutIsTerminal ? 1 : 60;
 }
 
 } // namespace app

@@ -1,11 +1,15 @@
-// Program entry. Without options: the window program, which creates the
-// main window, the spectrum window and the gain dialog in this order, shows
-// the main window and runs the event loop until the main window is closed.
-// With --headless: a recording without a window (see app/Headless.h).
+// Program entry. The command line is read first, so a wrong one ends the
+// program (exit 2) before any window opens or any file is made. Without
+// --headless: the window program, which creates the main window, the
+// spectrum window and the gain dialog in this order, shows the main window
+// and runs the event loop until the main window is closed. With --headless:
+// a recording without a window (see app/Headless.h).
 #include <QApplication>
 #include <QCoreApplication>
+#include <cstdio>
 
 #include "acquisition/RunModel.h"
+#include "app/DataDir.h"
 #include "app/Headless.h"
 #include "app/Options.h"
 #include "gains/GainSelect1.h"
@@ -21,6 +25,11 @@ int main(int argc, char** argv)
     const std::optional<app::Options> options = app::ParseOptions(argc, argv, exitCode);
     if (!options)
         return exitCode;
+    // A data folder that cannot take the files is a wrong command line.
+    if (const std::string why = app::CheckDataDir(options->DataDir); !why.empty()) {
+        std::fprintf(stderr, "vfon: %s\n", why.c_str());
+        return app::kExitUsage;
+    }
     if (options->Headless) {
         QCoreApplication app(argc, argv);
         return app::RunHeadless(*options);
@@ -34,6 +43,7 @@ int main(int argc, char** argv)
     Form1 = new TForm1(&run);
     Form2 = new TForm2;
     Form3 = new TForm3;
+    Form1->SetRunSettings(options->Limits, options->FonGains, options->RadioGains);
     Form1->AttachWindows(Form2, Form3);
     // A shutdown or logout stops a run as the button does: its frame is
     // written before the program ends.

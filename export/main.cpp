@@ -1,4 +1,5 @@
 // vfon-export: background and radio data files to CSV and HDF5.
+#include <cstdio>
 #include <iostream>
 
 #include "export/ExportOptions.h"
@@ -9,10 +10,15 @@ int main(int argc, char** argv)
     CLI::App app{"", "vfon-export"};
     dataexport::ExportOptions options;
     dataexport::AddOptions(app, options);
+    app.set_version_flag("--version", "vfon-export " VFON_VERSION, "Print the version and exit");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        return app.exit(e) == 0 ? dataexport::kExitDone : dataexport::kExitFailed;
+        if (e.get_exit_code() == 0)
+            return app.exit(e); // --help, --version
+        // One line, so a service's journal or a script's log shows the fault.
+        std::fprintf(stderr, "vfon-export: %s (see vfon-export --help)\n", e.what());
+        return dataexport::kExitFailed;
     }
     return dataexport::RunExport(options, std::cerr);
 }

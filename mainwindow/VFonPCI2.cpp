@@ -63,6 +63,21 @@ void TForm1::AttachWindows(TForm2* spectrum, TForm3* gains)
         gains->SetSelection(this);
 }
 
+void TForm1::SetRunSettings(const std::array<int32_t, 4>& limits, const std::array<int16_t, 4>& fonGains,
+                            const std::array<int16_t, 6>& radioGains)
+{
+    QLineEdit* edits[] = {MaskEdit1, MaskEdit2, MaskEdit3, MaskEdit4};
+    for (int c = 1; c <= 4; ++c)
+        edits[c - 1]->setText(QString::number(limits[static_cast<size_t>(c - 1)]));
+    for (int c = 1; c <= 6; ++c)
+        RadRec.RGain(c) = static_cast<int16_t>(Selection(c) = radioGains[static_cast<size_t>(c - 1)]);
+    for (int c = 1; c <= 4; ++c)
+        FonRec.FGain(c) = static_cast<int16_t>(Selection(6 + c) = fonGains[static_cast<size_t>(c - 1)]);
+    ShowGains();
+    if (gains_)
+        gains_->SetSelection(this); // the dialog's fields show the new choice
+}
+
 void TForm1::BuildControls()
 {
     auto* c = new QWidget(this);

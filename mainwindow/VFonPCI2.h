@@ -50,6 +50,10 @@ public:
     /// spectrum window's requests for the frame label and the memo are
     /// connected, and the dialog is handed the gain selection.
     void AttachWindows(TForm2* spectrum, TForm3* gains);
+    /// Takes the limits and gains given on the command line: the limit edits
+    /// and the gains in force (their labels and the gain dialog's choice).
+    void SetRunSettings(const std::array<int32_t, 4>& limits, const std::array<int16_t, 4>& fonGains,
+                        const std::array<int16_t, 6>& radioGains);
 
     /// The run this window starts, stops and draws. It is handed in (the
     /// program makes it with its recorder and station) or made here on the

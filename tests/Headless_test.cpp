@@ -9,6 +9,9 @@
 #include <QThread>
 #include <csignal>
 #include <sys/stat.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include "datafiles/FrameEnd.h"
 #include "datafiles/RecordFile.h"
@@ -25,11 +28,13 @@ protected:
         hive_ = dir_.filePath("hive.ini").toStdString();
     }
     /// Starts `vfon args` in the temporary directory with its own hive.
-    void Start(const QStringList& args, const std::string& driver = SIMDRIVER_PATH)
+    void Start(const QStringList& args, const std::string& driver = SIMDRIVER_PATH,
+               const QProcessEnvironment& extra = {})
     {
         testing_support::UsePrivateHive(hive_, driver);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("VFON_HIVE", QString::fromStdString(hive_));
+        env.insert(extra);
         proc_.setProcessEnvironment(env);
         proc_.setWorkingDirectory(dir_.path());
         proc_.start(VFON_PATH, args);
@@ -75,7 +80,8 @@ protected:
 
 TEST_F(HeadlessTest, RecordsForTheSecondsAskedWithProgressLines)
 {
-    Start({"--headless", "--seconds", "3", "--limits", "14,20,16,20", "--fon-gains", "100,100,100,100"});
+    Start({"--headless", "--seconds", "3", "--progress-interval", "1", "--limits", "14,20,16,20", "--fon-gains",
+           "100,100,100,100"});
     Finish();
     EXPECT_EQ(proc_.exitCode(), 0) << err_.toStdString();
     EXPECT_GE(out_.count("живое время"), 2) << out_.toStdString();
@@ -84,7 +90,7 @@ TEST_F(HeadlessTest, RecordsForTheSecondsAskedWithProgressLines)
 
 TEST_F(HeadlessTest, SigtermStopsTheRunAndWritesTheFrame)
 {
-    Start({"--headless"});
+    Start({"--headless", "--progress-interval", "1"});
     QByteArray out;
     ASSERT_TRUE(testing_support::WaitFor([&] { return (out += proc_.readAll()).contains("точек"); }, 20000));
     proc_.terminate(); // SIGTERM
@@ -92,6 +98,34 @@ TEST_F(HeadlessTest, SigtermStopsTheRunAndWritesTheFrame)
     EXPECT_EQ(proc_.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(proc_.exitCode(), 0) << err_.toStdString();
     ExpectStoppedFrame(2);
+}
+
+TEST_F(HeadlessTest, TellsSystemdReadyStatusAndWatchdog)
+{
+    // The service manager's end of NOTIFY_SOCKET: a datagram socket.
+    const std::string path = dir_.filePath("notify").toStdString();
+    const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", path.c_str());
+    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    QProcessEnvironment env;
+    env.insert("NOTIFY_SOCKET", QString::fromStdString(path));
+    env.insert("WATCHDOG_USEC", "1000000");
+    Start({"--headless", "--seconds", "3"}, SIMDRIVER_PATH, env);
+    Finish();
+    EXPECT_EQ(proc_.exitCode(), 0) << err_.toStdString();
+    QStringList messages;
+    char buf[1024];
+    for (ssize_t n; (n = recv(fd, buf, sizeof buf, MSG_DONTWAIT)) > 0;)
+        messages << QString::fromUtf8(buf, static_cast<int>(n));
+    close(fd);
+    ASSERT_FALSE(messages.isEmpty());
+    EXPECT_TRUE(messages.first().startsWith("READY=1\nSTATUS=живое время")) << messages.first().toStdString();
+    EXPECT_GE(messages.filter("WATCHDOG=1").size(), 3) << messages.join('|').toStdString();
+    EXPECT_EQ(messages.last(), "STOPPING=1");
+    // Off a terminal a progress line comes once a minute: none in 3 s.
+    EXPECT_EQ(out_.count('\n'), 2) << out_.toStdString();
 }
 
 TEST_F(HeadlessTest, RefusalsEndNonZeroWithTheirMessage)
@@ -160,7 +194,7 @@ TEST_F(HeadlessTest, ARecordRescuedMidRunOrAtTheStopEndsZero)
         SCOPED_TRACE(mode);
         for (const QString& f : QDir(dir_.path()).entryList({"*.fon", "*.Rad"}, QDir::Files))
             QFile::remove(dir_.filePath(f));
-        Start({"--headless"});
+        Start({"--headless", "--progress-interval", "1"});
         QByteArray out, err;
         ASSERT_TRUE(testing_support::WaitFor([&] { return (out += proc_.readAllStandardOutput()).contains("точек"); }, 20000));
         QFile::remove(QString::fromStdString(Only("*.fon")));
@@ -199,7 +233,7 @@ TEST_F(HeadlessTest, ARecordRescuedMidRunOrAtTheStopEndsZero)
 TEST_F(HeadlessTest, SignalsInABurstAndAProgramStuckInItsDriver)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const QStringList& args : {QStringList{"--headless"}, QStringList{}}) {
+    for (const QStringList& args : {QStringList{"--headless", "--progress-interval", "1"}, QStringList{}}) {
         SCOPED_TRACE(args.join(' ').toStdString());
         Start(args);
         QByteArray out;

@@ -55,10 +55,7 @@ TEST(KillTest, NothingButTheLastPointsIsLostAtAnyMoment)
         env.insert("LAN10M8SIM_EVENTS_PER_MINUTE", "300");
         proc.setProcessEnvironment(env);
         proc.setWorkingDirectory(dir.path());
-        // The kills wait for progress lines, which come once a second. Once
-        // the program prints them less often into a pipe, this must ask for
-        // them every second: {"--headless", "--progress-interval", "1"}.
-        proc.start(VFON_PATH, {"--headless"});
+        proc.start(VFON_PATH, {"--headless", "--progress-interval", "1"});
         ASSERT_TRUE(proc.waitForStarted());
         // Killed a random part of a second after a progress line reported
         // `target` points: 0 to 23 over the kills, about six seconds of run.

@@ -6,6 +6,8 @@ packages="cmake make g++ pkg-config qt6-base-dev libqcustomplot-dev libgl-dev li
 packages="$packages libhdf5-dev libdeflate-dev python3-numpy python3-h5py python3-pandas locales"
 # Qt's own dialogs in Russian (qtbase_ru.qm).
 packages="$packages qt6-translations-l10n"
+# sd_notify; the Debian package (tools/package.sh) and its checks (tools/check-package.sh).
+packages="$packages libsystemd-dev systemd dpkg-dev file help2man lintian desktop-file-utils appstream"
 missing=""
 for p in $packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

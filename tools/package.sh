@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Builds the Debian package of the program: a release build with Debian's
+# hardening flags (dpkg-buildflags), installed under /usr, packed by CPack.
+# The package is written as build/vfon_<version>_<arch>.deb.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+bash "$root/tools/deps.sh"
+eval "$(dpkg-buildflags --export=sh)"
+cmake -S "$root" -B "$root/build-deb" -DCMAKE_BUILD_TYPE=None -DCMAKE_INSTALL_PREFIX=/usr \
+    -DVFON_TESTS=OFF -DVFON_BENCH=OFF -DVFON_SANITIZE=OFF
+jobs=$(nproc)
+[ "$jobs" -gt 2 ] && jobs=2
+cmake --build "$root/build-deb" -j"$jobs"
+mkdir -p "$root/build"
+rm -f "$root"/build/vfon_*.deb
+(cd "$root/build-deb" && cpack -G DEB -B "$root/build-deb/package")
+cp "$root"/build-deb/package/vfon_*.deb "$root/build/"
+ls "$root"/build/vfon_*.deb
