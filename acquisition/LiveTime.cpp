@@ -11,6 +11,8 @@ void LiveTime::Begin(int64_t now, int64_t acquisitionNs)
     acquisition_ = acquisitionNs;
     closed_ = {};
     open_ = {now, now};
+    stopped_ = {-1, -1};
+    standing_ = {};
     cycles_ = 0;
     end_ = -1;
 }
@@ -18,7 +20,11 @@ void LiveTime::Begin(int64_t now, int64_t acquisitionNs)
 void LiveTime::Started(int b, int64_t now)
 {
     std::lock_guard lock(mutex_);
-    open_[static_cast<size_t>(b)] = now;
+    const size_t i = static_cast<size_t>(b);
+    open_[i] = now;
+    if (stopped_[i] >= 0)
+        standing_[i] += now - stopped_[i];
+    stopped_[i] = -1;
 }
 
 void LiveTime::Stopped(int b, int64_t now)
@@ -28,6 +34,7 @@ void LiveTime::Stopped(int b, int64_t now)
     if (open >= 0)
         closed_[static_cast<size_t>(b)] += std::min(now - open, acquisition_);
     open = -1;
+    stopped_[static_cast<size_t>(b)] = now;
 }
 
 void LiveTime::CycleDone()
@@ -62,6 +69,7 @@ LiveFigures LiveTime::Read(int64_t now) const
         if (open_[b] >= 0)
             live += std::clamp<int64_t>(now - open_[b], 0, acquisition_);
         f.Percent[b] = wall > 0 ? 100.0 * static_cast<double>(live) / static_cast<double>(wall) : 0.0;
+        f.ReadPercent[b] = wall > 0 ? 100.0 * static_cast<double>(standing_[b]) / static_cast<double>(wall) : 0.0;
     }
     return f;
 }

@@ -16,6 +16,10 @@ struct LiveFigures {
     double Seconds = 0;                ///< wall time since the run began
     std::array<double, 2> Percent{};   ///< live time of each background board, % of wall time
     int64_t Cycles = 0;                ///< background cycles completed
+    /// Time each board stood stopped for its read (from its Stop to its next
+    /// Start), % of wall time: the part of the dead time the copy of its data
+    /// takes, which no program can save while the driver copies them there.
+    std::array<double, 2> ReadPercent{};
 };
 
 class LiveTime {
@@ -37,6 +41,8 @@ private:
     int64_t acquisition_ = 0;
     std::array<int64_t, 2> closed_{};   ///< acquiring time of finished acquisitions
     std::array<int64_t, 2> open_{-1, -1}; ///< start of the acquisition under way, or -1
+    std::array<int64_t, 2> stopped_{-1, -1}; ///< when each board was stopped for its read, or -1
+    std::array<int64_t, 2> standing_{};      ///< time stood stopped for reads
     int64_t cycles_ = 0;
     int64_t end_ = -1; ///< when the run ended, or -1 while it goes on
 };

@@ -118,7 +118,7 @@ void BM_InitBoardsFirstAndLater(benchmark::State& state)
     for (auto _ : state) {
         QElapsedTimer t;
         t.start();
-        const bool ok = run.InitBoards();
+        const bool ok = run.InitBoards(acq::DefaultRunSettings());
         const double ms = t.nsecsElapsed() / 1e6;
         if (first)
             state.counters["first_ms"] = ms; // with waveform generation
@@ -191,6 +191,14 @@ void BM_Run(benchmark::State& state)
         state.counters["cycles_per_s"] = f.Cycles / f.Seconds;
         state.counters["live1_pct"] = f.Percent[0];
         state.counters["live2_pct"] = f.Percent[1];
+        // The floor the driver sets: a board stands while GetData copies its
+        // data; the rest of the dead time is the program's.
+        state.counters["floor1_pct"] = 100 - f.ReadPercent[0];
+        state.counters["floor2_pct"] = 100 - f.ReadPercent[1];
+        const double period = f.Cycles > 0 ? f.Seconds / f.Cycles * 1e6 : 0;
+        state.counters["read_us_per_cycle"] = period * (f.ReadPercent[0] + f.ReadPercent[1]) / 200;
+        state.counters["other_dead_us_per_cycle"] =
+            period * (200 - f.Percent[0] - f.Percent[1] - f.ReadPercent[0] - f.ReadPercent[1]) / 200;
         state.counters["sim_live1_pct"] = w1 > 0 ? 100 * s1 / w1 : 0;
         state.counters["sim_live2_pct"] = w2 > 0 ? 100 * s2 / w2 : 0;
         state.counters["cpu_pct"] = 100 * (CpuSeconds() - cpu0) / elapsed;

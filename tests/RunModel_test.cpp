@@ -188,6 +188,7 @@ TEST_F(RunModelTest, DriverFailureOfABackgroundBoardDuringARun)
 {
     for (int board = 1; board <= 2; ++board) {
         SCOPED_TRACE(board);
+        clock_->Set(QDateTime(QDate(2026, 12, 6), QTime(23, 5, 0, 0)));
         StartRun(run());
         Points(run(), 2);
         Ticks(run(), 1);
@@ -200,9 +201,14 @@ TEST_F(RunModelTest, DriverFailureOfABackgroundBoardDuringARun)
         EXPECT_EQ(cycle().CycleCount, 1);
         EXPECT_EQ(cycle().FonSum1, board == 1 ? 1 : 2);
         EXPECT_EQ(cycle().FonSum3, 3);
+        // The end marker has the time the recording stopped, not the later press's.
+        const TPointTime halted = cycle().StoppedAt();
+        clock_->Set(QDateTime(QDate(2026, 12, 6), QTime(23, 59, 0, 0)));
         EXPECT_TRUE(run().StopBranch()); // the stop branch writes the frame
         ExpectIdle();
         EXPECT_EQ(ReadFon(0).Counts2[1], 50);
+        EXPECT_EQ(ReadFon(0).Times[2].Min, halted.Min);
+        EXPECT_EQ(halted.Min, 5);
     }
 }
 
