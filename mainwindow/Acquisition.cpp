@@ -2,6 +2,7 @@
 // signals: labels, the background chart batch by batch, radio events, the
 // status bar with its live time; the chosen gains put into effect.
 #include <QLabel>
+#include <QLocale>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -105,23 +106,26 @@ void TForm1::ShowRunState(acq::RunState state)
         SetIdleButtons(true);
         bStart1->setText("Start");
         if (LiveTimer->isActive())
-            ShowLiveTime();
+            ShowLiveTime(true);
         LiveTimer->stop();
         break;
     }
 }
 
-void TForm1::ShowLiveTime()
+void TForm1::ShowLiveTime(bool finished)
 {
+    // During a run the cycles of the last second; after it, the whole run's,
+    // marked as the last run's. Numbers in the locale's form, as the charts.
     const acq::LiveFigures f = Run().Figures();
-    const double dt = f.Seconds - liveSeconds_;
-    const double perSecond = dt > 0 ? (f.Cycles - liveCycles_) / dt : 0.0;
+    const double dt = finished ? f.Seconds : f.Seconds - liveSeconds_;
+    const double perSecond = dt > 0 ? (f.Cycles - (finished ? 0 : liveCycles_)) / dt : 0.0;
     liveCycles_ = f.Cycles;
     liveSeconds_ = f.Seconds;
-    lLiveTime->setText(QString("Живое время %1 % и %2 %, %3 цикл/с")
-                           .arg(f.Percent[0], 0, 'f', 1)
-                           .arg(f.Percent[1], 0, 'f', 1)
-                           .arg(perSecond, 0, 'f', 1));
+    const QLocale locale;
+    const QString figures = QString("живое время %1 % и %2 %, %3 цикл/с")
+                                .arg(locale.toString(f.Percent[0], 'f', 1), locale.toString(f.Percent[1], 'f', 1),
+                                     locale.toString(perSecond, 'f', 1));
+    lLiveTime->setText(finished ? "Последний запуск: " + figures : "Ж" + figures.mid(1));
 }
 
 void TForm1::bStart1Click()

@@ -181,7 +181,8 @@ private:
     void ShowGains();
     void ShowRunState(acq::RunState state);
     bool AskQuitWithMessageBox(const QString& question);
-    void ShowLiveTime();
+    /// The live time in the status bar; `finished`: the whole last run's.
+    void ShowLiveTime(bool finished = false);
     /// Opens a background file and shows its record `recordIndex`.
     void OpenFonFile(const std::string& name, int32_t recordIndex);
     void StartBranch();

@@ -259,6 +259,7 @@ TEST_F(AcquisitionTest, LiveTimeInTheStatusBar)
         << f->lLiveTime->text().toStdString();
     f->bStart1Click();
     EXPECT_FALSE(f->LiveTimer->isActive());
+    EXPECT_TRUE(f->lLiveTime->text().startsWith("Последний запуск: живое время ")) << f->lLiveTime->text().toStdString();
 }
 
 } // namespace
