@@ -8,23 +8,35 @@
 //         station's files would be;
 //   warm  the files are in the page cache.
 //
+//   busy  one thread spinning per core during the pass, as when other
+//         work shares the machine.
+//
+// Beside the read, two more yardsticks of the same run: a plain copy of
+// the same files into one output file (of_copy: the export's MB/s over
+// it), and the compressor alone on one thread over the same bytes in
+// chunks of 1 MB (of_compressor: the export's MB/s over the compressor's
+// times the export's worker threads, at the same level).
+//
 // The inputs are made once in $TMPDIR/vfon-export-bench (about 1.2 GB) and
 // kept for later runs; peak memory is also shown for a tenth of the inputs,
 // to see that it does not grow with them.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <libdeflate.h>
 #include <map>
 #include <memory>
 #include <random>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -149,7 +161,97 @@ double PeakRssMb(bool reset)
     return 0;
 }
 
+/// One thread spinning per core while it lives, when `on`.
+class BusyLoops {
+public:
+    explicit BusyLoops(bool on)
+    {
+        for (unsigned i = 0; on && i < std::thread::hardware_concurrency(); ++i)
+            threads_.emplace_back([this] {
+                unsigned long n = 0;
+                while (!stop_.load(std::memory_order_relaxed))
+                    benchmark::DoNotOptimize(++n);
+            });
+    }
+    ~BusyLoops()
+    {
+        stop_ = true;
+        for (std::thread& t : threads_)
+            t.join();
+    }
+
+private:
+    std::atomic<bool> stop_ = false;
+    std::vector<std::thread> threads_;
+};
+
 std::map<std::string, double> g_readRate; ///< MB/s of the plain read, by "kind/cache"
+std::map<std::string, double> g_copyRate; ///< MB/s of the plain copy, by "kind/busy"
+std::map<std::string, double> g_deflateRate; ///< MB/s of the compressor on one thread, by "kind/level/busy"
+
+std::string Key(bool rad, int level, bool busy)
+{
+    return std::string(rad ? "rad/" : "fon/") + std::to_string(level) + (busy ? "/busy" : "/quiet");
+}
+
+/// Plain copy of the files (in the page cache) into one file: args {rad, busy}.
+void BM_Copy(benchmark::State& state)
+{
+    const bool rad = state.range(0), busy = state.range(1);
+    const auto& files = Inputs(rad);
+    ReadAll(files);
+    const std::string out = (BenchDir() / "copy.bin").string();
+    std::vector<char> buf(1 << 20);
+    int64_t bytes = 0;
+    double seconds = 0;
+    for (auto _ : state) {
+        BusyLoops loops(busy);
+        const auto t0 = std::chrono::steady_clock::now();
+        const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        for (const std::string& f : files) {
+            const int fd = ::open(f.c_str(), O_RDONLY | O_CLOEXEC);
+            for (ssize_t n; (n = ::read(fd, buf.data(), buf.size())) > 0; bytes += n)
+                if (::write(o, buf.data(), static_cast<size_t>(n)) != n)
+                    state.SkipWithError("write");
+            ::close(fd);
+        }
+        ::close(o);
+        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    }
+    fs::remove(out);
+    g_copyRate[Key(rad, 0, busy)] = static_cast<double>(bytes) / 1e6 / seconds;
+    state.counters["MB/s"] = g_copyRate[Key(rad, 0, busy)];
+}
+
+/// The compressor alone, one thread, 1 MB chunks of the files' bytes:
+/// args {rad, level, busy}.
+void BM_Deflate(benchmark::State& state)
+{
+    const bool rad = state.range(0), busy = state.range(2);
+    const int level = static_cast<int>(state.range(1));
+    std::vector<char> data;
+    for (const std::string& f : Inputs(rad)) {
+        std::ifstream in(f, std::ios::binary);
+        data.insert(data.end(), std::istreambuf_iterator<char>(in), {});
+        if (data.size() >= (size_t{256} << 20))
+            break;
+    }
+    libdeflate_compressor* c = libdeflate_alloc_compressor(level);
+    constexpr size_t kChunk = 1 << 20;
+    std::vector<char> out(libdeflate_zlib_compress_bound(c, kChunk));
+    int64_t bytes = 0;
+    double seconds = 0;
+    for (auto _ : state) {
+        BusyLoops loops(busy);
+        const auto t0 = std::chrono::steady_clock::now();
+        for (size_t at = 0; at + kChunk <= data.size(); at += kChunk, bytes += kChunk)
+            benchmark::DoNotOptimize(libdeflate_zlib_compress(c, data.data() + at, kChunk, out.data(), out.size()));
+        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    }
+    libdeflate_free_compressor(c);
+    g_deflateRate[Key(rad, level, busy)] = static_cast<double>(bytes) / 1e6 / seconds;
+    state.counters["MB/s"] = g_deflateRate[Key(rad, level, busy)];
+}
 
 std::string Key(bool rad, bool cold) { return std::string(rad ? "rad" : "fon") + (cold ? "/cold" : "/warm"); }
 
@@ -176,10 +278,10 @@ void BM_Read(benchmark::State& state)
     state.counters["MB/s"] = g_readRate[Key(rad, cold)];
 }
 
-/// Export to HDF5: args {rad, cold, deflate level, tenth of the inputs}.
+/// Export to HDF5: args {rad, cold, deflate level, tenth of the inputs, busy}.
 void BM_ExportHdf5(benchmark::State& state)
 {
-    const bool rad = state.range(0), cold = state.range(1), tenth = state.range(3);
+    const bool rad = state.range(0), cold = state.range(1), tenth = state.range(3), busy = state.range(4);
     const int level = static_cast<int>(state.range(2));
     std::vector<std::string> files = Inputs(rad);
     if (tenth)
@@ -193,6 +295,7 @@ void BM_ExportHdf5(benchmark::State& state)
         if (cold)
             DropFromCache(files);
         PeakRssMb(true);
+        BusyLoops loops(busy);
         state.ResumeTiming();
         const auto t0 = std::chrono::steady_clock::now();
         dataexport::Hdf5Export sink(out, files, level, true);
@@ -210,6 +313,12 @@ void BM_ExportHdf5(benchmark::State& state)
     const double rate = static_cast<double>(bytes) / 1e6 / seconds;
     state.counters["MB/s"] = rate;
     state.counters["of_read"] = g_readRate.count(Key(rad, cold)) ? rate / g_readRate[Key(rad, cold)] : 0;
+    if (!cold && g_copyRate.count(Key(rad, 0, busy)))
+        state.counters["of_copy"] = rate / g_copyRate[Key(rad, 0, busy)];
+    if (!cold && g_deflateRate.count(Key(rad, level, busy))) {
+        const double workers = std::max(2u, std::thread::hardware_concurrency());
+        state.counters["of_compressor"] = rate / (workers * g_deflateRate[Key(rad, level, busy)]);
+    }
     state.counters["peak_RSS_MB"] = peak;
     state.counters["in_MB"] = static_cast<double>(bytes) / 1e6 / static_cast<double>(state.iterations());
     state.counters["out_MB"] = outMb;
@@ -217,17 +326,22 @@ void BM_ExportHdf5(benchmark::State& state)
 
 void Args(benchmark::internal::Benchmark* b, bool rad)
 {
-    b->ArgNames({"rad", "cold", "deflate", "tenth"})->Unit(benchmark::kSecond)->Iterations(2)->UseRealTime();
-    for (int cold : {1, 0})
-        for (int level : {1, 4})
-            b->Args({rad, cold, level, 0});
-    b->Args({rad, 1, 1, 1});
+    b->ArgNames({"rad", "cold", "deflate", "tenth", "busy"})->Unit(benchmark::kSecond)->Iterations(2)->UseRealTime();
+    b->Args({rad, 1, 1, 0, 0});
+    for (int busy : {0, 1})
+        for (int level : {0, 1, 4})
+            b->Args({rad, 0, level, 0, busy});
+    b->Args({rad, 1, 1, 1, 0});
 }
 
 } // namespace
 
 BENCHMARK(BM_Read)->ArgNames({"rad", "cold"})->Args({1, 1})->Args({1, 0})->Args({0, 1})->Args({0, 0})
     ->Unit(benchmark::kSecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_Copy)->ArgNames({"rad", "busy"})->Args({1, 0})->Args({1, 1})->Args({0, 0})->Args({0, 1})
+    ->Unit(benchmark::kSecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_Deflate)->ArgNames({"rad", "deflate", "busy"})->ArgsProduct({{1, 0}, {0, 1, 4}, {0, 1}})
+    ->Unit(benchmark::kSecond)->Iterations(2)->UseRealTime();
 BENCHMARK(BM_ExportHdf5)->Apply([](benchmark::internal::Benchmark* b) { Args(b, true); });
 BENCHMARK(BM_ExportHdf5)->Apply([](benchmark::internal::Benchmark* b) { Args(b, false); });
 

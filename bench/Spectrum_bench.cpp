@@ -34,6 +34,7 @@ public:
         Form1 = new TForm1;
         Form2 = new TForm2;
         Form3 = new TForm3;
+        Form1->AttachWindows(Form2, Form3);
         Form1->FonFileName = file_;
         Form1->FonRecCount = kRecords;
         Form1->bForm2Click();

@@ -1,5 +1,9 @@
 // The trend scan over a year of one station: 100,000 frames (1.6 GB) in
-// files of 600 frames, read from the page cache.
+// files of 600 frames, read from the page cache. The frames are 4096
+// different ones (bench/PoissonFrames.h: Poisson noise around the simulated
+// detector's spectrum at several gains), repeated.
+// - BM_FrameNumbers: ComputeFrameNumbers alone on those frames in memory,
+//   one thread: the cost per frame without any reading.
 // - BM_PlainRead: the files read in order in chunks of 64 records, nothing
 //   else: the floor.
 // - BM_Scan: the same files through ScanFonFiles with every frame's numbers,
@@ -31,8 +35,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "bench/PoissonFrames.h"
 #include "stability/StabilityWindow.h"
-#include "tests/support/SpectrumFiles.h"
 #include "trend/FonScan.h"
 
 namespace {
@@ -41,6 +45,8 @@ namespace fs = std::filesystem;
 
 constexpr int kYearFrames = 100000;
 constexpr int kFramesPerFile = 600;
+
+const std::vector<TFonKadr>& Frames();
 
 /// The benchmark's files, written on first use.
 struct DataSets {
@@ -57,7 +63,6 @@ struct DataSets {
         if (!::mkdtemp(dir.data()))
             std::abort();
         root = dir;
-        Templates();
         int frame = 0;
         for (int f = 0; frame < kYearFrames; ++f) {
             const int n = std::min(kFramesPerFile, kYearFrames - frame);
@@ -72,19 +77,6 @@ struct DataSets {
     }
     ~DataSets() { fs::remove_all(root); }
 
-    /// 64 different frames: realistic spectra with the peak moving a little,
-    /// counts that vary from point to point.
-    void Templates()
-    {
-        for (int t = 0; t < 64; ++t) {
-            auto rec = testing_support::RealisticRecord(t);
-            for (int c = 1; c <= kFonChannels; ++c)
-                for (int k = 0; k < kFonPoints; ++k)
-                    rec->Counts(c)[k] = 20 + (k * 7 + c * 13 + t) % 90;
-            templates.push_back(*rec);
-        }
-    }
-
     /// Writes frames first .. first+n-1 of a station running since
     /// 1 January 2026, a frame every 5 minutes, as file number f of a set.
     std::string Write(const char* set, int f, int first, int n)
@@ -95,7 +87,7 @@ struct DataSets {
         std::vector<TFonKadr> frames(static_cast<size_t>(n));
         for (int i = 0; i < n; ++i) {
             TFonKadr& k = frames[static_cast<size_t>(i)];
-            k = templates[static_cast<size_t>((first + i) % 64)];
+            k = Frames()[static_cast<size_t>(first + i) % Frames().size()];
             const auto t = sys_days(std::chrono::year(2026) / January / 1) + minutes(5 * (first + i));
             const auto day = floor<days>(t);
             const year_month_day ymd(day);
@@ -112,8 +104,14 @@ struct DataSets {
         return path;
     }
 
-    std::vector<TFonKadr> templates;
 };
+
+/// The distinct frames of the benchmarks, made once.
+const std::vector<TFonKadr>& Frames()
+{
+    static const std::vector<TFonKadr> frames = bench_frames::MakeFrames(4096);
+    return frames;
+}
 
 DataSets& Data()
 {
@@ -122,6 +120,20 @@ DataSets& Data()
 }
 
 double g_plainBytesPerSecond = 0;
+
+void BM_FrameNumbers(benchmark::State& state)
+{
+    const std::vector<TFonKadr>& frames = Frames();
+    size_t i = 0;
+    double sum = 0;
+    for (auto _ : state) {
+        sum += ComputeFrameNumbers(frames[i], false).Channels[0].Centre;
+        i = (i + 1) % frames.size();
+    }
+    benchmark::DoNotOptimize(sum);
+    state.counters["frames_per_s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_FrameNumbers)->MinTime(1);
 
 /// A number from /proc/self/status, in kB ("VmHWM", "VmRSS").
 long StatusKb(const char* key)

@@ -1,21 +1,24 @@
 #include "export/ChunkDeflate.h"
 
 #include <libdeflate.h>
-#include <memory>
 #include <new>
 
 namespace dataexport {
 
-std::vector<char> DeflateChunk(std::span<const char> chunk, int level)
+ChunkDeflater::ChunkDeflater(int level) : c_(libdeflate_alloc_compressor(level))
 {
-    std::unique_ptr<libdeflate_compressor, decltype(&libdeflate_free_compressor)> c(
-        libdeflate_alloc_compressor(level), &libdeflate_free_compressor);
-    if (!c)
+    if (!c_)
         throw std::bad_alloc();
-    std::vector<char> out(libdeflate_zlib_compress_bound(c.get(), chunk.size()));
-    // The bound always suffices, so the size is never 0 here.
-    out.resize(libdeflate_zlib_compress(c.get(), chunk.data(), chunk.size(), out.data(), out.size()));
-    return out;
+}
+
+ChunkDeflater::~ChunkDeflater() { libdeflate_free_compressor(c_); }
+
+size_t ChunkDeflater::Bound(size_t bytes) const { return libdeflate_zlib_compress_bound(c_, bytes); }
+
+size_t ChunkDeflater::Deflate(std::span<const char> chunk, std::span<char> out)
+{
+    // The bound always suffices, so the length is never 0 here.
+    return libdeflate_zlib_compress(c_, chunk.data(), chunk.size(), out.data(), out.size());
 }
 
 } // namespace dataexport

@@ -5,7 +5,6 @@
 #include <thread>
 
 #include "datafiles/FileProblemText.h"
-#include "export/ChunkDeflate.h"
 #include "export/RecordSink.h"
 
 namespace dataexport {
@@ -41,8 +40,7 @@ void ThrowHdf5(const std::string& what)
 }
 
 Hdf5Table::Hdf5Table(hid_t file, const std::string& name, hid_t type, hsize_t chunkRows, int level)
-    : rowSize_(H5Tget_size(type)), chunkRows_(chunkRows), level_(level),
-      maxInFlight_(std::max(2u, std::thread::hardware_concurrency())), name_(name)
+    : rowSize_(H5Tget_size(type)), chunkRows_(chunkRows), name_(name)
 {
     const hsize_t zero = 0, unlimited = H5S_UNLIMITED;
     const hid_t space = H5Screate_simple(1, &zero, &unlimited);
@@ -54,13 +52,14 @@ Hdf5Table::Hdf5Table(hid_t file, const std::string& name, hid_t type, hsize_t ch
     H5Sclose(space);
     if (dset_ < 0)
         ThrowHdf5(datafiles::About(FileName(file), "набор данных " + name + " не создаётся"));
-    buffer_.resize(rowSize_ * chunkRows_);
+    pipeline_ = std::make_unique<ChunkPipeline>(rowSize_ * chunkRows_, level,
+                                                std::max(2u, std::thread::hardware_concurrency()));
+    buffer_ = pipeline_->Filling().data();
 }
 
 Hdf5Table::~Hdf5Table()
 {
-    for (InFlight& f : inFlight_)
-        f.bytes.wait();
+    pipeline_.reset();
     if (dset_ >= 0)
         H5Dclose(dset_);
 }
@@ -69,7 +68,7 @@ char* Hdf5Table::NextRow()
 {
     if (buffered_ == chunkRows_)
         Submit();
-    char* row = buffer_.data() + rowSize_ * buffered_++;
+    char* row = buffer_ + rowSize_ * buffered_++;
     std::memset(row, 0, rowSize_);
     ++rows_;
     return row;
@@ -81,28 +80,27 @@ void Hdf5Table::Submit()
         return;
     // A last, partial chunk is written whole: the rows past the dataset's
     // extent are never read.
-    std::fill(buffer_.begin() + static_cast<ptrdiff_t>(rowSize_ * buffered_), buffer_.end(), 0);
-    while (inFlight_.size() >= maxInFlight_)
+    std::fill(buffer_ + rowSize_ * buffered_, buffer_ + rowSize_ * chunkRows_, 0);
+    if (pipeline_->Full())
         WriteOldest();
-    auto compress = [chunk = buffer_, level = level_] { return DeflateChunk(chunk, level); };
-    inFlight_.push_back({submitted_, std::async(std::launch::async, std::move(compress))});
+    pipeline_->Submit(submitted_);
+    buffer_ = pipeline_->Filling().data();
     submitted_ += buffered_;
     buffered_ = 0;
 }
 
 void Hdf5Table::WriteOldest()
 {
-    InFlight f = std::move(inFlight_.front());
-    inFlight_.pop_front();
-    const std::vector<char> bytes = f.bytes.get();
+    const ChunkPipeline::Compressed chunk = pipeline_->TakeOldest();
+    hsize_t firstRow = chunk.tag;
     // The extent grows to the rows of this chunk that hold data.
-    const hsize_t extent = std::min(f.firstRow + chunkRows_, submitted_);
+    const hsize_t extent = std::min(firstRow + chunkRows_, submitted_);
     bool ok = true;
     if (extent > extent_) {
         ok = H5Dset_extent(dset_, &extent) >= 0;
         extent_ = extent;
     }
-    ok = ok && H5Dwrite_chunk(dset_, H5P_DEFAULT, 0, &f.firstRow, bytes.size(), bytes.data()) >= 0;
+    ok = ok && H5Dwrite_chunk(dset_, H5P_DEFAULT, 0, &firstRow, chunk.bytes.size(), chunk.bytes.data()) >= 0;
     if (!ok)
         ThrowHdf5(datafiles::About(FileName(dset_), "не пишется в набор данных " + name_));
 }
@@ -110,7 +108,7 @@ void Hdf5Table::WriteOldest()
 void Hdf5Table::Flush()
 {
     Submit();
-    while (!inFlight_.empty())
+    while (pipeline_->Busy())
         WriteOldest();
 }
 

@@ -3,13 +3,14 @@
 // filled row by row. Rows gather in a buffer of one chunk; a full chunk is
 // compressed on a worker thread while the next one fills, and written into
 // the file as it is (a direct chunk write) by the calling thread, the only
-// one that touches HDF5. At most a few chunks are in flight, so memory
-// stays flat whatever the input.
+// one that touches HDF5. At most a few chunks are in flight, in buffers
+// reused from chunk to chunk (export/ChunkPipeline.h), so memory stays
+// flat whatever the input.
 #include <hdf5.h>
-#include <deque>
-#include <future>
+#include <memory>
 #include <string>
-#include <vector>
+
+#include "export/ChunkPipeline.h"
 
 namespace dataexport {
 
@@ -32,11 +33,6 @@ public:
     hsize_t Rows() const { return rows_; }
 
 private:
-    /// A chunk being compressed: its first row and its future bytes.
-    struct InFlight {
-        hsize_t firstRow;
-        std::future<std::vector<char>> bytes;
-    };
     void Submit();
     void WriteOldest();
 
@@ -45,10 +41,8 @@ private:
     hsize_t chunkRows_, rows_ = 0, buffered_ = 0;
     hsize_t submitted_ = 0; ///< rows handed to the compression
     hsize_t extent_ = 0;    ///< rows of the dataset in the file
-    int level_;
-    size_t maxInFlight_;
-    std::vector<char> buffer_;
-    std::deque<InFlight> inFlight_;
+    char* buffer_ = nullptr; ///< the chunk being filled
+    std::unique_ptr<ChunkPipeline> pipeline_;
     std::string name_;
 };
 

@@ -1,18 +1,14 @@
 #include "spectrum/IntegralSpectrum.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <vector>
+
+#include "spectrum/SpectrumKernels.h"
 
 namespace {
 
 constexpr int32_t kPeakExclusion = 45; ///< top bins of the range left out of the peak search
-
-int32_t CountAt(std::span<const int16_t, kFonBins> spectr, int32_t bin)
-{
-    return std::max<int32_t>(spectr[bin - 1], 0);
-}
 
 /// Integrals below this are looked up: bins scaled to at most 100 sum to
 /// at most 25600, so nearly every spectrum stays inside the table.
@@ -51,35 +47,6 @@ float Log10Bin(int32_t bin)
     }();
     return table[static_cast<size_t>(bin)];
 }
-
-/// ScaledCount for one peak height `max` (1..32767) and 16-bit counts,
-/// without a division per bin: division by an invariant integer through
-/// multiplication (Granlund and Montgomery, 1994). For numerators below 2^22
-/// (count·100 ≤ 3276700) and a divisor of l bits, the quotient is
-/// (num·m) >> (22 + l) with m = ceil(2^(22+l) / max), exactly.
-class ScaleTo100 {
-public:
-    explicit ScaleTo100(int32_t max) : max_(static_cast<uint32_t>(max))
-    {
-        const int l = std::bit_width(max_ - 1); // ceil(log2 max)
-        shift_ = kNumeratorBits + l;
-        magic_ = static_cast<uint32_t>(((uint64_t{1} << shift_) + max_ - 1) / max_);
-    }
-    int32_t operator()(int16_t count) const
-    {
-        const uint32_t num = static_cast<uint32_t>(std::max<int32_t>(count, 0)) * 100;
-        const auto q = static_cast<uint32_t>((static_cast<uint64_t>(num) * magic_) >> shift_);
-        const uint32_t twiceRest = 2 * (num - q * max_);
-        const bool up = twiceRest > max_ || (twiceRest == max_ && (q & 1) != 0);
-        return static_cast<int32_t>(q + up);
-    }
-
-private:
-    static constexpr int kNumeratorBits = 22;
-    uint32_t max_;
-    int shift_ = 0;
-    uint32_t magic_ = 0;
-};
 
 } // namespace
 
@@ -143,17 +110,14 @@ IntegralResult IntegralSpectrum(std::span<const int16_t, kFonBins> spectr, int32
     }
 
     // Peak over lo..hi-45; the first of equal largest wins.
-    int32_t max = 0;
-    for (int32_t bin = lo; bin <= hi - kPeakExclusion; ++bin) {
-        if (CountAt(spectr, bin) > max) {
-            max = CountAt(spectr, bin);
-            r.IMax = bin;
-        }
-    }
-    if (max == 0) {
+    const int32_t peakAt = FirstLargest(spectr.subspan(static_cast<size_t>(lo - 1),
+                                                       static_cast<size_t>(hi - kPeakExclusion - lo + 1)));
+    if (peakAt < 0) {
         r.Fault = SpectrumFault::NoCounts;
         return r;
     }
+    r.IMax = lo + peakAt;
+    const int32_t max = spectr[r.IMax - 1];
     if (r.IMax == 1) {
         r.Fault = SpectrumFault::PeakAtBin1;
         return r;
@@ -161,10 +125,14 @@ IntegralResult IntegralSpectrum(std::span<const int16_t, kFonBins> spectr, int32
     r.Max = static_cast<float>(max);
 
     // Integral from the top down: Integr[k] = Σ scaled counts of bins k+1 .. hi-lo.
+    // The scaled counts first, all at once, then the running sum.
     auto integr = [&r](int32_t bin) -> int32_t& { return r.Integr[bin - 1]; };
-    const ScaleTo100 scale(max);
-    for (int32_t j = hi - lo; j >= 2; --j)
-        integr(j - 1) = integr(j) + scale(spectr[j - 1]);
+    std::array<int32_t, kFonBins> scaled;
+    const int32_t top = hi - lo; // bins 2..top are summed
+    if (top >= 2)
+        ScaleBins(spectr.subspan(1, static_cast<size_t>(top - 1)), max, std::span(scaled).subspan(1));
+    for (int32_t j = top; j >= 2; --j)
+        integr(j - 1) = integr(j) + scaled[static_cast<size_t>(j - 1)];
 
     const float* logTable = LogPlus1Table();
     for (int32_t bin = lo; bin <= hi; ++bin)
@@ -175,17 +143,20 @@ IntegralResult IntegralSpectrum(std::span<const int16_t, kFonBins> spectr, int32
     r.LMax = logIntegr[r.IMax - 2];
     const double t1 = 0.8 * static_cast<double>(r.LMax);
     const double t2 = 0.4 * static_cast<double>(r.LMax);
-    bool haveI1 = false;
-    r.I2 = hi;
-    for (int32_t bin = r.IMax; bin <= hi; ++bin) {
-        const double v = logIntegr[bin - 1];
-        if (v >= t1) {
-            r.I1 = bin;
-            haveI1 = true;
-        }
-        if (v > t2)
-            r.I2 = bin;
-    }
+    // The integral never rises with the bin, nor does its logarithm, so
+    // the bins at either level are a run from the peak on: bisection finds
+    // where each run ends.
+    const std::span<const float> fromPeak(logIntegr.begin() + (r.IMax - 1), logIntegr.begin() + hi);
+    const auto atOrAbove = [&fromPeak](double level, bool orEqual) {
+        return static_cast<int32_t>(std::partition_point(fromPeak.begin(), fromPeak.end(), [=](float v) {
+                                        return orEqual ? static_cast<double>(v) >= level : static_cast<double>(v) > level;
+                                    }) - fromPeak.begin());
+    };
+    const int32_t run1 = atOrAbove(t1, true);
+    const int32_t run2 = atOrAbove(t2, false);
+    const bool haveI1 = run1 > 0;
+    r.I1 = haveI1 ? r.IMax + run1 - 1 : 0;
+    r.I2 = run2 > 0 ? r.IMax + run2 - 1 : hi;
     if (!haveI1) {
         r.Fault = SpectrumFault::NoFitRange;
         return r;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "spectrum/SpectrumKernels.h"
+
 namespace {
 
 constexpr int32_t kLowestLo = 5; ///< the downward smoothing reaches lo − 4
@@ -27,17 +29,14 @@ CentreResult PeakCentre(std::span<const int16_t, kFonBins> spectr, int32_t lo, i
     auto smooth = [&r](int32_t bin) -> int16_t& { return r.Smooth[bin - 1]; };
 
     // Peak of the raw histogram over lo..hi; the first of equal largest wins.
-    int32_t max = 0;
-    for (int32_t bin = lo; bin <= hi; ++bin) {
-        if (count(bin) > max) {
-            max = count(bin);
-            r.IMax = bin;
-        }
-    }
-    if (max == 0) {
+    const int32_t peakAt = hi >= lo ? FirstLargest(spectr.subspan(static_cast<size_t>(lo - 1),
+                                                                  static_cast<size_t>(hi - lo + 1)))
+                                    : -1;
+    if (peakAt < 0) {
         r.Fault = SpectrumFault::NoCounts;
         return r;
     }
+    r.IMax = lo + peakAt;
     r.D = r.IMax - lo;
 
     // Triples run for m = 0 .. D div 3 + 1, so the upward ones end at
@@ -75,31 +74,25 @@ CentreResult PeakCentre(std::span<const int16_t, kFonBins> spectr, int32_t lo, i
     // above 0 (the only counts sat at lo, which the cut clears), IMax stays
     // the raw peak and the edges, the area (0) and the centre follow from it.
     const int32_t searchEnd = r.IMax + r.D;
-    int32_t smax = 0;
-    for (int32_t bin = lo; bin <= searchEnd; ++bin) {
-        if (smooth(bin) > smax) {
-            smax = smooth(bin);
-            r.IMax = bin + 1;
-        }
-    }
-    r.Max = static_cast<float>(smax);
+    const int32_t smoothAt = FirstLargest(std::span(r.Smooth).subspan(static_cast<size_t>(lo - 1),
+                                                                       static_cast<size_t>(searchEnd - lo + 1)));
+    if (smoothAt >= 0)
+        r.IMax = lo + smoothAt + 1;
+    r.Max = smoothAt >= 0 ? static_cast<float>(r.Smooth[static_cast<size_t>(lo - 1 + smoothAt)]) : 0.0f;
 
-    // Edges at 80 % of the peak: the nearest such bins on either side.
+    // Edges at 80 % of the peak: the nearest such bins on either side,
+    // searched outward from the peak.
     const double level = kEdgeLevel * static_cast<double>(r.Max);
-    bool haveLeft = false;
-    for (int32_t bin = lo; bin <= r.IMax; ++bin) {
-        if (smooth(bin) <= level) {
-            r.Left = bin;
-            haveLeft = true;
-        }
-    }
-    bool haveRight = false;
-    for (int32_t bin = hi; bin >= r.IMax; --bin) {
-        if (smooth(bin) <= level) {
-            r.Right = bin;
-            haveRight = true;
-        }
-    }
+    int32_t left = r.IMax;
+    while (left >= lo && smooth(left) > level)
+        --left;
+    const bool haveLeft = left >= lo;
+    r.Left = haveLeft ? left : 0;
+    int32_t right = r.IMax;
+    while (right <= hi && smooth(right) > level)
+        ++right;
+    const bool haveRight = right <= hi;
+    r.Right = haveRight ? right : 0;
     if (!haveLeft) {
         r.Fault = SpectrumFault::NoLeftEdge;
         return r;
@@ -111,15 +104,22 @@ CentreResult PeakCentre(std::span<const int16_t, kFonBins> spectr, int32_t lo, i
 
     // Centre by area: the last bin at which the area counted from Left has
     // not passed one half.
+    // The bins are whole numbers from 0 to 32767 and at most 256 of them
+    // sum below 2^24, so these integer sums are the single-precision sums
+    // to the bit; and the running sum never falls, so the walk stops at
+    // the first bin past one half.
+    int32_t area = 0;
     for (int32_t bin = r.Left; bin <= r.Right; ++bin)
-        r.Area += smooth(bin);
+        area += smooth(bin);
+    r.Area = static_cast<float>(area);
     r.Half = r.Area / 2;
     r.Centre = r.IMax;
-    float running = 0;
+    int32_t running = 0;
     for (int32_t bin = r.Left; bin <= r.Right; ++bin) {
         running += smooth(bin);
-        if (running <= r.Half)
-            r.Centre = bin;
+        if (static_cast<float>(running) > r.Half)
+            break;
+        r.Centre = bin;
     }
     return r;
 }

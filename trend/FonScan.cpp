@@ -1,6 +1,7 @@
 #include "trend/FonScan.h"
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 #include "datafiles/FileProblemText.h"
@@ -15,10 +16,11 @@ constexpr size_t kRecordSize = sizeof(TFonKadr);
 class Scan {
 public:
     Scan(const std::vector<std::string>& files, const ScanCallbacks& cb)
-        : files_(files), cb_(cb), buffer_(new unsigned char[kRecordSize * kScanChunkRecords]),
-          numbers_(kScanChunkRecords), team_(cb.Threads)
+        : files_(files), cb_(cb), numbers_(kScanChunkRecords), team_(cb.Threads)
     {
         progress_.FilesTotal = files.size();
+        for (auto& b : buffers_)
+            b.reset(new unsigned char[kRecordSize * kScanChunkRecords]);
     }
 
     ScanSummary Run()
@@ -65,10 +67,19 @@ private:
         if (reader.tailBytes() != 0)
             Report(file, FileIssueKind::TornTail, records, reader.tailBytes(), datafiles::TornTailText(st));
 
-        for (int32_t first = 0; first < records && !Cancelled(); first += kScanChunkRecords) {
-            const int32_t n = std::min(kScanChunkRecords, records - first);
-            const auto got = static_cast<int32_t>(reader.Read(buffer_.get(), n));
-            Take(file, first, got, records);
+        // Each chunk is read while the numbers of the one before are made
+        // (by whichever thread of the team is free first), into the other
+        // of two buffers; the callbacks still come chunk by chunk, in order.
+        int32_t first = 0;
+        int32_t n = Cancelled() ? 0 : std::min(kScanChunkRecords, records);
+        int32_t got = n > 0 ? static_cast<int32_t>(reader.Read(buffers_[0].get(), n)) : 0;
+        for (size_t cur = 0; n > 0; cur ^= 1) {
+            const int32_t nextFirst = first + n;
+            const int32_t nextN = got == n && !Cancelled() ? std::min(kScanChunkRecords, records - nextFirst) : 0;
+            int32_t nextGot = 0;
+            Take(file, first, got, records, buffers_[cur].get(), nextN > 0 ? [&] {
+                nextGot = static_cast<int32_t>(reader.Read(buffers_[cur ^ 1].get(), nextN));
+            } : std::function<void()>());
             if (got < n) {
                 Report(file, FileIssueKind::ReadFailed, first + got, 0, datafiles::ReadFaultText(st));
                 return;
@@ -77,17 +88,30 @@ private:
                                / static_cast<double>(files_.size());
             if (cb_.Progress)
                 cb_.Progress(progress_);
+            if (Cancelled())
+                return;
+            first = nextFirst;
+            n = nextN;
+            got = nextGot;
         }
     }
 
-    /// Hands the numbers of `n` records from the buffer on; `first` is the
+    /// Hands the numbers of `n` records from `buffer` on; `first` is the
     /// index of the first of them, `records` the file's whole records.
-    void Take(size_t file, int32_t first, int32_t n, int32_t records)
+    /// `readAhead`, when given, runs beside the numbers, on the team.
+    void Take(size_t file, int32_t first, int32_t n, int32_t records, const unsigned char* buffer,
+              const std::function<void()>& readAhead)
     {
-        team_.ForEach(n, [&](int32_t i) {
+        const int32_t extra = readAhead ? 1 : 0;
+        team_.ForEach(n + extra, [&](int32_t j) {
+            if (j < extra) {
+                readAhead();
+                return;
+            }
+            const int32_t i = j - extra;
             // The buffer is an array of bytes, in which the records (of an
             // implicit-lifetime type) come into being as they are read.
-            const auto* k = reinterpret_cast<const TFonKadr*>(buffer_.get() + kRecordSize * static_cast<size_t>(i));
+            const auto* k = reinterpret_cast<const TFonKadr*>(buffer + kRecordSize * static_cast<size_t>(i));
             numbers_[static_cast<size_t>(i)] = ComputeFrameNumbers(*k, first + i == records - 1);
         });
         if (cb_.Frame)
@@ -99,7 +123,7 @@ private:
 
     const std::vector<std::string>& files_;
     const ScanCallbacks& cb_;
-    std::unique_ptr<unsigned char[]> buffer_;
+    std::unique_ptr<unsigned char[]> buffers_[2]; ///< the chunk taken and the chunk read ahead
     std::vector<FrameNumbers> numbers_; ///< of the records of the buffer
     WorkTeam team_;
     ScanProgress progress_;

@@ -1,0 +1,86 @@
+#include "export/ChunkPipeline.h"
+
+#include <algorithm>
+
+#include "export/ChunkDeflate.h"
+
+namespace dataexport {
+
+ChunkPipeline::ChunkPipeline(size_t chunkBytes, int level, unsigned inFlight)
+    : chunkBytes_(chunkBytes), slots_(std::max(1u, inFlight) + 1)
+{
+    bound_ = ChunkDeflater(level).Bound(chunkBytes);
+    for (Slot& s : slots_) {
+        s.in = std::make_unique<char[]>(chunkBytes_);
+        s.out = std::make_unique_for_overwrite<char[]>(bound_);
+    }
+    // The compressors are made here, so a failure is the caller's.
+    for (size_t w = 0; w + 1 < slots_.size(); ++w)
+        deflaters_.push_back(std::make_unique<ChunkDeflater>(level));
+    for (const auto& d : deflaters_)
+        workers_.emplace_back([this, &deflater = *d] { Work(deflater); });
+}
+
+ChunkPipeline::~ChunkPipeline()
+{
+    {
+        std::lock_guard lock(mutex_);
+        quit_ = true;
+    }
+    work_.notify_all();
+    for (std::thread& t : workers_)
+        t.join();
+}
+
+std::span<char> ChunkPipeline::Filling() { return {slots_[filling_].in.get(), chunkBytes_}; }
+
+void ChunkPipeline::Submit(uint64_t tag)
+{
+    Slot& s = slots_[filling_];
+    {
+        std::lock_guard lock(mutex_);
+        s.tag = tag;
+        s.done = false;
+        queue_.push_back(filling_);
+    }
+    work_.notify_one();
+    filling_ = (filling_ + 1) % slots_.size();
+    ++inFlight_;
+}
+
+ChunkPipeline::Compressed ChunkPipeline::TakeOldest()
+{
+    const size_t oldest = (filling_ + slots_.size() - inFlight_) % slots_.size();
+    Slot& s = slots_[oldest];
+    {
+        std::unique_lock lock(mutex_);
+        done_.wait(lock, [&s] { return s.done; });
+    }
+    --inFlight_;
+    return {s.tag, {s.out.get(), s.outBytes}};
+}
+
+void ChunkPipeline::Work(ChunkDeflater& deflater)
+{
+    for (;;) {
+        size_t slot = 0;
+        {
+            std::unique_lock lock(mutex_);
+            work_.wait(lock, [this] { return quit_ || !queue_.empty(); });
+            if (quit_)
+                return;
+            slot = queue_.front();
+            queue_.pop_front();
+        }
+        Slot& s = slots_[slot];
+        const size_t n = deflater.Deflate({s.in.get(), chunkBytes_}, {s.out.get(), bound_});
+        {
+            std::lock_guard lock(mutex_);
+            s.outBytes = n;
+            s.done = true;
+        }
+        done_.notify_all();
+    }
+}
+
+} // namespace dataexport
