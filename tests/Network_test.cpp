@@ -16,6 +16,7 @@
 #include <arpa/inet.h>
 #include <csignal>
 #include <netinet/in.h>
+#include <pwd.h>
 #include <random>
 #include <set>
 #include <sys/socket.h>
@@ -100,15 +101,17 @@ protected:
     }
     std::string Broker() const { return "mqtt://127.0.0.1:" + std::to_string(port_); }
     /// The broker, its sessions kept on disk across restarts.
-    void StartBroker()
+    void StartBroker(const QString& extra = "allow_anonymous true\n")
     {
         QFile conf(dir_.filePath("broker/mosquitto.conf"));
         ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
-        conf.write(QString("listener %1 127.0.0.1\nallow_anonymous true\npersistence true\n"
-                           "persistence_location %2/\nautosave_interval 1\n")
+        // As whoever runs the test: the broker reads files in the test's private folder.
+        conf.write(QString("user %3\nlistener %1 127.0.0.1\npersistence true\npersistence_location %2/\nautosave_interval 1\n")
                        .arg(port_)
                        .arg(dir_.filePath("broker"))
-                       .toUtf8());
+                       .arg(getpwuid(getuid())->pw_name)
+                       .toUtf8() +
+                   extra.toUtf8());
         conf.close();
         broker_.start(MOSQUITTO_PATH, {"-c", conf.fileName()});
         ASSERT_TRUE(broker_.waitForStarted());
@@ -326,6 +329,37 @@ TEST_F(NetworkTest, BrokerDownAtStartAndMidRunLosesNothing)
     StartStation(again, "st1", 2);
     Finish(again);
     ExpectStoreEqualsExport("st1", EventsIn("st1"));
+}
+
+TEST_F(NetworkTest, PasswordsAndTheAclKeepAStationToItsOwnTopics)
+{
+    // The broker set-up of docs/network.md: a password each, stations write their own topics only.
+    const QString passwd = dir_.filePath("broker/passwd"), acl = dir_.filePath("broker/acl");
+    ASSERT_EQ(QProcess::execute("mosquitto_passwd", {"-c", "-b", passwd, "centre", "centre-pw"}), 0);
+    for (const char* user : {"st1", "st2"})
+        ASSERT_EQ(QProcess::execute("mosquitto_passwd", {"-b", passwd, user, QString(user) + "-pw"}), 0);
+    QFile a(acl);
+    ASSERT_TRUE(a.open(QIODevice::WriteOnly));
+    a.write("user centre\ntopic read vfon/v1/#\n\npattern write vfon/v1/%u/status\n"
+            "pattern write vfon/v1/%u/frame\npattern write vfon/v1/%u/event\n");
+    a.close();
+    StartBroker("allow_anonymous false\npassword_file " + passwd + "\nacl_file " + acl + "\n");
+    const QString port = QString::number(port_);
+    auto pub = [&](const char* user, const char* topic) {
+        return QProcess::execute("mosquitto_pub", {"-h", "127.0.0.1", "-p", port, "-u", user, "-P",
+                                                   QString(user) + "-pw", "-q", "1", "-r", "-t", topic, "-m",
+                                                   R"({"state":"idle"})"});
+    };
+    ASSERT_EQ(pub("st1", "vfon/v1/st1/status"), 0);
+    pub("st1", "vfon/v1/st2/status"); // another's topic
+    pub("anybody", "vfon/v1/st2/frame"); // no such user: refused at connect
+    QProcess sub;
+    sub.start("mosquitto_sub", {"-h", "127.0.0.1", "-p", port, "-u", "centre", "-P", "centre-pw", "-t", "vfon/v1/#",
+                                "-v", "-W", "2"});
+    ASSERT_TRUE(sub.waitForFinished(10000));
+    const QString seen = QString::fromUtf8(sub.readAllStandardOutput());
+    EXPECT_TRUE(seen.contains("vfon/v1/st1/status")) << seen.toStdString() << sub.readAllStandardError().toStdString();
+    EXPECT_FALSE(seen.contains("vfon/v1/st2")) << seen.toStdString();
 }
 
 } // namespace
