@@ -126,7 +126,7 @@ CentreStore::Station& CentreStore::Open(const std::string& id)
     std::string header = "file,record,event_no,time_utc,time_ns";
     for (const char* what : {"gain", "peak"})
         for (int c = 1; c <= kRadChannels; ++c)
-            header += "," + std::string(what) + std::to_string(c);
+            header.append(",").append(what).append(std::to_string(c));
     s.EventsCsv = OpenCsv(folder + "/events.csv", header);
     return s;
 }
