@@ -172,9 +172,18 @@ Ingest CentreStore::Take(const std::string& topic, const QByteArray& payload, in
     Ingest result = Ingest::Refused;
     if (kind == "status") {
         const QString state = o.value("state").toString();
-        if (state == "running" || state == "idle" || state == "halted" || state == "offline") {
+        if (state == "running" || state == "idle" || state == "halted") {
             s.Info.Status = o;
-            s.Info.StatusNs = nowNs;
+            s.Info.Offline = false;
+            // When the station made it (a retained status may be old), else now.
+            const int64_t made = o.value("time_ns").toInteger(0);
+            s.Info.StatusNs = made > 0 && made < nowNs ? made : nowNs;
+            result = Ingest::Status;
+        } else if (state == "offline") {
+            // The will or a goodbye: the last figures stay on show.
+            s.Info.Offline = true;
+            if (s.Info.StatusNs == 0)
+                s.Info.StatusNs = nowNs;
             result = Ingest::Status;
         }
     } else if (kind == "frame") {

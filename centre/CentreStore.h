@@ -30,8 +30,9 @@ enum class Ingest { Status, Frame, Event, Duplicate, Refused };
 /// What the centre knows of one station.
 struct StationInfo {
     std::string Id;
-    QJsonObject Status;      ///< the last status (or will) as received
-    int64_t StatusNs = 0;    ///< when it was received (centre's clock), 0: never
+    QJsonObject Status;      ///< the last status as received
+    bool Offline = false;    ///< the will (or a goodbye) came after it
+    int64_t StatusNs = 0;    ///< when it was made (station's time_ns, at most the time received), 0: never
     int64_t Frames = 0;      ///< frame records stored
     int64_t Events = 0;      ///< event records stored
     std::array<double, 4> Centres{}; ///< the last frame's centres; NaN where none

@@ -12,7 +12,7 @@ namespace {
 QString StateOf(const StationInfo& s, double age)
 {
     const QString state = s.Status.value("state").toString();
-    if (state == "offline")
+    if (s.Offline)
         return "offline";
     if (s.StatusNs == 0 || age > kStaleSeconds)
         return QStringLiteral("нет данных");

@@ -183,6 +183,16 @@ void PublishWorker::Loop()
             if (!up || !pending || now > *drainUntil) {
                 ForgetDone();
                 outbox_.Save();
+                // A goodbye: the station is off, as its will would say.
+                if (up) {
+                    const QByteArray bye = WillJson(settings_.Station);
+                    const int mid = client_->Publish(StatusTopic(settings_.Station), bye.constData(),
+                                                     static_cast<int>(bye.size()), 1, true);
+                    std::unique_lock lock(mutex_); // its acknowledgement, briefly
+                    wake_.wait_for(lock, std::chrono::seconds(1), [&] {
+                        return mid < 0 || std::find(acks_.begin(), acks_.end(), mid) != acks_.end();
+                    });
+                }
                 break;
             }
         }

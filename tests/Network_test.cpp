@@ -291,7 +291,7 @@ TEST_F(NetworkTest, TwoStationsReachTheCentreAsTheirExportHasThem)
     ExpectStoreEqualsExport("st1", EventsIn("st1"));
     ExpectStoreEqualsExport("st2", EventsIn("st2"));
     const QJsonObject row = Row("st1");
-    EXPECT_EQ(row.value("state").toString(), "online");
+    EXPECT_EQ(row.value("state").toString(), "offline"); // the program said goodbye
     EXPECT_EQ(row.value("run_state").toString(), "idle");
     EXPECT_EQ(row.value("centres").toArray().size(), 4);
     EXPECT_TRUE(HttpGet(httpPort_, "/").contains("stations.json"));
