@@ -294,7 +294,14 @@ TEST_F(NetworkTest, TwoStationsReachTheCentreAsTheirExportHasThem)
     EXPECT_EQ(row.value("state").toString(), "offline"); // the program said goodbye
     EXPECT_EQ(row.value("run_state").toString(), "idle");
     EXPECT_EQ(row.value("centres").toArray().size(), 4);
-    EXPECT_TRUE(HttpGet(httpPort_, "/").contains("stations.json"));
+    // The page as Chromium draws it: a row per station.
+    QProcess browser;
+    browser.start("chromium", {"--headless", "--no-sandbox", "--disable-gpu", "--virtual-time-budget=5000",
+                               "--dump-dom", QString("http://127.0.0.1:%1/").arg(httpPort_)});
+    ASSERT_TRUE(browser.waitForFinished(60000));
+    const QByteArray dom = browser.readAllStandardOutput();
+    EXPECT_TRUE(dom.contains(R"(<tr data-station="st1"><td>st1</td><td class="bad">offline</td>)")) << dom.toStdString();
+    EXPECT_TRUE(dom.contains(R"(<tr data-station="st2">)"));
 }
 
 TEST_F(NetworkTest, KilledStationShowsOfflineWithinOneAndAHalfKeepAlives)
