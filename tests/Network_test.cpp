@@ -22,6 +22,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "app/Options.h"
 #include "centre/CentreStore.h"
 #include "network/NetworkSettings.h"
 #include "support/Fixtures.h"
@@ -229,6 +230,45 @@ TEST(NetworkSettings, StationIdsAndBrokerAddresses)
         if (c.host) {
             EXPECT_TRUE(a.Host == c.host && a.Port == c.port && a.Tls == c.tls) << c.url;
         }
+    }
+}
+
+TEST(NetworkSettings, CommandLineOverHiveAndRefusals)
+{
+    QTemporaryDir dir;
+    const QString hive = dir.filePath("hive.ini");
+    QFile f(hive);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[SOFTWARE\\X]\npath=/x.so\n[Network]\npublish = mqtt://centre:1883\nstation=hive-st\nmqtt_user=u\n");
+    f.close();
+    struct {
+        std::vector<const char*> args;
+        int exit; ///< -1: parsed
+        const char* station;
+        const char* error; ///< part of ResolveNetwork's complaint, "" for none
+    } cases[] = {
+        {{}, -1, "hive-st", ""},
+        {{"--station", "cli_1"}, -1, "cli_1", ""},
+        {{"--station", "a/b"}, 2, "", ""},
+        {{"--station", "..", "--headless"}, 2, "", ""},
+        {{"--publish", "tcp://h:1"}, 2, "", ""},
+        {{"--publish", "mqtts://h:8883"}, -1, "hive-st", "--mqtt-cafile"},
+        {{"--mqtt-password-file", "/nonexistent"}, -1, "hive-st", "/nonexistent"},
+    };
+    for (const auto& c : cases) {
+        std::vector<char*> argv{const_cast<char*>("vfon")};
+        for (const char* a : c.args)
+            argv.push_back(const_cast<char*>(a));
+        int exitCode = -1;
+        const auto o = app::ParseOptions(static_cast<int>(argv.size()), argv.data(), exitCode);
+        EXPECT_EQ(o ? -1 : exitCode, c.exit) << (c.args.empty() ? "" : c.args[0]);
+        if (!o)
+            continue;
+        std::string error;
+        const net::NetworkSettings s = app::ResolveNetwork(*o, hive.toStdString(), error);
+        EXPECT_EQ(s.Station, c.station);
+        EXPECT_EQ(s.User, "u");
+        EXPECT_TRUE(std::string(c.error).empty() ? error.empty() : error.find(c.error) != std::string::npos) << error;
     }
 }
 
