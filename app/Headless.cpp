@@ -64,11 +64,14 @@ acq::RunSettings SettingsOf(const Options& o)
 }
 
 /// The service status: the live time and what is written so far.
-ServiceState StatusOf(const acq::RunModel& run, const Progress& p)
+ServiceState StatusOf(const acq::RunModel& run, const Progress& p, const net::Publisher* publisher)
 {
     const acq::LiveFigures f = run.Figures();
-    return {f.Cycles, QString::asprintf("живое время %.1f %% %.1f %%, точек %lld, кадров %d, событий %d", f.Percent[0],
-                                        f.Percent[1], static_cast<long long>(p.points), p.frames, p.events)};
+    QString text = QString::asprintf("живое время %.1f %% %.1f %%, точек %lld, кадров %d, событий %d", f.Percent[0],
+                                     f.Percent[1], static_cast<long long>(p.points), p.frames, p.events);
+    if (publisher && !publisher->Connected())
+        text += ", " + net::Publisher::NoLinkText();
+    return {f.Cycles, text};
 }
 
 } // namespace
@@ -97,7 +100,7 @@ int RunHeadless(const Options& o)
     if (o.Network.Enabled())
         publisher = std::make_unique<net::Publisher>(run, o.Network);
 
-    ServiceNotify service([&] { return StatusOf(run, progress); });
+    ServiceNotify service([&] { return StatusOf(run, progress, publisher.get()); });
     // The end of a run, however it comes: the stop branch writes what is
     // pending, a second stop puts what its own file refused twice into a
     // rescue file. 0: every record on disk; 2: a record lost; 1: the driver
