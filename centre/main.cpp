@@ -10,6 +10,7 @@
 #include <CLI/CLI.hpp>
 #include <chrono>
 #include <cstdio>
+#include <unistd.h>
 
 #include "centre/CentreStore.h"
 #include "centre/StationsView.h"
@@ -57,7 +58,9 @@ int main(int argc, char** argv)
                  "vfon-centre"};
     cli.set_version_flag("--version", "vfon-centre " VFON_VERSION, "Показать версию и выйти");
     cli.set_help_flag("-h,--help", "Показать эту справку и выйти");
-    cli.add_option("--broker", o.Broker, "Брокер: mqtt://HOST:PORT или mqtts://HOST:PORT")->required();
+    cli.add_option("--broker", o.Broker, "Брокер: mqtt://HOST:PORT или mqtts://HOST:PORT")
+        ->type_name("URL")
+        ->required();
     cli.add_option("--store", o.Store, "Каталог хранилища")->type_name("DIR")->required();
     cli.add_option("--http", o.Http, "Адрес страницы (по умолчанию 127.0.0.1:8080)")->type_name("HOST:PORT");
     cli.add_option("--client-id", o.ClientId, "Идентификатор клиента у брокера (постоянная сессия)");
@@ -86,6 +89,10 @@ int main(int argc, char** argv)
 
     QCoreApplication app(argc, argv);
     centre::CentreStore store(o.Store);
+    if (::access(o.Store.c_str(), W_OK | X_OK) != 0) {
+        std::fprintf(stderr, "vfon-centre: --store: в каталог «%s» нельзя писать\n", o.Store.c_str());
+        return 2;
+    }
 
     QHttpServer http;
     http.route("/", [] { return QHttpServerResponse("text/html; charset=utf-8", centre::StatusPage()); });
