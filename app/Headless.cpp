@@ -3,11 +3,13 @@
 #include <QCoreApplication>
 #include <QTimer>
 #include <array>
+#include <memory>
 #include <cstdio>
 #include <unistd.h>
 
 #include "acquisition/RunModel.h"
 #include "app/ServiceNotify.h"
+#include "network/Publisher.h"
 #include "platform/TermSignals.h"
 
 namespace app {
@@ -30,18 +32,21 @@ struct Progress {
     double seconds = 0;              ///< at the last line
 };
 
-void PrintProgress(const acq::RunModel& run, Progress& p)
+void PrintProgress(const acq::RunModel& run, Progress& p, const net::Publisher* publisher)
 {
     const acq::LiveFigures f = run.Figures();
     const double dt = f.Seconds - p.seconds;
     const auto rate = [dt](double n) { return dt > 0 ? n / dt : 0.0; };
     const int total = static_cast<int>(f.Seconds);
     std::printf("%02d:%02d:%02d  точек %lld  кадров %d  событий %d  живое время %.1f %% %.1f %%  %.1f цикл/с"
-                "  имп/с %.1f %.1f %.1f %.1f\n",
+                "  имп/с %.1f %.1f %.1f %.1f",
                 total / 3600, total / 60 % 60, total % 60, static_cast<long long>(p.points), p.frames, p.events,
                 f.Percent[0], f.Percent[1], rate(static_cast<double>(f.Cycles - p.cycles)),
                 rate(static_cast<double>(p.pulses[0])), rate(static_cast<double>(p.pulses[1])),
                 rate(static_cast<double>(p.pulses[2])), rate(static_cast<double>(p.pulses[3])));
+    if (publisher && !publisher->Connected())
+        std::printf("  %s", net::Publisher::NoLinkText().toUtf8().constData());
+    std::printf("\n");
     std::fflush(stdout);
     p.pulses = {};
     p.cycles = f.Cycles;
@@ -59,11 +64,14 @@ acq::RunSettings SettingsOf(const Options& o)
 }
 
 /// The service status: the live time and what is written so far.
-ServiceState StatusOf(const acq::RunModel& run, const Progress& p)
+ServiceState StatusOf(const acq::RunModel& run, const Progress& p, const net::Publisher* publisher)
 {
     const acq::LiveFigures f = run.Figures();
-    return {f.Cycles, QString::asprintf("живое время %.1f %% %.1f %%, точек %lld, кадров %d, событий %d", f.Percent[0],
-                                        f.Percent[1], static_cast<long long>(p.points), p.frames, p.events)};
+    QString text = QString::asprintf("живое время %.1f %% %.1f %%, точек %lld, кадров %d, событий %d", f.Percent[0],
+                                     f.Percent[1], static_cast<long long>(p.points), p.frames, p.events);
+    if (publisher && !publisher->Connected())
+        text += ", " + net::Publisher::NoLinkText();
+    return {f.Cycles, text};
 }
 
 } // namespace
@@ -87,7 +95,12 @@ int RunHeadless(const Options& o)
     QObject::connect(&run, &acq::RunModel::StatusMessage, &PrintError);
     QObject::connect(&run, &acq::RunModel::FileError, &PrintError);
 
-    ServiceNotify service([&] { return StatusOf(run, progress); });
+    // The publisher subscribes before the run starts, so it sees its start.
+    std::unique_ptr<net::Publisher> publisher;
+    if (o.Network.Enabled())
+        publisher = std::make_unique<net::Publisher>(run, o.Network);
+
+    ServiceNotify service([&] { return StatusOf(run, progress, publisher.get()); });
     // The end of a run, however it comes: the stop branch writes what is
     // pending, a second stop puts what its own file refused twice into a
     // rescue file. 0: every record on disk; 2: a record lost; 1: the driver
@@ -120,7 +133,7 @@ int RunHeadless(const Options& o)
 
     // A line a second on a terminal; a journal or a log gets one a minute.
     QTimer ticker;
-    QObject::connect(&ticker, &QTimer::timeout, [&] { PrintProgress(run, progress); });
+    QObject::connect(&ticker, &QTimer::timeout, [&] { PrintProgress(run, progress, publisher.get()); });
     ticker.start(1000 * ProgressSeconds(o, isatty(STDOUT_FILENO) != 0));
     if (o.Seconds > 0)
         QTimer::singleShot(static_cast<int>(o.Seconds * 1000), finish);

@@ -80,6 +80,14 @@ std::optional<Options> ParseOptions(int argc, char** argv, int& exitCode)
         ->delimiter(',')
         ->expected(4)
         ->check(InRange<int32_t>(kInt16Min, kInt16Max));
+    cli.add_option("--publish", o.Network.Publish, "Публиковать состояние и данные через брокер MQTT")
+        ->type_name("mqtt://HOST:PORT");
+    cli.add_option("--station", o.Network.Station, "Идентификатор станции: 1-32 знака из A-Z a-z 0-9 _ -")
+        ->type_name("ID");
+    cli.add_option("--mqtt-cafile", o.Network.CaFile, "Сертификаты УЦ для mqtts://")->type_name("FILE");
+    cli.add_option("--mqtt-user", o.Network.User, "Имя пользователя у брокера")->type_name("NAME");
+    cli.add_option("--mqtt-password-file", o.Network.PasswordFile, "Файл, первая строка которого - пароль")
+        ->type_name("FILE");
     cli.footer("Коды выхода: 0 запись остановлена, все записи сохранены (оконная программа: закрыта);\n"
                "1 запись не началась или остановлена ошибкой драйвера; 2 неверная командная строка\n"
                "или каталог данных, либо запись не удалось сохранить.");
@@ -94,10 +102,30 @@ std::optional<Options> ParseOptions(int argc, char** argv, int& exitCode)
         exitCode = kExitUsage;
         return std::nullopt;
     }
+    if (!o.Network.Station.empty() && !net::ValidStationId(o.Network.Station)) {
+        std::fprintf(stderr, "vfon: --station: идентификатор «%s» недопустим: 1–32 знака из A–Z a–z 0–9 _ -\n",
+                     o.Network.Station.c_str());
+        exitCode = kExitUsage;
+        return std::nullopt;
+    }
+    if (net::BrokerAddress a; !o.Network.Publish.empty()) {
+        if (const std::string why = net::ParseBrokerAddress(o.Network.Publish, a); !why.empty()) {
+            std::fprintf(stderr, "vfon: --publish: %s\n", why.c_str());
+            exitCode = kExitUsage;
+            return std::nullopt;
+        }
+    }
     std::copy(limits.begin(), limits.end(), o.Limits.begin());
     std::copy(radioGains.begin(), radioGains.end(), o.RadioGains.begin());
     std::copy(fonGains.begin(), fonGains.end(), o.FonGains.begin());
     return o;
+}
+
+net::NetworkSettings ResolveNetwork(const Options& o, const std::string& hiveFile, std::string& error)
+{
+    const net::NetworkSettings s = net::Merge(net::ReadHiveNetwork(hiveFile), o.Network);
+    error = net::CheckSettings(s);
+    return s;
 }
 
 int ProgressSeconds(const Options& o, bool stdoutIsTerminal)

@@ -11,6 +11,7 @@
 
 #include "acquisition/ChannelLimits.h"
 #include "driver/BoardProfiles.h"
+#include "network/NetworkSettings.h"
 
 namespace app {
 
@@ -32,7 +33,15 @@ struct Options {
     std::array<int32_t, 4> Limits = acq::kDefaultLimits;
     std::array<int16_t, 6> RadioGains = boards::kDefaultRadioGains;
     std::array<int16_t, 4> FonGains = boards::kDefaultFonGains;
+    /// Publishing to a centre, as the command line gives it (the hive's
+    /// [Network] section fills what it leaves out: ResolveNetwork).
+    net::NetworkSettings Network;
 };
+
+/// The publishing settings in force: the hive's [Network] section under
+/// the command line's. Empty `error` when they can be used, else one line
+/// for stderr.
+net::NetworkSettings ResolveNetwork(const Options& o, const std::string& hiveFile, std::string& error);
 
 /// Parses the command line. Returns the options, or nothing after printing
 /// the help, the version or one line naming the error (on stderr);

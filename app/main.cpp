@@ -6,7 +6,9 @@
 // a recording without a window (see app/Headless.h).
 #include <QApplication>
 #include <QCoreApplication>
+#include <QStatusBar>
 #include <cstdio>
+#include <memory>
 
 #include "acquisition/RunModel.h"
 #include "app/DataDir.h"
@@ -14,7 +16,9 @@
 #include "app/Options.h"
 #include "gains/GainSelect1.h"
 #include "mainwindow/VFonPCI2.h"
+#include "network/Publisher.h"
 #include "platform/ErrorReport.h"
+#include "platform/Hive.h"
 #include "platform/QtTranslations.h"
 #include "platform/TermSignals.h"
 #include "spectrum/Unit2.h"
@@ -30,9 +34,17 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "vfon: %s\n", why.c_str());
         return app::kExitUsage;
     }
-    if (options->Headless) {
+    // Publishing: the command line over the hive's [Network] section.
+    app::Options opts = *options;
+    std::string networkError;
+    opts.Network = app::ResolveNetwork(*options, hive::HivePath(), networkError);
+    if (!networkError.empty()) {
+        std::fprintf(stderr, "vfon: %s\n", networkError.c_str());
+        return app::kExitUsage;
+    }
+    if (opts.Headless) {
         QCoreApplication app(argc, argv);
-        return app::RunHeadless(*options);
+        return app::RunHeadless(opts);
     }
 
     QApplication app(argc, argv);
@@ -45,6 +57,17 @@ int main(int argc, char** argv)
     Form3 = new TForm3;
     Form1->SetRunSettings(options->Limits, options->FonGains, options->RadioGains);
     Form1->AttachWindows(Form2, Form3);
+    std::unique_ptr<net::Publisher> publisher;
+    if (opts.Network.Enabled()) {
+        publisher = std::make_unique<net::Publisher>(run, opts.Network);
+        QObject::connect(publisher.get(), &net::Publisher::ConnectionChanged, Form1, [](bool up) {
+            if (up)
+                Form1->statusBar()->clearMessage();
+            else
+                Form1->statusBar()->showMessage(net::Publisher::NoLinkText());
+        });
+        Form1->statusBar()->showMessage(net::Publisher::NoLinkText());
+    }
     // A shutdown or logout stops a run as the button does: its frame is
     // written before the program ends.
     rt::TermSignals termination;
@@ -56,6 +79,7 @@ int main(int argc, char** argv)
     });
     Form1->show();
     const int rc = app.exec();
+    publisher.reset();
     delete Form3;
     delete Form2;
     delete Form1;

@@ -16,7 +16,9 @@ their spectra and the stability of the detectors over many files.
 
 The package holds the window program vfon, the recorder without a window
 (vfon --headless) with the station service vfon-station@.service, the
-export tool vfon-export (CSV, HDF5) and a simulated driver library, which
+export tool vfon-export (CSV, HDF5), the centre vfon-centre that gathers
+the stations' reports from an MQTT broker and shows them on a web page,
+and a simulated driver library, which
 /etc/vfon/registry.ini names until a real driver is named there.")
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

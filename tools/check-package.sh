@@ -23,11 +23,11 @@ dpkg-deb -e "$deb" "$tmp/control"
 
 step "package contents"
 grep -qx /etc/vfon/registry.ini "$tmp/control/conffiles" || fail "registry.ini is not a conffile"
-for f in "$pkg"/usr/bin/vfon "$pkg"/usr/bin/vfon-export "$pkg"/usr/lib/*/vfon/libLan10m8Sim.so; do
+for f in "$pkg"/usr/bin/vfon "$pkg"/usr/bin/vfon-export "$pkg"/usr/bin/vfon-centre "$pkg"/usr/lib/*/vfon/libLan10m8Sim.so; do
     file -b "$f" | grep -q ', stripped' || fail "$f is not stripped"
     ! readelf -d "$f" | grep -qE 'RPATH|RUNPATH' || fail "$f keeps a run path"
 done
-ls "$pkg"/usr/share/man/man1/vfon.1.gz "$pkg"/usr/share/man/man1/vfon-export.1.gz
+ls "$pkg"/usr/share/man/man1/vfon.1.gz "$pkg"/usr/share/man/man1/vfon-export.1.gz "$pkg"/usr/share/man/man1/vfon-centre.1.gz
 echo "conffile, stripped, no run path, manual pages compressed"
 
 step desktop-file-validate
@@ -68,6 +68,7 @@ stat -c '%A %U %n' "$pkg/var/lib/vfon"
 step "the programs from the unpacked package"
 "$pkg/usr/bin/vfon" --version
 "$pkg/usr/bin/vfon-export" --version
+"$pkg/usr/bin/vfon-centre" --version
 sed "s|^path=/|path=$pkg/|" "$pkg/etc/vfon/registry.ini" > "$tmp/hive.ini"
 mkdir "$tmp/data"
 VFON_HIVE="$tmp/hive.ini" "$pkg/usr/bin/vfon" --headless --seconds 5 --data-dir "$tmp/data"

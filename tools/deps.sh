@@ -8,6 +8,11 @@ packages="$packages libhdf5-dev libdeflate-dev python3-numpy python3-h5py python
 packages="$packages qt6-translations-l10n"
 # sd_notify; the Debian package (tools/package.sh) and its checks (tools/check-package.sh).
 packages="$packages libsystemd-dev systemd dpkg-dev file help2man lintian desktop-file-utils appstream"
+# The station's publisher and vfon-centre (MQTT client library, Qt's HTTP server);
+# the tests start their own broker and subscribe with its clients.
+packages="$packages libmosquitto-dev mosquitto mosquitto-clients qt6-httpserver-dev qt6-websockets-dev"
+# The centre's page loaded by a browser in the tests.
+packages="$packages chromium"
 missing=""
 for p in $packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

@@ -1,0 +1,129 @@
+// vfon-centre: subscribes to every station's topics at an MQTT broker with
+// a persistent session, keeps the per-station store (CentreStore) and serves
+// the status page and /stations.json over HTTP. Messages are taken on the
+// event loop's thread, in the order they arrive; the broker connection
+// lives on libmosquitto's own thread and is kept up by it.
+#include <QCoreApplication>
+#include <QHostAddress>
+#include <QHttpServer>
+#include <QHttpServerResponse>
+#include <CLI/CLI.hpp>
+#include <chrono>
+#include <cstdio>
+#include <unistd.h>
+
+#include "centre/CentreStore.h"
+#include "centre/StationsView.h"
+#include "network/MqttClient.h"
+#include "network/NetworkSettings.h"
+
+namespace {
+
+struct CentreOptions {
+    std::string Broker;
+    std::string Store;
+    std::string Http = "127.0.0.1:8080";
+    std::string ClientId = "vfon-centre";
+    std::string CaFile, User, PasswordFile;
+};
+
+int64_t NowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+/// "HOST:PORT" taken apart; false when it is not that.
+bool SplitHostPort(const std::string& text, QHostAddress& host, quint16& port)
+{
+    const size_t colon = text.rfind(':');
+    if (colon == std::string::npos)
+        return false;
+    bool ok = false;
+    const uint value = QString::fromStdString(text.substr(colon + 1)).toUInt(&ok);
+    if (!ok || value > 65535 || !host.setAddress(QString::fromStdString(text.substr(0, colon))))
+        return false;
+    port = static_cast<quint16>(value);
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    CentreOptions o;
+    CLI::App cli{"Центр сети станций: принимает через брокер MQTT состояние, кадры и события станций,\n"
+                 "хранит их по станциям в КАТАЛОГ/ID/trend.csv и events.csv и показывает страницу\n"
+                 "состояния станций (/ и /stations.json).",
+                 "vfon-centre"};
+    cli.set_version_flag("--version", "vfon-centre " VFON_VERSION, "Показать версию и выйти");
+    cli.set_help_flag("-h,--help", "Показать эту справку и выйти");
+    cli.add_option("--broker", o.Broker, "Брокер: mqtt://HOST:PORT или mqtts://HOST:PORT")
+        ->type_name("URL")
+        ->required();
+    cli.add_option("--store", o.Store, "Каталог хранилища")->type_name("DIR")->required();
+    cli.add_option("--http", o.Http, "Адрес страницы (по умолчанию 127.0.0.1:8080)")->type_name("HOST:PORT");
+    cli.add_option("--client-id", o.ClientId, "Идентификатор клиента у брокера (постоянная сессия)");
+    cli.add_option("--mqtt-cafile", o.CaFile, "Сертификаты УЦ для mqtts://")->type_name("FILE");
+    cli.add_option("--mqtt-user", o.User, "Имя пользователя у брокера")->type_name("NAME");
+    cli.add_option("--mqtt-password-file", o.PasswordFile, "Файл, первая строка которого - пароль")->type_name("FILE");
+    try {
+        cli.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        if (e.get_exit_code() == 0)
+            return cli.exit(e);
+        std::fprintf(stderr, "vfon-centre: %s (справка: vfon-centre --help)\n", e.what());
+        return 2;
+    }
+    net::BrokerAddress broker;
+    if (const std::string why = net::ParseBrokerAddress(o.Broker, broker); !why.empty()) {
+        std::fprintf(stderr, "vfon-centre: --broker: %s\n", why.c_str());
+        return 2;
+    }
+    QHostAddress httpHost;
+    quint16 httpPort = 0;
+    if (!SplitHostPort(o.Http, httpHost, httpPort)) {
+        std::fprintf(stderr, "vfon-centre: --http: «%s» не вида АДРЕС:ПОРТ\n", o.Http.c_str());
+        return 2;
+    }
+
+    QCoreApplication app(argc, argv);
+    centre::CentreStore store(o.Store);
+    if (::access(o.Store.c_str(), W_OK | X_OK) != 0) {
+        std::fprintf(stderr, "vfon-centre: --store: в каталог «%s» нельзя писать\n", o.Store.c_str());
+        return 2;
+    }
+
+    QHttpServer http;
+    http.route("/", [] { return QHttpServerResponse("text/html; charset=utf-8", centre::StatusPage()); });
+    http.route("/stations.json",
+               [&store] { return QHttpServerResponse("application/json", centre::StationsJson(store, NowNs())); });
+    const quint16 port = http.listen(httpHost, httpPort);
+    if (port == 0) {
+        std::fprintf(stderr, "vfon-centre: --http: не удалось слушать %s\n", o.Http.c_str());
+        return 2;
+    }
+    std::printf("vfon-centre: страница http://%s:%u/\n", httpHost.toString().toUtf8().constData(), port);
+    std::fflush(stdout);
+
+    net::MqttClient client(o.ClientId, false);
+    client.SetCredentials(o.User, o.PasswordFile.empty() ? std::string() : net::ReadPassword(o.PasswordFile));
+    if (broker.Tls)
+        if (const std::string why = client.SetTls(o.CaFile); !why.empty()) {
+            std::fprintf(stderr, "vfon-centre: --mqtt-cafile: %s\n", why.c_str());
+            return 2;
+        }
+    client.SubscribeOnConnect("vfon/v1/#", 1);
+    client.OnMessage = [&app, &store](const std::string& topic, const char* payload, int length) {
+        QByteArray copy(payload, length);
+        QMetaObject::invokeMethod(
+            &app, [&store, topic, copy] { store.Take(topic, copy, NowNs()); }, Qt::QueuedConnection);
+    };
+    client.OnConnection = [](bool up) {
+        std::fprintf(stderr, "vfon-centre: %s\n", up ? "связь с брокером есть" : "нет связи с брокером");
+    };
+    client.Start(broker.Host, broker.Port, net::kKeepAliveSeconds);
+    const int rc = QCoreApplication::exec();
+    client.Stop();
+    return rc;
+}

@@ -1,0 +1,296 @@
+#include "network/PublishWorker.h"
+
+#include <algorithm>
+#include <chrono>
+#include <sys/statvfs.h>
+#include <sys/timex.h>
+#include <unistd.h>
+#include <vector>
+
+#include "datafiles/RecordReader.h"
+#include "network/MqttClient.h"
+
+namespace net {
+namespace {
+
+/// Unacknowledged messages at most; beyond it the files wait.
+constexpr size_t kWindow = 200;
+/// Records read from a file at a time.
+constexpr int64_t kChunk = 32;
+
+int64_t NowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+int64_t DiskFree(const std::string& dir)
+{
+    struct statvfs st{};
+    if (statvfs(dir.empty() ? "." : dir.c_str(), &st) != 0)
+        return -1;
+    return static_cast<int64_t>(st.f_bavail) * static_cast<int64_t>(st.f_frsize);
+}
+
+/// The kernel's view: the clock is kept in step by NTP.
+bool ClockSynced()
+{
+    struct timex tx{};
+    const int state = ntp_adjtime(&tx);
+    return state != -1 && state != TIME_ERROR && !(tx.status & STA_UNSYNC);
+}
+
+} // namespace
+
+PublishWorker::PublishWorker(const NetworkSettings& s, const std::string& dataDir)
+    : settings_(s), dataDir_(dataDir), outbox_(dataDir)
+{
+    outbox_.Load();
+    for (const OutboxFile& f : outbox_.Files())
+        files_[f.Name] = FileState{f.Acked, -1, {}};
+
+    client_ = std::make_unique<MqttClient>("vfon-" + s.Station, true);
+    client_->SetWill(StatusTopic(s.Station), WillJson(s.Station).toStdString(), 1, true);
+    client_->SetCredentials(s.User, s.PasswordFile.empty() ? std::string() : ReadPassword(s.PasswordFile));
+    BrokerAddress a;
+    ParseBrokerAddress(s.Publish, a);
+    if (a.Tls)
+        client_->SetTls(s.CaFile);
+    client_->OnConnection = [this](bool up) {
+        {
+            std::lock_guard lock(mutex_);
+            connectedNow_ = up;
+            if (!up)
+                lost_ = true;
+        }
+        wake_.notify_one();
+        if (OnConnection)
+            OnConnection(up);
+    };
+    client_->OnPublished = [this](int mid) {
+        {
+            std::lock_guard lock(mutex_);
+            acks_.push_back(mid);
+        }
+        wake_.notify_one();
+    };
+    thread_ = std::thread([this] { Loop(); });
+    client_->Start(a.Host, a.Port, kKeepAliveSeconds);
+}
+
+PublishWorker::~PublishWorker()
+{
+    {
+        std::lock_guard lock(mutex_);
+        quit_ = true;
+    }
+    wake_.notify_one();
+    thread_.join();
+    client_->Stop();
+    outbox_.Save();
+}
+
+void PublishWorker::PostStatus(const StatusFigures& f)
+{
+    {
+        std::lock_guard lock(mutex_);
+        status_ = f;
+    }
+    wake_.notify_one();
+}
+
+void PublishWorker::PostLimit(const std::string& name, int64_t limit)
+{
+    {
+        std::lock_guard lock(mutex_);
+        limits_.push_back({name, limit});
+    }
+    wake_.notify_one();
+}
+
+bool PublishWorker::Connected() const { return client_->Connected(); }
+
+void PublishWorker::Loop()
+{
+    using Clock = std::chrono::steady_clock;
+    auto lastSave = Clock::now();
+    std::optional<Clock::time_point> drainUntil; // at the end: what is written goes out first, briefly
+    bool dirty = false;
+    for (;;) {
+        std::optional<StatusFigures> status;
+        std::vector<FileLimit> limits;
+        std::vector<int> acks;
+        bool lost = false, up = false, quit = false;
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait_for(lock, std::chrono::milliseconds(drainUntil ? 50 : 500), [&] {
+                return (quit_ && !drainUntil) || status_ || !limits_.empty() || !acks_.empty() || lost_;
+            });
+            status.swap(status_);
+            limits.swap(limits_);
+            acks.swap(acks_);
+            lost = lost_;
+            lost_ = false;
+            up = connectedNow_;
+            quit = quit_;
+        }
+        for (const FileLimit& l : limits) {
+            outbox_.Entry(l.Name);
+            files_[l.Name].Limit = l.Limit;
+            dirty = true;
+        }
+        if (!acks.empty()) {
+            ApplyAcks(acks);
+            dirty = true;
+        }
+        if (lost) {
+            // What the broker has not acknowledged is sent again: at least once.
+            inflight_.clear();
+            for (OutboxFile& f : outbox_.Files()) {
+                FileState& st = files_[f.Name];
+                st.Sent = f.Acked;
+                st.AckedAhead.clear();
+            }
+        }
+        if (status && up) {
+            PublishStatus(*status);
+        } else if (status) {
+            std::lock_guard lock(mutex_); // kept for the connection to come, unless a newer one came
+            if (!status_)
+                status_ = status;
+        }
+        bool sentAny = false;
+        if (up) {
+            bool more = true;
+            while (more && inflight_.size() < kWindow) {
+                more = false;
+                for (OutboxFile& f : outbox_.Files())
+                    more = SendRecords(f, files_[f.Name]) || more;
+                sentAny = sentAny || more;
+            }
+        }
+        const auto now = Clock::now();
+        if (dirty && (quit || now - lastSave > std::chrono::seconds(1))) {
+            ForgetDone();
+            outbox_.Save();
+            dirty = false;
+            lastSave = now;
+        }
+        if (quit) {
+            if (!drainUntil)
+                drainUntil = now + std::chrono::seconds(3);
+            const bool pending = sentAny || !inflight_.empty();
+            if (!up || !pending || now > *drainUntil) {
+                ForgetDone();
+                outbox_.Save();
+                // A goodbye: the station is off, as its will would say.
+                if (up) {
+                    const QByteArray bye = WillJson(settings_.Station);
+                    const int mid = client_->Publish(StatusTopic(settings_.Station), bye.constData(),
+                                                     static_cast<int>(bye.size()), 1, true);
+                    std::unique_lock lock(mutex_); // its acknowledgement, briefly
+                    wake_.wait_for(lock, std::chrono::seconds(1), [&] {
+                        return mid < 0 || std::find(acks_.begin(), acks_.end(), mid) != acks_.end();
+                    });
+                }
+                break;
+            }
+        }
+    }
+}
+
+void PublishWorker::PublishStatus(StatusFigures f)
+{
+    f.TimeNs = NowNs();
+    f.DiskFreeBytes = DiskFree(dataDir_);
+    f.ClockSynced = ClockSynced();
+    const QByteArray json = StatusJson(f);
+    client_->Publish(StatusTopic(settings_.Station), json.constData(), static_cast<int>(json.size()), 1, true);
+}
+
+bool PublishWorker::SendRecords(OutboxFile& entry, FileState& st)
+{
+    const datafiles::RecordKind kind = datafiles::KindOfPath(entry.Name);
+    const size_t size = datafiles::RecordSize(kind);
+    if (size == 0)
+        return false;
+    if (st.Limit >= 0 && st.Sent >= st.Limit)
+        return false;
+    datafiles::RecordReader reader(outbox_.PathOf(entry.Name), size, datafiles::RecordReader::Access::Random);
+    if (!reader.ok())
+        return false;
+    const int64_t whole = reader.records();
+    const int64_t limit = st.Limit >= 0 ? std::min(st.Limit, whole) : whole;
+    if (st.Sent >= limit || !reader.Seek(st.Sent))
+        return false;
+    const int64_t count = std::min<int64_t>({kChunk, limit - st.Sent, static_cast<int64_t>(kWindow - inflight_.size())});
+    std::vector<char> buffer(static_cast<size_t>(count) * size);
+    const int64_t got = reader.Read(buffer.data(), count);
+    bool sent = false;
+    for (int64_t i = 0; i < got; ++i) {
+        const int64_t record = st.Sent;
+        const char* raw = buffer.data() + static_cast<size_t>(i) * size;
+        QByteArray json;
+        std::string topic;
+        if (kind == datafiles::RecordKind::Fon) {
+            json = FrameJson(settings_.Station, entry.Name, record, *reinterpret_cast<const TFonKadr*>(raw),
+                             record == whole - 1);
+            topic = FrameTopic(settings_.Station);
+        } else {
+            json = EventJson(settings_.Station, entry.Name, record, *reinterpret_cast<const TRadKadr*>(raw));
+            topic = EventTopic(settings_.Station);
+        }
+        const int mid = client_->Publish(topic, json.constData(), static_cast<int>(json.size()), 1, false);
+        if (mid < 0)
+            return sent; // not connected: tried again later
+        inflight_[mid] = {entry.Name, record};
+        ++st.Sent;
+        sent = true;
+    }
+    return sent;
+}
+
+void PublishWorker::ApplyAcks(const std::vector<int>& mids)
+{
+    for (int mid : mids) {
+        const auto it = inflight_.find(mid);
+        if (it == inflight_.end())
+            continue;
+        const auto [name, record] = it->second;
+        inflight_.erase(it);
+        OutboxFile& entry = outbox_.Entry(name);
+        FileState& st = files_[name];
+        if (record < entry.Acked)
+            continue;
+        st.AckedAhead.push_back(record);
+        // The acknowledged count moves over every record acknowledged in a row.
+        std::sort(st.AckedAhead.begin(), st.AckedAhead.end());
+        size_t used = 0;
+        while (used < st.AckedAhead.size() && st.AckedAhead[used] <= entry.Acked) {
+            if (st.AckedAhead[used] == entry.Acked)
+                ++entry.Acked;
+            ++used;
+        }
+        st.AckedAhead.erase(st.AckedAhead.begin(), st.AckedAhead.begin() + static_cast<ptrdiff_t>(used));
+    }
+}
+
+void PublishWorker::ForgetDone()
+{
+    std::vector<std::string> done;
+    for (const OutboxFile& f : outbox_.Files()) {
+        const FileState& st = files_[f.Name];
+        if (st.Limit >= 0)
+            continue; // a run still writes it
+        const size_t size = datafiles::RecordSize(datafiles::KindOfPath(f.Name));
+        datafiles::RecordReader reader(outbox_.PathOf(f.Name), size ? size : 1);
+        if (!reader.ok() || f.Acked >= reader.records())
+            done.push_back(f.Name);
+    }
+    for (const std::string& name : done) {
+        outbox_.Forget(name);
+        files_.erase(name);
+    }
+}
+
+} // namespace net

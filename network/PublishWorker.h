@@ -1,0 +1,87 @@
+#pragma once
+// The publisher's own thread: it holds the broker connection and the
+// outbox, publishes the status it is handed and every frame and event
+// record the run has written, read back from the files, and advances the
+// outbox as the broker acknowledges. Whatever is handed to it is only
+// noted under a short lock (the latest status, how far each file may be
+// published), so the queue between the run and the network is bounded by
+// the number of files, and nobody waits on the network.
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "network/Messages.h"
+#include "network/NetworkSettings.h"
+#include "network/Outbox.h"
+
+namespace net {
+
+class MqttClient;
+
+/// Everything published from one record: whole records of a file up to a
+/// limit (-1: all whole records, for files no run writes any more).
+struct FileLimit {
+    std::string Name;
+    int64_t Limit = -1;
+};
+
+class PublishWorker {
+public:
+    /// Connects in the background to the broker of `s` and starts with what
+    /// the outbox of `dataDir` still holds.
+    PublishWorker(const NetworkSettings& s, const std::string& dataDir);
+    /// Publishes nothing more; saves the outbox; the broker sees a goodbye
+    /// after the last status, not the will.
+    ~PublishWorker();
+
+    /// The status to publish next (the worker adds time, disk and clock).
+    void PostStatus(const StatusFigures& f);
+    /// Records of file `name` up to `limit` may be published.
+    void PostLimit(const std::string& name, int64_t limit);
+    /// The broker connection holds now.
+    bool Connected() const;
+    /// Called on a network thread when the connection comes or goes.
+    std::function<void(bool)> OnConnection;
+
+private:
+    /// Per file: what is sent and what may be.
+    struct FileState {
+        int64_t Sent = 0;
+        int64_t Limit = -1;
+        std::vector<int64_t> AckedAhead; ///< acknowledged beyond the outbox's count
+    };
+    void Loop();
+    void PublishStatus(StatusFigures f);
+    /// Sends records of one file while the window of unacknowledged
+    /// messages has room; true when something was sent.
+    bool SendRecords(OutboxFile& entry, FileState& st);
+    void ApplyAcks(const std::vector<int>& mids);
+    /// Drops files all of whose records are acknowledged and that no run writes.
+    void ForgetDone();
+
+    NetworkSettings settings_;
+    std::string dataDir_;
+    std::unique_ptr<MqttClient> client_;
+    Outbox outbox_;
+    std::map<std::string, FileState> files_;
+    std::map<int, std::pair<std::string, int64_t>> inflight_; ///< mid → file, record
+
+    mutable std::mutex mutex_;
+    std::condition_variable wake_;
+    std::optional<StatusFigures> status_;
+    std::vector<FileLimit> limits_;
+    std::vector<int> acks_;
+    bool lost_ = false;      ///< the connection dropped since the last pass
+    bool connectedNow_ = false;
+    bool quit_ = false;
+    std::thread thread_;
+};
+
+} // namespace net

@@ -1,0 +1,117 @@
+#include "network/Publisher.h"
+
+#include <QFileInfo>
+
+#include "network/PublishWorker.h"
+
+namespace net {
+namespace {
+
+/// Seconds between status messages while nothing changes.
+constexpr int kStatusSeconds = 10;
+
+std::string NameOf(const std::string& path)
+{
+    return QFileInfo(QString::fromStdString(path)).fileName().toStdString();
+}
+
+const char* StateText(acq::RunState s)
+{
+    switch (s) {
+    case acq::RunState::Running:
+        return "running";
+    case acq::RunState::Halted:
+        return "halted";
+    case acq::RunState::Idle:
+        break;
+    }
+    return "idle";
+}
+
+} // namespace
+
+Publisher::Publisher(acq::RunModel& run, const NetworkSettings& settings, QObject* parent)
+    : QObject(parent), run_(run), settings_(settings)
+{
+    worker_ = std::make_unique<PublishWorker>(settings, run.StationInUse().DataDir);
+    worker_->OnConnection = [this](bool up) {
+        QMetaObject::invokeMethod(this, [this, up] { emit ConnectionChanged(up); }, Qt::QueuedConnection);
+    };
+    connect(&run, &acq::RunModel::NewPoint, this, [this](int32_t, const TPointTime&, const acq::PointCounts& c) {
+        ++points_;
+        for (size_t i = 0; i < 4; ++i)
+            pulses_[i] += c[i];
+    });
+    connect(&run, &acq::RunModel::FrameWritten, this,
+            [this](int32_t n) { worker_->PostLimit(NameOf(run_.FonFile()), n); });
+    connect(&run, &acq::RunModel::EventWritten, this,
+            [this](int32_t n) { worker_->PostLimit(NameOf(run_.RadFile()), n); });
+    connect(&run, &acq::RunModel::RunHalted, this, [this](acq::HaltCause, const QString& why) {
+        haltMessage_ = why;
+        SendStatus();
+    });
+    connect(&run, &acq::RunModel::StateChanged, this, &Publisher::StateChanged);
+    connect(&timer_, &QTimer::timeout, this, &Publisher::SendStatus);
+    timer_.start(kStatusSeconds * 1000);
+    SendStatus();
+}
+
+Publisher::~Publisher()
+{
+    timer_.stop();
+    SendStatus();
+    worker_.reset();
+}
+
+bool Publisher::Connected() const { return worker_->Connected(); }
+
+QString Publisher::NoLinkText() { return QStringLiteral("нет связи с центром"); }
+
+void Publisher::StateChanged(acq::RunState state)
+{
+    if (state == acq::RunState::Running) {
+        points_ = 0;
+        pulses_ = {};
+        lastCycles_ = 0;
+        sinceStatus_.start();
+        cyclesPerS_ = 0;
+        pulsesPerS_ = {};
+        haltMessage_.clear();
+        worker_->PostLimit(NameOf(run_.FonFile()), 0);
+        worker_->PostLimit(NameOf(run_.RadFile()), 0);
+    } else if (state == acq::RunState::Idle && !run_.FonFile().empty()) {
+        // The run is over: its files are published to their last record.
+        worker_->PostLimit(NameOf(run_.FonFile()), -1);
+        worker_->PostLimit(NameOf(run_.RadFile()), -1);
+    }
+    SendStatus();
+}
+
+void Publisher::SendStatus()
+{
+    const acq::LiveFigures f = run_.Figures();
+    StatusFigures s;
+    s.Station = settings_.Station;
+    s.State = StateText(run_.State());
+    s.Message = haltMessage_.toStdString();
+    s.FonFile = NameOf(run_.FonFile());
+    s.RadFile = NameOf(run_.RadFile());
+    s.Points = points_;
+    s.Frames = run_.FramesWritten();
+    s.Events = run_.EventsWritten();
+    s.LiveTime = f.Percent;
+    const double dt = sinceStatus_.isValid() ? static_cast<double>(sinceStatus_.elapsed()) / 1000 : 0;
+    if (dt > 0.5 && f.Cycles >= lastCycles_) { // else the rates of the last interval stand
+        cyclesPerS_ = static_cast<double>(f.Cycles - lastCycles_) / dt;
+        for (size_t i = 0; i < 4; ++i)
+            pulsesPerS_[i] = static_cast<double>(pulses_[i]) / dt;
+        pulses_ = {};
+        lastCycles_ = f.Cycles;
+        sinceStatus_.start();
+    }
+    s.CyclesPerS = cyclesPerS_;
+    s.PulsesPerS = pulsesPerS_;
+    worker_->PostStatus(s);
+}
+
+} // namespace net

@@ -1,0 +1,412 @@
+// Stations and the centre through a real mosquitto broker that each test
+// starts on a free loopback port: what the centre stores equals the export
+// of the stations' files, a killed station shows offline, a broker that is
+// down or goes away loses nothing; and the centre's store under hostile
+// payloads.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <arpa/inet.h>
+#include <csignal>
+#include <netinet/in.h>
+#include <pwd.h>
+#include <random>
+#include <set>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "app/Options.h"
+#include "centre/CentreStore.h"
+#include "network/NetworkSettings.h"
+#include "support/Fixtures.h"
+
+namespace {
+
+/// A loopback port nobody listens on now.
+int FreePort()
+{
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t len = sizeof a;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    close(fd);
+    return ntohs(a.sin_port);
+}
+
+/// The body of GET `path` at 127.0.0.1:`port`; empty when nobody answers.
+QByteArray HttpGet(int port, const char* path)
+{
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    timeval limit{5, 0};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    QByteArray reply;
+    qsizetype body = -1, length = -1;
+    if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) {
+        const std::string req = std::string("GET ") + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+        (void)!write(fd, req.data(), req.size());
+        char buf[65536];
+        // Until the whole body is in (the server may keep the connection open).
+        for (ssize_t n; (length < 0 || reply.size() < body + length) && (n = read(fd, buf, sizeof buf)) > 0;) {
+            reply.append(buf, n);
+            if (body < 0 && (body = reply.indexOf("\r\n\r\n")) >= 0) {
+                body += 4;
+                const qsizetype at = reply.toLower().indexOf("content-length:");
+                length = at < 0 ? 0 : reply.mid(at + 15, reply.indexOf("\r\n", at) - at - 15).trimmed().toLongLong();
+            }
+        }
+    }
+    close(fd);
+    return body < 0 ? QByteArray() : reply.mid(body);
+}
+
+QStringList Lines(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(f.readAll()).split("\r\n", Qt::SkipEmptyParts);
+}
+
+class NetworkTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        testing_support::EnsureApp();
+        ASSERT_TRUE(dir_.isValid());
+        hive_ = dir_.filePath("hive.ini").toStdString();
+        testing_support::UsePrivateHive(hive_, SIMDRIVER_PATH);
+        port_ = FreePort();
+        httpPort_ = FreePort();
+        QDir(dir_.path()).mkpath("broker");
+    }
+    void TearDown() override
+    {
+        for (QProcess* p : {&centre_, &broker_}) {
+            p->terminate();
+            p->waitForFinished(5000);
+        }
+    }
+    std::string Broker() const { return "mqtt://127.0.0.1:" + std::to_string(port_); }
+    /// The broker, its sessions kept on disk across restarts.
+    void StartBroker(const QString& extra = "allow_anonymous true\n")
+    {
+        QFile conf(dir_.filePath("broker/mosquitto.conf"));
+        ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
+        // As whoever runs the test: the broker reads files in the test's private folder.
+        conf.write(QString("user %3\nlistener %1 127.0.0.1\npersistence true\npersistence_location %2/\nautosave_interval 1\n")
+                       .arg(port_)
+                       .arg(dir_.filePath("broker"))
+                       .arg(getpwuid(getuid())->pw_name)
+                       .toUtf8() +
+                   extra.toUtf8());
+        conf.close();
+        broker_.start(MOSQUITTO_PATH, {"-c", conf.fileName()});
+        ASSERT_TRUE(broker_.waitForStarted());
+        ASSERT_TRUE(testing_support::WaitFor([&] { return Listening(port_); }, 5000));
+    }
+    void StopBroker()
+    {
+        broker_.terminate();
+        ASSERT_TRUE(broker_.waitForFinished(5000));
+    }
+    static bool Listening(int port)
+    {
+        const int fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(static_cast<uint16_t>(port));
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+        close(fd);
+        return ok;
+    }
+    void StartCentre()
+    {
+        centre_.start(VFON_CENTRE_PATH, {"--broker", QString::fromStdString(Broker()), "--store", Store(), "--http",
+                                         QString("127.0.0.1:%1").arg(httpPort_)});
+        ASSERT_TRUE(centre_.waitForStarted());
+        ASSERT_TRUE(testing_support::WaitFor([&] { return Listening(httpPort_); }, 5000));
+    }
+    QString Store() const { return dir_.filePath("store"); }
+    /// A headless station `id` recording `seconds` (0: until stopped) into its own folder.
+    void StartStation(QProcess& p, const QString& id, int seconds)
+    {
+        QDir(dir_.path()).mkpath(id);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("VFON_HIVE", QString::fromStdString(hive_));
+        p.setProcessEnvironment(env);
+        p.start(VFON_PATH, {"--headless", "--seconds", QString::number(seconds), "--data-dir", dir_.filePath(id),
+                            "--publish", QString::fromStdString(Broker()), "--station", id});
+        ASSERT_TRUE(p.waitForStarted());
+    }
+    static void Finish(QProcess& p)
+    {
+        ASSERT_TRUE(p.waitForFinished(60000));
+        EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    }
+    /// The lines `vfon-export --trend` writes for the station's files.
+    QStringList ExportTrend(const QString& id)
+    {
+        QProcess e;
+        e.setWorkingDirectory(dir_.filePath(id));
+        QStringList args = QDir(dir_.filePath(id)).entryList({"*.fon"}, QDir::Files, QDir::Name);
+        const QString out = dir_.filePath(id + "-trend.csv");
+        args << "--trend" << out;
+        e.start(VFON_EXPORT_PATH, args);
+        EXPECT_TRUE(e.waitForFinished(30000));
+        return Lines(out);
+    }
+    /// The centre's row of station `id`.
+    QJsonObject Row(const QString& id)
+    {
+        for (const QJsonValue& v : QJsonDocument::fromJson(HttpGet(httpPort_, "/stations.json")).array())
+            if (v.toObject().value("station").toString() == id)
+                return v.toObject();
+        return {};
+    }
+    /// Waits until the centre stores what the export gives for station `id`.
+    void ExpectStoreEqualsExport(const QString& id, int64_t events)
+    {
+        const QStringList want = ExportTrend(id);
+        ASSERT_GT(want.size(), 1);
+        const QString trend = Store() + "/" + id + "/trend.csv";
+        testing_support::WaitFor([&] { return Lines(trend).size() >= want.size(); }, 20000);
+        EXPECT_EQ(Lines(trend), want);
+        testing_support::WaitFor([&] { return Lines(Store() + "/" + id + "/events.csv").size() == events + 1; }, 5000);
+        EXPECT_EQ(Lines(Store() + "/" + id + "/events.csv").size(), events + 1);
+    }
+    int64_t EventsIn(const QString& id)
+    {
+        int64_t n = 0;
+        for (const QFileInfo& f : QDir(dir_.filePath(id)).entryInfoList({"*.Rad"}, QDir::Files))
+            n += f.size() / 49262;
+        return n;
+    }
+
+    QTemporaryDir dir_;
+    std::string hive_;
+    int port_ = 0, httpPort_ = 0;
+    QProcess broker_, centre_;
+};
+
+TEST(NetworkSettings, StationIdsAndBrokerAddresses)
+{
+    struct {
+        const char* id;
+        bool ok;
+    } ids[] = {{"st1", true},  {"A-Z_09", true}, {"", false},  {"a/b", false}, {"..", false},
+               {"stá", false}, {"a b", false},   {"x+", false}, {"abcdefghijklmnopqrstuvwxyz012345", true},
+               {"abcdefghijklmnopqrstuvwxyz0123456", false}};
+    for (const auto& c : ids)
+        EXPECT_EQ(net::ValidStationId(c.id), c.ok) << c.id;
+    struct {
+        const char* url;
+        const char* host;
+        int port;
+        bool tls;
+    } urls[] = {{"mqtt://127.0.0.1:1883", "127.0.0.1", 1883, false}, {"mqtts://centre.example:8883", "centre.example", 8883, true},
+                {"mqtt://[::1]:1883", "::1", 1883, false},         {"http://h:1", nullptr, 0, false},
+                {"mqtt://h", nullptr, 0, false},                     {"mqtt://h:0", nullptr, 0, false},
+                {"mqtt://h:70000", nullptr, 0, false},               {"mqtt://:1883", nullptr, 0, false},
+                {"mqtt://a b:1", nullptr, 0, false},                 {"mqtt://h:12x", nullptr, 0, false}};
+    for (const auto& c : urls) {
+        net::BrokerAddress a;
+        const std::string why = net::ParseBrokerAddress(c.url, a);
+        EXPECT_EQ(why.empty(), c.host != nullptr) << c.url;
+        if (c.host) {
+            EXPECT_TRUE(a.Host == c.host && a.Port == c.port && a.Tls == c.tls) << c.url;
+        }
+    }
+}
+
+TEST(NetworkSettings, CommandLineOverHiveAndRefusals)
+{
+    QTemporaryDir dir;
+    const QString hive = dir.filePath("hive.ini");
+    QFile f(hive);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[SOFTWARE\\X]\npath=/x.so\n[Network]\npublish = mqtt://centre:1883\nstation=hive-st\nmqtt_user=u\n");
+    f.close();
+    struct {
+        std::vector<const char*> args;
+        int exit; ///< -1: parsed
+        const char* station;
+        const char* error; ///< part of ResolveNetwork's complaint, "" for none
+    } cases[] = {
+        {{}, -1, "hive-st", ""},
+        {{"--station", "cli_1"}, -1, "cli_1", ""},
+        {{"--station", "a/b"}, 2, "", ""},
+        {{"--station", "..", "--headless"}, 2, "", ""},
+        {{"--publish", "tcp://h:1"}, 2, "", ""},
+        {{"--publish", "mqtts://h:8883"}, -1, "hive-st", "--mqtt-cafile"},
+        {{"--mqtt-password-file", "/nonexistent"}, -1, "hive-st", "/nonexistent"},
+    };
+    for (const auto& c : cases) {
+        std::vector<char*> argv{const_cast<char*>("vfon")};
+        for (const char* a : c.args)
+            argv.push_back(const_cast<char*>(a));
+        int exitCode = -1;
+        const auto o = app::ParseOptions(static_cast<int>(argv.size()), argv.data(), exitCode);
+        EXPECT_EQ(o ? -1 : exitCode, c.exit) << (c.args.empty() ? "" : c.args[0]);
+        if (!o)
+            continue;
+        std::string error;
+        const net::NetworkSettings s = app::ResolveNetwork(*o, hive.toStdString(), error);
+        EXPECT_EQ(s.Station, c.station);
+        EXPECT_EQ(s.User, "u");
+        EXPECT_TRUE(std::string(c.error).empty() ? error.empty() : error.find(c.error) != std::string::npos) << error;
+    }
+}
+
+TEST(CentreStoreHostile, RandomAndHostilePayloadsAreRefusedAndTheStoreStays)
+{
+    QTemporaryDir dir;
+    centre::CentreStore store(dir.path().toStdString());
+    const QByteArray good = R"({"station":"s1","file":"1_1_0_0.fon","record":0,"kadr_no":1,"start":"2026-01-01T00:00:00.000",)"
+                            R"("points":600,"mean_rate":[1.5,2,null,4],"centre":[60,null,61,62],"b":[-5.5,-4,null,-3]})";
+    ASSERT_EQ(store.Take("vfon/v1/s1/frame", good, 1), centre::Ingest::Frame);
+    const QByteArray hostile[] = {
+        "", "null", "[]", "{", QByteArray(70000, '{'), R"({"station":"s1"})",
+        R"({"station":"s2","file":"1_1_0_0.fon","record":1,"start":"x","points":1,"mean_rate":[1,2,3,4],"centre":[1,2,3,4],"b":[1,2,3,4]})",
+        R"({"station":"s1","file":"../x.fon","record":1,"start":"x","points":1,"mean_rate":[1,2,3,4],"centre":[1,2,3,4],"b":[1,2,3,4]})",
+        R"({"station":"s1","file":"a.fon","record":-1,"start":"x","points":1,"mean_rate":[1,2,3,4],"centre":[1,2,3,4],"b":[1,2,3,4]})",
+        R"({"station":"s1","file":"a.fon","record":1,"start":"x","points":1,"mean_rate":[1,2,3],"centre":[1,2,3,4],"b":[1,2,3,4]})",
+        R"({"station":"s1","file":"a.fon","record":1.5,"start":"x","points":1,"mean_rate":[1,2,3,4],"centre":[1,2,3,4],"b":[1,2,3,4]})",
+        R"({"station":"s1","file":"a.fon","record":"1","start":"x","points":1,"mean_rate":["1",2,3,4],"centre":[1,2,3,4],"b":[1,2,3,4]})",
+        R"({"station":"s1","state":"exploded"})"};
+    const char* topics[] = {"vfon/v1/s1/frame", "vfon/v1/s1/event", "vfon/v1/s1/status", "vfon/v1/../frame",
+                            "vfon/v1//frame",   "vfon/v1/s\xc3\xa1/frame", "vfon/v1/s1/x", "other"};
+    std::mt19937 rng(18);
+    int taken = 0;
+    for (int i = 0; i < 10000; ++i) {
+        QByteArray payload;
+        if (i % 3 == 0) {
+            payload = hostile[i / 3 % std::size(hostile)];
+        } else {
+            payload = good; // good bytes, some of them changed
+            for (int k = 0; k < 1 + i % 7; ++k)
+                payload[static_cast<qsizetype>(rng() % static_cast<unsigned>(payload.size()))] = static_cast<char>(rng());
+        }
+        std::string topic = topics[rng() % std::size(topics)];
+        if (i % 101 == 0)
+            topic = std::string("vfon/v1/s\0x/frame", 17);
+        taken += store.Take(topic, payload, i) == centre::Ingest::Frame;
+    }
+    // Whatever was taken is a whole, valid line set; nothing lies outside the stations' folders.
+    const QStringList lines = Lines(dir.filePath("s1/trend.csv"));
+    EXPECT_EQ(lines.size(), 1 + 4 * (1 + taken));
+    EXPECT_EQ(lines[1], "1_1_0_0.fon,1,2026-01-01T00:00:00.000,1,600,1.5,60,-5.5");
+    for (const QString& l : lines)
+        EXPECT_EQ(l.count(','), 7) << l.toStdString();
+    const QStringList top = QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    for (const QString& name : top)
+        EXPECT_TRUE(net::ValidStationId(name.toStdString())) << name.toStdString();
+    EXPECT_GE(store.Refused(), 3333);
+    EXPECT_EQ(store.Take("vfon/v1/s1/frame", good, 2), centre::Ingest::Duplicate);
+}
+
+TEST_F(NetworkTest, TwoStationsReachTheCentreAsTheirExportHasThem)
+{
+    StartBroker();
+    StartCentre();
+    QProcess a, b;
+    StartStation(a, "st1", 4);
+    StartStation(b, "st2", 4);
+    Finish(a);
+    Finish(b);
+    ExpectStoreEqualsExport("st1", EventsIn("st1"));
+    ExpectStoreEqualsExport("st2", EventsIn("st2"));
+    const QJsonObject row = Row("st1");
+    EXPECT_EQ(row.value("state").toString(), "offline"); // the program said goodbye
+    EXPECT_EQ(row.value("run_state").toString(), "idle");
+    EXPECT_EQ(row.value("centres").toArray().size(), 4);
+    // The page as Chromium draws it: a row per station.
+    QProcess browser;
+    browser.start("chromium", {"--headless", "--no-sandbox", "--disable-gpu", "--virtual-time-budget=5000",
+                               "--dump-dom", QString("http://127.0.0.1:%1/").arg(httpPort_)});
+    ASSERT_TRUE(browser.waitForFinished(60000));
+    const QByteArray dom = browser.readAllStandardOutput();
+    EXPECT_TRUE(dom.contains(R"(<tr data-station="st1"><td>st1</td><td class="bad">offline</td>)")) << dom.toStdString();
+    EXPECT_TRUE(dom.contains(R"(<tr data-station="st2">)"));
+}
+
+TEST_F(NetworkTest, KilledStationShowsOfflineWithinOneAndAHalfKeepAlives)
+{
+    StartBroker();
+    StartCentre();
+    QProcess s;
+    StartStation(s, "st1", 0);
+    ASSERT_TRUE(testing_support::WaitFor([&] { return Row("st1").value("run_state") == "running"; }, 10000));
+    ::kill(static_cast<pid_t>(s.processId()), SIGKILL);
+    s.waitForFinished(5000);
+    EXPECT_TRUE(testing_support::WaitFor([&] { return Row("st1").value("state") == "offline"; },
+                                         net::kKeepAliveSeconds * 1500 + 1000));
+}
+
+TEST_F(NetworkTest, BrokerDownAtStartAndMidRunLosesNothing)
+{
+    // The station starts with no broker; the broker comes, goes and comes
+    // back during the run; a restart of the station sends what is left.
+    QProcess s;
+    StartStation(s, "st1", 8);
+    QThread::msleep(1500);
+    StartBroker();
+    StartCentre();
+    QThread::msleep(2000);
+    StopBroker();
+    QThread::msleep(2000);
+    StartBroker();
+    Finish(s);
+    EXPECT_TRUE(QFileInfo::exists(dir_.filePath("st1/.vfon-outbox")));
+    QProcess again;
+    StartStation(again, "st1", 2);
+    Finish(again);
+    ExpectStoreEqualsExport("st1", EventsIn("st1"));
+}
+
+TEST_F(NetworkTest, PasswordsAndTheAclKeepAStationToItsOwnTopics)
+{
+    // The broker set-up of docs/network.md: a password each, stations write their own topics only.
+    const QString passwd = dir_.filePath("broker/passwd"), acl = dir_.filePath("broker/acl");
+    ASSERT_EQ(QProcess::execute("mosquitto_passwd", {"-c", "-b", passwd, "centre", "centre-pw"}), 0);
+    for (const char* user : {"st1", "st2"})
+        ASSERT_EQ(QProcess::execute("mosquitto_passwd", {"-b", passwd, user, QString(user) + "-pw"}), 0);
+    QFile a(acl);
+    ASSERT_TRUE(a.open(QIODevice::WriteOnly));
+    a.write("user centre\ntopic read vfon/v1/#\n\npattern write vfon/v1/%u/status\n"
+            "pattern write vfon/v1/%u/frame\npattern write vfon/v1/%u/event\n");
+    a.close();
+    StartBroker("allow_anonymous false\npassword_file " + passwd + "\nacl_file " + acl + "\n");
+    const QString port = QString::number(port_);
+    auto pub = [&](const char* user, const char* topic) {
+        return QProcess::execute("mosquitto_pub", {"-h", "127.0.0.1", "-p", port, "-u", user, "-P",
+                                                   QString(user) + "-pw", "-q", "1", "-r", "-t", topic, "-m",
+                                                   R"({"state":"idle"})"});
+    };
+    ASSERT_EQ(pub("st1", "vfon/v1/st1/status"), 0);
+    pub("st1", "vfon/v1/st2/status"); // another's topic
+    pub("anybody", "vfon/v1/st2/frame"); // no such user: refused at connect
+    QProcess sub;
+    sub.start("mosquitto_sub", {"-h", "127.0.0.1", "-p", port, "-u", "centre", "-P", "centre-pw", "-t", "vfon/v1/#",
+                                "-v", "-W", "2"});
+    ASSERT_TRUE(sub.waitForFinished(10000));
+    const QString seen = QString::fromUtf8(sub.readAllStandardOutput());
+    EXPECT_TRUE(seen.contains("vfon/v1/st1/status")) << seen.toStdString() << sub.readAllStandardError().toStdString();
+    EXPECT_FALSE(seen.contains("vfon/v1/st2")) << seen.toStdString();
+}
+
+} // namespace
