@@ -88,7 +88,7 @@ def main(writer, tool, md_path):
         shutil.move(os.path.join(d, "sample.fon"), fon)
         frames, events = np.fromfile(fon, dtype=fon_dtype), np.fromfile(rad, dtype=rad_dtype)
         out, h5 = os.path.join(d, "csv"), os.path.join(d, "all.h5")
-        rc, err = export(tool, fon, rad, "--csv", out + "/", "--hdf5", h5)
+        rc, err = export(tool, fon, rad, "--csv", out + "/", "--hdf5", h5, "--hdf5-layout", "records")
         assert rc == 0 and "выгружено кадров: 3, событий: 2 из файлов: 2" in err, err
         rc, err = export(tool, fon, "--csv", out + "/")  # an output named once, with one slash
         assert rc == 1 and os.path.join(out, os.path.basename(fon)) + ".frames.csv: уже есть" in err, err
@@ -104,7 +104,7 @@ def main(writer, tool, md_path):
         os.mkfifo(fifo)
         gone = os.path.join(d, "gone.Rad")
         rc, err = export(tool, torn, fifo, gone, os.path.join(d, "records.json"), rad,
-                         "--hdf5", os.path.join(d, "bad.h5"), "--trend", os.path.join(d, "bad.csv"))
+                         "--hdf5", os.path.join(d, "bad.h5"), "--hdf5-layout", "records", "--trend", os.path.join(d, "bad.csv"))
         assert rc == 1, err
         lines = err.splitlines()
         for said, times in ((torn + ": неполная последняя запись (100 байт) после 3 целых записей", 2),
