@@ -113,7 +113,7 @@ int RunExport(const ExportOptions& o, std::ostream& log)
                 log << why << "; ничего не записано\n";
                 return kExitFailed;
             }
-            owned.push_back(std::make_unique<CsvExport>(o.csvDir, o.force));
+            owned.push_back(std::make_unique<CsvExport>(o.csvDir, o.force, *zone));
         }
     } catch (const OutputError& e) {
         log << e.what() << "; ничего не записано\n";
