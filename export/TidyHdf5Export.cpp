@@ -71,7 +71,7 @@ std::vector<TableColumn> EventColumns(size_t nameSize)
     std::vector<TableColumn> c{{"time_ns", CT::Int64, "ns", "instant the event was picked up, since 1970-01-01 UTC"},
                                {"event_no", CT::Int16, "1", "event number (EventNo)"}};
     Numbered(c, "gain", 6, CT::Int16, "1", "radio gain");
-    Numbered(c, "peak", 6, CT::Int16, "ADC code", "largest absolute sample");
+    Numbered(c, "peak", 6, CT::Int32, "ADC code", "largest absolute sample");
     Provenance(c, nameSize);
     return c;
 }
@@ -89,12 +89,13 @@ std::vector<TableColumn> TrendColumns(size_t nameSize)
     return c;
 }
 
-int16_t Peak(const int16_t* s)
+/// The largest absolute sample (32768 for a sample of -32768).
+int32_t Peak(const int16_t* s)
 {
-    int peak = 0;
+    int32_t peak = 0;
     for (int i = 0; i < kRadSamples; ++i)
-        peak = std::max(peak, std::abs(static_cast<int>(s[i])));
-    return static_cast<int16_t>(std::min(peak, 32767));
+        peak = std::max(peak, std::abs(static_cast<int32_t>(s[i])));
+    return peak;
 }
 
 } // namespace
