@@ -98,7 +98,7 @@ int RunExport(const ExportOptions& o, std::ostream& log)
         for (const std::string& f : o.files) {
             std::string why;
             if (TidyHdf5Export::StationOf(f, o.station, why).empty() && !why.empty()) {
-                log << why << "; ничего не записано\n";
+                log << datafiles::About(f, why) << "; ничего не записано\n";
                 return kExitFailed;
             }
         }

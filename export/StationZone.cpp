@@ -84,6 +84,9 @@ int64_t StationZone::UtcNs(const Stamp& s) const
     if (!StampValid(s) || s.Year < 1 || s.Year > 9999)
         return kNoTimeNs;
     const int64_t wall = WallSeconds(s);
+    const int64_t wallMinute = wall >= 0 ? wall / 60 : (wall - 59) / 60;
+    if (wallMinute == wallMinute_) // zones change their offset on whole minutes
+        return (wall - wallOffset_) * 1000000000 + s.MSec * 1000000LL;
     // The offset in force before a change near this wall time (a day is more
     // than any change moves a clock), and the one after it.
     const int before = OffsetAtSeconds(wall - 86400), after = OffsetAtSeconds(wall + 86400);
@@ -95,6 +98,8 @@ int64_t StationZone::UtcNs(const Stamp& s) const
         if (OffsetAtSeconds(later) == after)
             utc = later;
     }
+    wallMinute_ = wallMinute;
+    wallOffset_ = wall - utc;
     return utc * 1000000000 + s.MSec * 1000000LL;
 }
 

@@ -44,6 +44,8 @@ private:
     std::string name_;
     mutable int64_t cachedMinute_ = INT64_MIN;
     mutable int cachedOffset_ = 0;
+    mutable int64_t wallMinute_ = INT64_MIN; ///< local minute of the last UtcNs
+    mutable int64_t wallOffset_ = 0;         ///< the offset UtcNs chose for it
 };
 
 /// The name of the machine's time zone (TZ, else /etc/localtime's link into

@@ -107,8 +107,7 @@ std::string TidyHdf5Export::StationOf(const std::string& input, const std::strin
     const std::string folder = FolderName(input);
     if (IsStationId(folder) || folder.empty()) // empty: no such input, which the walk reports
         return folder;
-    why = datafiles::About(input, "имя папки «" + folder +
-                                      "» не годится в имя станции (1–32 знака A–Z a–z 0–9 _ -); задайте --station ID");
+    why = "имя папки «" + folder + "» не годится в имя станции (1–32 знака A–Z a–z 0–9 _ -); задайте --station ID";
     return {};
 }
 
@@ -158,7 +157,7 @@ std::string TidyHdf5Export::BeginFile(const SourceFile& file)
     std::string why;
     const std::string id = StationOf(file.path, settings_.station, why);
     if (id.empty())
-        return why.empty() ? datafiles::About(file.path, "станция не определяется") : why;
+        return why.empty() ? "станция не определяется (папка не найдена)" : why;
     current_ = &Open(id);
     return {};
 }
@@ -172,10 +171,13 @@ void TidyHdf5Export::Frame(const SourceFile& file, int64_t index, const TFonKadr
     const int64_t start = zone_.UtcNs(FrameStart(f));
 
     int64_t lastTime = kNoTimeNs;
+    int lastTimed = 0; ///< the point of lastTime
     for (int k = 1; k <= points; ++k) {
         char* row = s.points->NextRow();
-        lastTime = zone_.UtcNs(PointStamp(f, k));
-        s.points->Put(row, 0, lastTime);
+        const int64_t time = zone_.UtcNs(PointStamp(f, k));
+        if (time != kNoTimeNs)
+            lastTime = time, lastTimed = k;
+        s.points->Put(row, 0, time);
         s.points->Put(row, 1, f.KadrNo);
         s.points->Put(row, 2, k);
         for (int c = 1; c <= kFonChannels; ++c)
@@ -211,11 +213,11 @@ void TidyHdf5Export::Frame(const SourceFile& file, int64_t index, const TFonKadr
         }
 
     // Health numbers; a point lasts the time from the frame start to the
-    // last recorded point, shared out over the points.
+    // last recorded point with a time, shared out over the points to it.
     const FrameNumbers n = ComputeFrameNumbers(f, last);
     const double nan = std::nan("");
-    const double pointSeconds = start != kNoTimeNs && lastTime != kNoTimeNs && lastTime > start && points > 0
-                                    ? (lastTime - start) / 1e9 / points
+    const double pointSeconds = start != kNoTimeNs && lastTime != kNoTimeNs && lastTime > start && lastTimed > 0
+                                    ? (lastTime - start) / 1e9 / lastTimed
                                     : nan;
     char* t = s.trend->NextRow();
     s.trend->Put(t, 0, start);

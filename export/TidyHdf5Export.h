@@ -41,7 +41,8 @@ public:
     ~TidyHdf5Export() override;
 
     /// The station ID of `input` under `station` (--station, may be empty),
-    /// or "" with `why` set to a message naming the input when there is none.
+    /// or "" with `why` saying why when there is none ("" and no `why` for an
+    /// input that is not there, which the walk reports).
     static std::string StationOf(const std::string& input, const std::string& station, std::string& why);
 
     std::string BeginFile(const SourceFile& file) override;
