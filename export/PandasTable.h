@@ -53,6 +53,8 @@ public:
     }
     /// Stores text `s` (cut to the column's size) into column `c` of `row`.
     void PutText(char* row, size_t c, const std::string& s) const;
+    /// Rows given so far.
+    int64_t Rows() const { return static_cast<int64_t>(table_->Rows()); }
     /// Writes every row and the row count. Throws OutputError.
     void Finish();
 

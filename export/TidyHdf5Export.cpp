@@ -56,13 +56,15 @@ std::vector<TableColumn> FrameColumns(size_t nameSize)
     return c;
 }
 
-std::vector<TableColumn> SpectrumColumns(size_t nameSize)
+std::vector<TableColumn> SpectrumColumns()
 {
     std::vector<TableColumn> c{{"frame", CT::Int16, "1", "frame number (KadrNo)"},
                                {"channel", CT::Int16, "1", "detector channel, 1..4"},
                                {"bin", CT::Int16, "ADC code", "amplitude of the bin, 1..256"},
-                               {"count", CT::Int16, "1", "pulses of that amplitude in the frame (32767: that many or more)"}};
-    Provenance(c, nameSize);
+                               {"count", CT::Int16, "1", "pulses of that amplitude in the frame (32767: that many or more)"},
+                               // The row of the frame in `frames`, which says where it comes from:
+                               // a file name in each of 1024 rows a frame would double the export's work.
+                               {"frame_row", CT::Int64, "1", "row (index) of the frame in the frames table"}};
     return c;
 }
 
@@ -135,7 +137,7 @@ TidyHdf5Export::Station& TidyHdf5Export::Open(const std::string& id)
     const int level = settings_.level;
     s.points = std::make_unique<PandasTable>(file_, g + "/points", PointColumns(nameSize_), level);
     s.frames = std::make_unique<PandasTable>(file_, g + "/frames", FrameColumns(nameSize_), level);
-    s.spectra = std::make_unique<PandasTable>(file_, g + "/spectra", SpectrumColumns(nameSize_), level);
+    s.spectra = std::make_unique<PandasTable>(file_, g + "/spectra", SpectrumColumns(), level);
     s.events = std::make_unique<PandasTable>(file_, g + "/events", EventColumns(nameSize_), level);
     s.trend = std::make_unique<PandasTable>(file_, g + "/trend", TrendColumns(nameSize_), level);
     const hsize_t eventRows = std::max<hsize_t>(1, (1u << 20) / (2 * kRadChannels * kRadSamples));
@@ -186,6 +188,7 @@ void TidyHdf5Export::Frame(const SourceFile& file, int64_t index, const TFonKadr
         s.points->Put(row, 8, index);
     }
 
+    const int64_t frameRow = static_cast<int64_t>(s.frames->Rows());
     char* row = s.frames->NextRow();
     s.frames->Put(row, 0, start);
     s.frames->Put(row, 1, f.KadrNo);
@@ -208,8 +211,7 @@ void TidyHdf5Export::Frame(const SourceFile& file, int64_t index, const TFonKadr
             s.spectra->Put(r, 1, c);
             s.spectra->Put(r, 2, bin);
             s.spectra->Put(r, 3, f.Spectr(c)[bin - 1]);
-            s.spectra->PutText(r, 4, file.path);
-            s.spectra->Put(r, 5, index);
+            s.spectra->Put(r, 4, frameRow);
         }
 
     // Health numbers; a point lasts the time from the frame start to the

@@ -90,6 +90,7 @@ def check_known_run(writer, tool, fon_dtype, rad_dtype, d):
     assert fr["start_ns"][0] == utc_ns("Europe/Moscow", 2026, 12, 31, 23, 59, 58, 0)
     sp = got["spectra"]
     assert np.array_equal(sp["count"].to_numpy().reshape(3, 4, 256), frames["Spectr"])
+    assert list(sp.join(fr, on="frame_row", rsuffix="_f")["record"][::256]) == [0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2]
     ev = got["events"]
     assert list(ev["event_no"]) == list(events["EventNo"]) and np.array_equal(got["samples"], events["Samples"])
     assert np.array_equal(ev[[f"peak_{c}" for c in range(1, 7)]], np.abs(events["Samples"].astype(int)).max(axis=2))
