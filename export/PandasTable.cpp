@@ -31,6 +31,7 @@ hid_t MemberType(const TableColumn& c)
     const hid_t t = H5Tcopy(H5T_C_S1);
     H5Tset_size(t, std::max<size_t>(1, c.textSize));
     H5Tset_strpad(t, H5T_STR_NULLPAD);
+    H5Tset_cset(t, H5T_CSET_UTF8);
     return t;
 }
 
