@@ -53,8 +53,8 @@ private:
     size_t maxInFlight_;
     std::vector<char> buffer_;
     std::deque<InFlight> inFlight_;
-    std::vector<hsize_t> shape_; ///< dims of a row after the first (row) dim
     std::string name_;
+    std::vector<hsize_t> shape_; ///< dims of a row after the first (row) dim
 };
 
 /// Throws OutputError with `what` and the innermost message of the HDF5
