@@ -44,6 +44,7 @@
 #include "datafiles/RadKadr.h"
 #include "export/FileWalk.h"
 #include "export/Hdf5Export.h"
+#include "export/TidyHdf5Export.h"
 
 namespace {
 
@@ -278,10 +279,13 @@ void BM_Read(benchmark::State& state)
     state.counters["MB/s"] = g_readRate[Key(rad, cold)];
 }
 
-/// Export to HDF5: args {rad, cold, deflate level, tenth of the inputs, busy}.
+/// Export to HDF5: args {rad, cold, deflate level, tenth of the inputs,
+/// busy loops, tidy layout (else the record layout)}.
 void BM_ExportHdf5(benchmark::State& state)
 {
     const bool rad = state.range(0), cold = state.range(1), tenth = state.range(3), busy = state.range(4);
+    const bool tidy = state.range(5);
+    const auto zone = dataexport::StationZone::Open("UTC");
     const int level = static_cast<int>(state.range(2));
     std::vector<std::string> files = Inputs(rad);
     if (tenth)
@@ -298,9 +302,15 @@ void BM_ExportHdf5(benchmark::State& state)
         BusyLoops loops(busy);
         state.ResumeTiming();
         const auto t0 = std::chrono::steady_clock::now();
-        dataexport::Hdf5Export sink(out, files, level, true);
+        std::unique_ptr<dataexport::RecordSink> sink;
+        if (tidy)
+            sink = std::make_unique<dataexport::TidyHdf5Export>(out, files, *zone,
+                                                                dataexport::TidySettings{"bench", "", level, true});
+        else
+            sink = std::make_unique<dataexport::Hdf5Export>(out, files, level, true);
         std::ostringstream log;
-        const auto s = dataexport::WalkFiles(files, {&sink}, {false}, log);
+        const auto s = dataexport::WalkFiles(files, {sink.get()}, {false}, log);
+        sink.reset();
         if (s.outputFailed || s.SomethingSkipped())
             state.SkipWithError(log.str().c_str());
         seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
@@ -326,12 +336,15 @@ void BM_ExportHdf5(benchmark::State& state)
 
 void Args(benchmark::internal::Benchmark* b, bool rad)
 {
-    b->ArgNames({"rad", "cold", "deflate", "tenth", "busy"})->Unit(benchmark::kSecond)->Iterations(2)->UseRealTime();
-    b->Args({rad, 1, 1, 0, 0});
+    b->ArgNames({"rad", "cold", "deflate", "tenth", "busy", "tidy"})->Unit(benchmark::kSecond)->Iterations(2)->UseRealTime();
+    b->Args({rad, 1, 1, 0, 0, 0});
     for (int busy : {0, 1})
         for (int level : {0, 1, 4})
-            b->Args({rad, 0, level, 0, busy});
-    b->Args({rad, 1, 1, 1, 0});
+            b->Args({rad, 0, level, 0, busy, 0});
+    b->Args({rad, 1, 1, 1, 0, 0});
+    for (int level : {1, 4})
+        b->Args({rad, 0, level, 0, 0, 1});
+    b->Args({rad, 1, 1, 1, 0, 1});
 }
 
 } // namespace

@@ -16,13 +16,15 @@ const char* const kFonTables[] = {".frames.csv", ".points.csv", ".spectra.csv"};
 const char* const kRadTables[] = {".events.csv", ".samples.csv"};
 
 const char* const kFonHeaders[] = {
-    "file,record,frame,start,rate,gain1,gain2,gain3,gain4,limit1,limit2,limit3,limit4,chanparam,end_point",
-    "file,record,frame,point,time,count1,count2,count3,count4,end",
-    "file,record,frame,bin,spectr1,spectr2,spectr3,spectr4",
+    "file,record,frame,start,start_ns [ns],rate [Hz],gain1,gain2,gain3,gain4,limit1 [ADC code],limit2 [ADC code],"
+    "limit3 [ADC code],limit4 [ADC code],chanparam [ADC code],end_point",
+    "file,record,frame,point,time,time_ns [ns],count1,count2,count3,count4,end",
+    "file,record,frame,bin [ADC code],spectr1,spectr2,spectr3,spectr4",
 };
 const char* const kRadHeaders[] = {
-    "file,record,event,time,gain1,gain2,gain3,gain4,gain5,gain6",
-    "file,record,event,sample,ch1,ch2,ch3,ch4,ch5,ch6",
+    "file,record,event,time,time_ns [ns],gain1,gain2,gain3,gain4,gain5,gain6",
+    "file,record,event,sample,ch1 [ADC code],ch2 [ADC code],ch3 [ADC code],ch4 [ADC code],ch5 [ADC code],"
+    "ch6 [ADC code]",
 };
 
 std::string BaseName(const std::string& path)
@@ -49,7 +51,20 @@ std::string CsvFolderProblem(const std::string& dir)
     return {};
 }
 
-CsvExport::CsvExport(std::string dir, bool force) : dir_(std::move(dir)), force_(force) {}
+CsvExport::CsvExport(std::string dir, bool force, const StationZone& zone)
+    : dir_(std::move(dir)), force_(force), zone_(zone)
+{
+}
+
+void CsvExport::Time(datafiles::CsvText& t, const Stamp& s) const
+{
+    const int64_t ns = zone_.UtcNs(s);
+    t.Text(zone_.IsoText(ns));
+    if (ns == kNoTimeNs)
+        t.Empty();
+    else
+        t.Int(ns);
+}
 
 CsvExport::~CsvExport() = default;
 
@@ -108,7 +123,9 @@ void CsvExport::Frame(const SourceFile& file, int64_t index, const TFonKadr& f)
 {
     const int end = StopPoint(f, index == file.records - 1);
     Table& frames = tables_[0];
-    datafiles::CsvText& h = Row(frames, file, index, f.KadrNo).Text(IsoText(FrameStart(f))).Int(f.Rate);
+    datafiles::CsvText& h = Row(frames, file, index, f.KadrNo);
+    Time(h, FrameStart(f));
+    h.Int(f.Rate);
     for (int16_t v : {f.FGain1, f.FGain2, f.FGain3, f.FGain4, f.Limit1, f.Limit2, f.Limit3, f.Limit4, f.ChanParam})
         h.Int(v);
     h.Int(end).EndLine();
@@ -116,7 +133,7 @@ void CsvExport::Frame(const SourceFile& file, int64_t index, const TFonKadr& f)
     Table& points = tables_[1];
     const int last = end > 0 ? end : kFonPoints;
     for (int k = 1; k <= last; ++k) {
-        Row(points, file, index, f.KadrNo).Int(k).Text(IsoText(PointStamp(f, k)));
+        Time(Row(points, file, index, f.KadrNo).Int(k), PointStamp(f, k));
         for (int c = 1; c <= kFonChannels; ++c)
             points.text.Int(f.Counts(c)[k - 1]);
         points.text.Int(k == end ? 1 : 0).EndLine();
@@ -136,7 +153,7 @@ void CsvExport::Frame(const SourceFile& file, int64_t index, const TFonKadr& f)
 void CsvExport::Event(const SourceFile& file, int64_t index, const TRadKadr& e)
 {
     Table& events = tables_[0];
-    Row(events, file, index, e.EventNo).Text(IsoText(EventStamp(e)));
+    Time(Row(events, file, index, e.EventNo), EventStamp(e));
     for (int16_t g : {e.RGain1, e.RGain2, e.RGain3, e.RGain4, e.RGain5, e.RGain6})
         events.text.Int(g);
     events.text.EndLine();

@@ -1,12 +1,14 @@
 #pragma once
 // The --csv command: every input file becomes CSV files in one directory,
 // named after the input ("6_12_23_5.fon.points.csv"):
-//   .fon  NAME.frames.csv   file, record, frame, start, rate, gains, limits, channel parameter, end point
-//         NAME.points.csv   file, record, frame, point, time, counts of channels 1-4, end flag
+//   .fon  NAME.frames.csv   file, record, frame, start, start_ns, rate, gains, limits, channel parameter, end point
+//         NAME.points.csv   file, record, frame, point, time, time_ns, counts of channels 1-4, end flag
 //         NAME.spectra.csv  file, record, frame, bin, channels 1-4
-//   .Rad  NAME.events.csv   file, record, event, time, gains 1-6
+//   .Rad  NAME.events.csv   file, record, event, time, time_ns, gains 1-6
 //         NAME.samples.csv  file, record, event, sample, channels 1-6
 // Points after the end of a stopped recording are not data and are left out.
+// Times are ISO 8601 with the station zone's offset, and UTC nanoseconds;
+// a header names a column's unit in brackets ("time_ns [ns]").
 #include <memory>
 #include <set>
 #include <string>
@@ -15,6 +17,7 @@
 #include "datafiles/CsvText.h"
 #include "datafiles/OutputFile.h"
 #include "export/RecordSink.h"
+#include "export/StationZone.h"
 
 namespace dataexport {
 
@@ -28,7 +31,7 @@ public:
     /// `dir` is made when the first input has rows to write (a run whose
     /// inputs are all missing leaves no folder behind); `force` replaces
     /// existing outputs.
-    CsvExport(std::string dir, bool force);
+    CsvExport(std::string dir, bool force, const StationZone& zone);
     ~CsvExport() override;
 
     /// The output names of `input` in `dir`, in the order listed above.
@@ -49,8 +52,12 @@ private:
     void Flush(Table& t, bool always);
     datafiles::CsvText& Row(Table& t, const SourceFile& file, int64_t index, int number);
 
+    /// The time of stamp `s` as two fields: ISO text with offset, UTC ns.
+    void Time(datafiles::CsvText& t, const Stamp& s) const;
+
     std::string dir_;
     bool force_;
+    const StationZone& zone_;
     bool dirReady_ = false;         ///< dir_ is there
     std::set<std::string> taken_;   ///< outputs of this run so far
     std::vector<Table> tables_;     ///< outputs of the file being read

@@ -1,5 +1,7 @@
 #include "export/ExportOptions.h"
 
+#include "export/StationId.h"
+
 namespace dataexport {
 
 void AddOptions(CLI::App& app, ExportOptions& o)
@@ -14,9 +16,26 @@ void AddOptions(CLI::App& app, ExportOptions& o)
                    "для .fon ИМЯ.frames.csv, ИМЯ.points.csv, ИМЯ.spectra.csv;\n"
                    "для .Rad ИМЯ.events.csv, ИМЯ.samples.csv")
         ->type_name("DIR");
-    app.add_option("--hdf5", o.hdf5Out, "Записать все входные файлы в один файл HDF5 с наборами\n"
-                                        "данных 'frames' и 'events'")
+    app.add_option("--hdf5", o.hdf5Out, "Записать все входные файлы в один файл HDF5: по группе на\n"
+                                        "станцию с таблицами points, frames, spectra, events, trend\n"
+                                        "(читаются pandas.read_hdf) и набором event_samples")
         ->type_name("OUT.h5");
+    app.add_option("--hdf5-layout", o.hdf5Layout,
+                   "Вид файла HDF5: tidy (по умолчанию, см. выше) или records (прежний:\n"
+                   "наборы данных 'frames' и 'events' по записи на строку)")
+        ->type_name("LAYOUT")
+        ->check(CLI::IsMember({"tidy", "records"}))
+        ->capture_default_str();
+    app.add_option("--station", o.station,
+                   "Имя станции всех входных файлов (1–32 знака A–Z a–z 0–9 _ -);\n"
+                   "по умолчанию имя папки каждого входного файла")
+        ->type_name("ID")
+        ->check([](const std::string& id) { return IsStationId(id) ? "" : "имя станции: 1–32 знака A–Z a–z 0–9 _ -"; });
+    app.add_option("--timezone", o.timezone,
+                   "Часовой пояс часов станции (имя IANA, например Europe/Moscow), по\n"
+                   "которому местное время записей переводится в UTC; по умолчанию пояс\n"
+                   "этой машины")
+        ->type_name("ZONE");
     app.add_option("--trend", o.trendOut,
                    "Записать по каждому кадру и каналу входных .fon: точки, средний\n"
                    "счёт, центр пика и наклон b интегрального спектра (границы 10 и 225),\n"
@@ -37,7 +56,9 @@ void AddOptions(CLI::App& app, ExportOptions& o)
                "оставлен как есть (-f заменяет); 2 ошибка в командной строке или выходной файл\n"
                "не записывается. Выходные файлы пишутся под именем ИМЯ.part и переименовываются,\n"
                "когда полны, так что имеющийся выходной файл всегда цел. Каждое сообщение\n"
-               "начинается с имени файла или папки, к которой оно относится.\n\n"
+               "начинается с имени файла или папки, к которой оно относится. Для --hdf5 имя\n"
+               "станции берётся из --station или из имени папки входного файла; папка с\n"
+               "другим именем — код 2, ничего не записано.\n\n"
                "Пример: vfon-export *.fon *.Rad --hdf5 station.h5 --csv csv/\n"
                "        vfon-export 2026/*.fon --trend health.csv");
 }

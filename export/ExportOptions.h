@@ -14,6 +14,10 @@ struct ExportOptions {
     std::string csvDir;             ///< --csv: directory of the CSV files, empty for none
     std::string hdf5Out;            ///< --hdf5: the HDF5 file, empty for none
     std::string trendOut;           ///< --trend: the CSV of per-frame station-health numbers, empty for none
+    std::string hdf5Layout = "tidy"; ///< --hdf5-layout: "tidy" (stations, tables) or "records"
+    std::string station;            ///< --station: station ID of every input, empty: each input's folder name
+    std::string timezone;           ///< --timezone: IANA zone of the station clocks, empty: the machine's
+    std::string programVersion;     ///< the version written into the tidy layout
     int level = 1;                  ///< --deflate: compression level of the HDF5 datasets
     bool force = false;             ///< --force: replace existing outputs
     bool quiet = false;             ///< --quiet: no progress line

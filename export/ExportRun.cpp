@@ -11,6 +11,8 @@
 #include "export/FileWalk.h"
 #include "export/Hdf5Export.h"
 #include "export/Progress.h"
+#include "export/StationZone.h"
+#include "export/TidyHdf5Export.h"
 #include "trend/TrendCsv.h"
 
 namespace dataexport {
@@ -82,15 +84,36 @@ int RunExport(const ExportOptions& o, std::ostream& log)
     };
     // Each command is one sink; a new command adds its sink here.
     std::vector<std::unique_ptr<RecordSink>> owned;
+    // The station clocks' zone turns local stamps into UTC instants (tidy
+    // HDF5 and CSV times); said on stderr, so a wrong default is seen.
+    const std::optional<StationZone> zone = StationZone::Open(o.timezone);
+    if (!zone) {
+        log << "--timezone " << o.timezone << ": нет такого часового пояса в базе системы (/usr/share/zoneinfo)\n";
+        return kExitFailed;
+    }
+    log << "часовой пояс станции: " << zone->Name() << (o.timezone.empty() ? " (пояс этой машины; --timezone задаёт другой)" : "")
+        << '\n';
+    const bool tidy = !o.hdf5Out.empty() && o.hdf5Layout == "tidy";
+    if (tidy)
+        for (const std::string& f : o.files) {
+            std::string why;
+            if (TidyHdf5Export::StationOf(f, o.station, why).empty() && !why.empty()) {
+                log << datafiles::About(f, why) << "; ничего не записано\n";
+                return kExitFailed;
+            }
+        }
     try {
-        if (!o.hdf5Out.empty() && !kept(o.hdf5Out))
+        if (tidy && !kept(o.hdf5Out))
+            owned.push_back(std::make_unique<TidyHdf5Export>(o.hdf5Out, o.files, *zone,
+                                                             TidySettings{o.station, o.programVersion, o.level, o.force}));
+        if (!o.hdf5Out.empty() && !tidy && !kept(o.hdf5Out))
             owned.push_back(std::make_unique<Hdf5Export>(o.hdf5Out, o.files, o.level, o.force));
         if (!o.csvDir.empty()) {
             if (std::string why = CsvFolderProblem(o.csvDir); !why.empty()) {
                 log << why << "; ничего не записано\n";
                 return kExitFailed;
             }
-            owned.push_back(std::make_unique<CsvExport>(o.csvDir, o.force));
+            owned.push_back(std::make_unique<CsvExport>(o.csvDir, o.force, *zone));
         }
     } catch (const OutputError& e) {
         log << e.what() << "; ничего не записано\n";

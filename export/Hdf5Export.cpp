@@ -146,6 +146,7 @@ Hdf5Export::Hdf5Export(std::string path, const std::vector<std::string>& inputs,
     const hid_t nameType = H5Tcopy(H5T_C_S1);
     H5Tset_size(nameType, nameSize_);
     H5Tset_strpad(nameType, H5T_STR_NULLPAD);
+    H5Tset_cset(nameType, H5T_CSET_UTF8); // paths are bytes as given, UTF-8 on this system
     frameType_ = FrameType(nameType, nameSize_);
     eventType_ = EventType(nameType, nameSize_);
     H5Tclose(nameType);

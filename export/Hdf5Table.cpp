@@ -39,15 +39,25 @@ void ThrowHdf5(const std::string& what)
     throw OutputError(what + (detail.empty() ? "" : " (" + detail + ")"));
 }
 
-Hdf5Table::Hdf5Table(hid_t file, const std::string& name, hid_t type, hsize_t chunkRows, int level)
-    : rowSize_(H5Tget_size(type)), chunkRows_(chunkRows), name_(name)
+Hdf5Table::Hdf5Table(hid_t file, const std::string& name, hid_t type, hsize_t chunkRows, int level,
+                     const std::vector<hsize_t>& rowShape)
+    : rowSize_(H5Tget_size(type)), chunkRows_(chunkRows), name_(name), shape_(rowShape)
 {
-    const hsize_t zero = 0, unlimited = H5S_UNLIMITED;
-    const hid_t space = H5Screate_simple(1, &zero, &unlimited);
+    for (hsize_t d : shape_)
+        rowSize_ *= d;
+    std::vector<hsize_t> dims{0}, maxDims{H5S_UNLIMITED}, chunk{chunkRows_};
+    dims.insert(dims.end(), shape_.begin(), shape_.end());
+    maxDims.insert(maxDims.end(), shape_.begin(), shape_.end());
+    chunk.insert(chunk.end(), shape_.begin(), shape_.end());
+    const int rank = static_cast<int>(dims.size());
+    const hid_t space = H5Screate_simple(rank, dims.data(), maxDims.data());
     const hid_t dcpl = H5Pcreate(H5P_DATASET_CREATE);
-    H5Pset_chunk(dcpl, 1, &chunkRows_);
+    H5Pset_chunk(dcpl, rank, chunk.data());
     H5Pset_deflate(dcpl, static_cast<unsigned>(level));
-    dset_ = H5Dcreate2(file, name.c_str(), type, space, H5P_DEFAULT, dcpl, H5P_DEFAULT);
+    const hid_t lcpl = H5Pcreate(H5P_LINK_CREATE);
+    H5Pset_create_intermediate_group(lcpl, 1);
+    dset_ = H5Dcreate2(file, name.c_str(), type, space, lcpl, dcpl, H5P_DEFAULT);
+    H5Pclose(lcpl);
     H5Pclose(dcpl);
     H5Sclose(space);
     if (dset_ < 0)
@@ -96,11 +106,15 @@ void Hdf5Table::WriteOldest()
     // The extent grows to the rows of this chunk that hold data.
     const hsize_t extent = std::min(firstRow + chunkRows_, submitted_);
     bool ok = true;
+    std::vector<hsize_t> at{extent};
+    at.insert(at.end(), shape_.begin(), shape_.end());
     if (extent > extent_) {
-        ok = H5Dset_extent(dset_, &extent) >= 0;
+        ok = H5Dset_extent(dset_, at.data()) >= 0;
         extent_ = extent;
     }
-    ok = ok && H5Dwrite_chunk(dset_, H5P_DEFAULT, 0, &firstRow, chunk.bytes.size(), chunk.bytes.data()) >= 0;
+    at.assign(at.size(), 0);
+    at[0] = firstRow;
+    ok = ok && H5Dwrite_chunk(dset_, H5P_DEFAULT, 0, at.data(), chunk.bytes.size(), chunk.bytes.data()) >= 0;
     if (!ok)
         ThrowHdf5(datafiles::About(FileName(dset_), "не пишется в набор данных " + name_));
 }

@@ -17,10 +17,12 @@ namespace dataexport {
 /// An HDF5 dataset being appended to.
 class Hdf5Table {
 public:
-    /// Creates dataset `name` in `file` with rows of compound `type` (its
-    /// size is the row size), `chunkRows` rows to a chunk, deflate at
-    /// `level`. Throws OutputError.
-    Hdf5Table(hid_t file, const std::string& name, hid_t type, hsize_t chunkRows, int level);
+    /// Creates dataset `name` in `file` (a path, its groups made) with rows
+    /// of `type`, `chunkRows` rows to a chunk, deflate at `level`. A row is
+    /// one element of `type` (a compound row), or with `rowShape` a block of
+    /// that shape (the dataset is then rows × rowShape). Throws OutputError.
+    Hdf5Table(hid_t file, const std::string& name, hid_t type, hsize_t chunkRows, int level,
+              const std::vector<hsize_t>& rowShape = {});
     ~Hdf5Table();
     Hdf5Table(const Hdf5Table&) = delete;
     Hdf5Table& operator=(const Hdf5Table&) = delete;
@@ -31,6 +33,8 @@ public:
     void Flush();
     /// Rows given so far.
     hsize_t Rows() const { return rows_; }
+    /// The dataset (for its attributes).
+    hid_t Dataset() const { return dset_; }
 
 private:
     void Submit();
@@ -44,6 +48,7 @@ private:
     char* buffer_ = nullptr; ///< the chunk being filled
     std::unique_ptr<ChunkPipeline> pipeline_;
     std::string name_;
+    std::vector<hsize_t> shape_; ///< dims of a row after the first (row) dim
 };
 
 /// Throws OutputError with `what` and the innermost message of the HDF5

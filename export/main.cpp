@@ -9,6 +9,7 @@ int main(int argc, char** argv)
 {
     CLI::App app{"", "vfon-export"};
     dataexport::ExportOptions options;
+    options.programVersion = VFON_VERSION;
     dataexport::AddOptions(app, options);
     app.set_version_flag("--version", "vfon-export " VFON_VERSION, "Print the version and exit");
     try {

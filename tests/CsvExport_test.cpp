@@ -36,15 +36,17 @@ TEST(CsvExportTest, RowsAreTheSameWhateverTheLocale)
     frames[0]->Times[0] = {9, 5, 31, 500};
     testing_support::WriteFonFile(d + "/a.fon", frames);
 
-    dataexport::CsvExport csv(d, false);
+    const auto zone = dataexport::StationZone::Open("Asia/Kolkata"); // a half-hour offset
+    ASSERT_TRUE(zone);
+    dataexport::CsvExport csv(d, false, *zone);
     std::ostringstream log;
     const auto s = dataexport::WalkFiles({d + "/a.fon"}, {&csv}, {false}, log);
     ASSERT_EQ(s.frames, 1) << log.str();
     dataexport::PrintSummary(s, log);
     const std::string file = d + "/a.fon";
     EXPECT_EQ(SecondLine(file + ".frames.csv"),
-              file + ",0,1,2026-12-06T09:05:30.012,100000000,10,20,30,40,11,12,13,14,0,0\r");
-    EXPECT_EQ(SecondLine(file + ".points.csv"), file + ",0,1,1,2026-12-06T09:05:31.500,-1234567,2001,3001,4001,0\r");
+              file + ",0,1,2026-12-06T09:05:30.012+05:30,1796528130012000000,100000000,10,20,30,40,11,12,13,14,0,0\r");
+    EXPECT_EQ(SecondLine(file + ".points.csv"), file + ",0,1,1,2026-12-06T09:05:31.500+05:30,1796528131500000000,-1234567,2001,3001,4001,0\r");
     EXPECT_EQ(log.str().rfind("выгружено кадров: 1, событий: 0 из файлов: 1, 0.0 МБ за ", 0), 0u) << log.str();
 }
 

@@ -4,6 +4,8 @@ set -euo pipefail
 packages="cmake make g++ pkg-config qt6-base-dev libqcustomplot-dev libgl-dev libgtest-dev libgmock-dev googletest libbenchmark-dev libcli11-dev xvfb xauth fonts-dejavu-core"
 # vfon-export and the readers of its tests; locales builds a decimal-comma locale for a test.
 packages="$packages libhdf5-dev libdeflate-dev python3-numpy python3-h5py python3-pandas locales"
+# The tidy HDF5 layout read by PyTables and xarray; the time zone database of --timezone.
+packages="$packages python3-tables python3-xarray tzdata"
 # Qt's own dialogs in Russian (qtbase_ru.qm).
 packages="$packages qt6-translations-l10n"
 # sd_notify; the Debian package (tools/package.sh) and its checks (tools/check-package.sh).

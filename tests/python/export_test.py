@@ -10,6 +10,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import zoneinfo
 
 import h5py
 import numpy as np
@@ -18,6 +19,15 @@ import pandas as pd
 from formats_test import doc_dtypes, written_records
 
 STAMP = ("Year", "Month", "Day", "Hour", "Min", "Sec", "MSec")
+ZONE = "Europe/Moscow"
+
+
+def zoned(text):
+    """A local ISO time as the CSV gives it: with the zone's offset, then UTC ns."""
+    if not text:
+        return ["", ""]
+    t = datetime.datetime.fromisoformat(text).replace(tzinfo=zoneinfo.ZoneInfo(ZONE))
+    return [t.isoformat(timespec="milliseconds"), int(t.timestamp()) * 10**9 + t.microsecond * 1000]
 
 
 def export(tool, *args):
@@ -51,12 +61,12 @@ def check_csv(out, fon, rad, frames, events, stop):
     for r, f in enumerate(frames):
         end, head = (stop if r == len(frames) - 1 else 0), [fon, r, f["KadrNo"]]
         expect.setdefault("fon.frames", []).append(
-            head + [start_time(f), f["Rate"], *f["FGain"], *f["Limit"], f["ChanParam"], end])
+            head + [*zoned(start_time(f)), f["Rate"], *f["FGain"], *f["Limit"], f["ChanParam"], end])
         expect.setdefault("fon.points", []).extend(
-            head + [k, point_time(f, k), *f["Counts"][:, k - 1], int(k == end)] for k in range(1, (end or 600) + 1))
+            head + [k, *zoned(point_time(f, k)), *f["Counts"][:, k - 1], int(k == end)] for k in range(1, (end or 600) + 1))
         expect.setdefault("fon.spectra", []).extend(head + [b, *f["Spectr"][:, b - 1]] for b in range(1, 257))
     for r, e in enumerate(events):
-        expect.setdefault("Rad.events", []).append([rad, r, e["EventNo"], start_time(e), *e["RGain"]])
+        expect.setdefault("Rad.events", []).append([rad, r, e["EventNo"], *zoned(start_time(e)), *e["RGain"]])
         expect.setdefault("Rad.samples", []).extend([rad, r, e["EventNo"], i, *e["Samples"][:, i - 1]]
                                                     for i in range(1, 4097))
     for table, rows in expect.items():
@@ -88,7 +98,7 @@ def main(writer, tool, md_path):
         shutil.move(os.path.join(d, "sample.fon"), fon)
         frames, events = np.fromfile(fon, dtype=fon_dtype), np.fromfile(rad, dtype=rad_dtype)
         out, h5 = os.path.join(d, "csv"), os.path.join(d, "all.h5")
-        rc, err = export(tool, fon, rad, "--csv", out + "/", "--hdf5", h5)
+        rc, err = export(tool, fon, rad, "--csv", out + "/", "--hdf5", h5, "--hdf5-layout", "records", "--timezone", ZONE)
         assert rc == 0 and "выгружено кадров: 3, событий: 2 из файлов: 2" in err, err
         rc, err = export(tool, fon, "--csv", out + "/")  # an output named once, with one slash
         assert rc == 1 and os.path.join(out, os.path.basename(fon)) + ".frames.csv: уже есть" in err, err
@@ -104,7 +114,7 @@ def main(writer, tool, md_path):
         os.mkfifo(fifo)
         gone = os.path.join(d, "gone.Rad")
         rc, err = export(tool, torn, fifo, gone, os.path.join(d, "records.json"), rad,
-                         "--hdf5", os.path.join(d, "bad.h5"), "--trend", os.path.join(d, "bad.csv"))
+                         "--hdf5", os.path.join(d, "bad.h5"), "--hdf5-layout", "records", "--trend", os.path.join(d, "bad.csv"))
         assert rc == 1, err
         lines = err.splitlines()
         for said, times in ((torn + ": неполная последняя запись (100 байт) после 3 целых записей", 2),

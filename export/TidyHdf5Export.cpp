@@ -1,0 +1,285 @@
+#include "export/TidyHdf5Export.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
+#include <utility>
+
+#include "datafiles/FileProblemText.h"
+#include "datafiles/FrameEnd.h"
+#include "export/StationId.h"
+#include "trend/FrameNumbers.h"
+
+namespace dataexport {
+namespace {
+
+using CT = ColumnType;
+
+/// `name_1` … `name_n`, each with its channel in the description.
+void Numbered(std::vector<TableColumn>& cols, const std::string& name, int n, CT type, const std::string& units,
+              const std::string& description)
+{
+    for (int c = 1; c <= n; ++c)
+        cols.push_back({name + "_" + std::to_string(c), type, units, description + " of channel " + std::to_string(c)});
+}
+
+/// The provenance columns: the input's path as given and the record in it.
+void Provenance(std::vector<TableColumn>& cols, size_t nameSize)
+{
+    cols.push_back({"file", CT::Text, "", "data file the row comes from, path as given (UTF-8)", nameSize});
+    cols.push_back({"record", CT::Int64, "1", "record of that file, from 0"});
+}
+
+// Column order of each table; the Put calls below follow it.
+std::vector<TableColumn> PointColumns(size_t nameSize)
+{
+    std::vector<TableColumn> c{{"time_ns", CT::Int64, "ns", "instant the point was stored, since 1970-01-01 UTC"},
+                               {"frame", CT::Int16, "1", "frame number (KadrNo)"},
+                               {"point", CT::Int16, "1", "point of the frame, 1..600"}};
+    Numbered(c, "count", 4, CT::Int32, "1", "pulses counted in the point");
+    Provenance(c, nameSize);
+    return c;
+}
+
+std::vector<TableColumn> FrameColumns(size_t nameSize)
+{
+    std::vector<TableColumn> c{{"start_ns", CT::Int64, "ns", "instant the frame started, since 1970-01-01 UTC"},
+                               {"frame", CT::Int16, "1", "frame number (KadrNo)"},
+                               {"points", CT::Int16, "1", "recorded points of the frame (600, fewer for a stopped run)"},
+                               {"end_point", CT::Int16, "1", "point that ends a stopped run's recording, 0 for none"}};
+    Numbered(c, "limit", 4, CT::Int16, "ADC code", "amplitude limit (0: not recorded)");
+    Numbered(c, "gain", 4, CT::Int16, "1", "detector gain");
+    c.push_back({"sampling_rate_hz", CT::Int32, "Hz", "ADC sampling rate of the background boards"});
+    Provenance(c, nameSize);
+    return c;
+}
+
+std::vector<TableColumn> SpectrumColumns()
+{
+    std::vector<TableColumn> c{{"frame", CT::Int16, "1", "frame number (KadrNo)"},
+                               {"channel", CT::Int16, "1", "detector channel, 1..4"},
+                               {"bin", CT::Int16, "ADC code", "amplitude of the bin, 1..256"},
+                               {"count", CT::Int16, "1", "pulses of that amplitude in the frame (32767: that many or more)"},
+                               // The row of the frame in `frames`, which says where it comes from:
+                               // a file name in each of 1024 rows a frame would double the export's work.
+                               {"frame_row", CT::Int64, "1", "row (index) of the frame in the frames table"}};
+    return c;
+}
+
+std::vector<TableColumn> EventColumns(size_t nameSize)
+{
+    std::vector<TableColumn> c{{"time_ns", CT::Int64, "ns", "instant the event was picked up, since 1970-01-01 UTC"},
+                               {"event_no", CT::Int16, "1", "event number (EventNo)"}};
+    Numbered(c, "gain", 6, CT::Int16, "1", "radio gain");
+    Numbered(c, "peak", 6, CT::Int32, "ADC code", "largest absolute sample");
+    Provenance(c, nameSize);
+    return c;
+}
+
+std::vector<TableColumn> TrendColumns(size_t nameSize)
+{
+    std::vector<TableColumn> c{{"start_ns", CT::Int64, "ns", "instant the frame started, since 1970-01-01 UTC"},
+                               {"frame", CT::Int16, "1", "frame number (KadrNo)"},
+                               {"points", CT::Int16, "1", "recorded points of the frame"}};
+    Numbered(c, "mean_per_point", 4, CT::Float64, "1/point", "mean pulses per point (NaN: no point)");
+    Numbered(c, "mean_per_s", 4, CT::Float64, "1/s", "mean pulses per second (NaN: no point duration)");
+    Numbered(c, "centre", 4, CT::Float64, "ADC code", "centre bin of the spectrum's peak (NaN: none)");
+    Numbered(c, "b", 4, CT::Float64, "1", "slope b of the integral spectrum's fit (NaN: none)");
+    Provenance(c, nameSize);
+    return c;
+}
+
+/// The largest absolute sample (32768 for a sample of -32768).
+int32_t Peak(const int16_t* s)
+{
+    int32_t peak = 0;
+    for (int i = 0; i < kRadSamples; ++i)
+        peak = std::max(peak, std::abs(static_cast<int32_t>(s[i])));
+    return peak;
+}
+
+} // namespace
+
+std::string TidyHdf5Export::StationOf(const std::string& input, const std::string& station, std::string& why)
+{
+    if (!station.empty())
+        return station;
+    const std::string folder = FolderName(input);
+    if (IsStationId(folder) || folder.empty()) // empty: no such input, which the walk reports
+        return folder;
+    why = "имя папки «" + folder + "» не годится в имя станции (1–32 знака A–Z a–z 0–9 _ -); задайте --station ID";
+    return {};
+}
+
+TidyHdf5Export::TidyHdf5Export(std::string path, const std::vector<std::string>& inputs, const StationZone& zone,
+                               TidySettings settings)
+    : path_(std::move(path)), part_(datafiles::PartName(path_)), zone_(zone), settings_(std::move(settings))
+{
+    for (const std::string& p : inputs)
+        nameSize_ = std::max(nameSize_, p.size());
+    H5Eset_auto2(H5E_DEFAULT, nullptr, nullptr); // errors are reported by the caller, once
+    file_ = H5Fcreate(part_.c_str(), H5F_ACC_TRUNC, H5P_DEFAULT, H5P_DEFAULT);
+    if (file_ < 0)
+        ThrowHdf5(datafiles::About(part_, "не создаётся"));
+}
+
+TidyHdf5Export::~TidyHdf5Export() { Abandon(); }
+
+TidyHdf5Export::Station& TidyHdf5Export::Open(const std::string& id)
+{
+    auto it = stations_.find(id);
+    if (it != stations_.end())
+        return it->second;
+    Station& s = stations_[id];
+    const std::string g = "/" + id;
+    const int level = settings_.level;
+    s.points = std::make_unique<PandasTable>(file_, g + "/points", PointColumns(nameSize_), level);
+    s.frames = std::make_unique<PandasTable>(file_, g + "/frames", FrameColumns(nameSize_), level);
+    s.spectra = std::make_unique<PandasTable>(file_, g + "/spectra", SpectrumColumns(), level);
+    s.events = std::make_unique<PandasTable>(file_, g + "/events", EventColumns(nameSize_), level);
+    s.trend = std::make_unique<PandasTable>(file_, g + "/trend", TrendColumns(nameSize_), level);
+    const hsize_t eventRows = std::max<hsize_t>(1, (1u << 20) / (2 * kRadChannels * kRadSamples));
+    s.samples = std::make_unique<Hdf5Table>(file_, g + "/event_samples", H5T_STD_I16LE, eventRows, level,
+                                            std::vector<hsize_t>{kRadChannels, kRadSamples});
+    StringAttribute(s.samples->Dataset(), "units", "ADC code");
+    StringAttribute(s.samples->Dataset(), "description",
+                    "samples of radio channels 1..6 of each event; row i belongs to row i of events");
+    const hid_t group = H5Gopen2(file_, g.c_str(), H5P_DEFAULT);
+    StringAttribute(group, "station", id);
+    StringAttribute(group, "timezone", zone_.Name());
+    StringAttribute(group, "program_version", "vfon-export " + settings_.programVersion);
+    H5Gclose(group);
+    return s;
+}
+
+std::string TidyHdf5Export::BeginFile(const SourceFile& file)
+{
+    std::string why;
+    const std::string id = StationOf(file.path, settings_.station, why);
+    if (id.empty())
+        return why.empty() ? "станция не определяется (папка не найдена)" : why;
+    current_ = &Open(id);
+    return {};
+}
+
+void TidyHdf5Export::Frame(const SourceFile& file, int64_t index, const TFonKadr& f)
+{
+    Station& s = *current_;
+    const bool last = index == file.records - 1;
+    const int end = StopPoint(f, last);
+    const int points = end > 0 ? end - 1 : kFonPoints;
+    const int64_t start = zone_.UtcNs(FrameStart(f));
+
+    int64_t lastTime = kNoTimeNs;
+    int lastTimed = 0; ///< the point of lastTime
+    for (int k = 1; k <= points; ++k) {
+        char* row = s.points->NextRow();
+        const int64_t time = zone_.UtcNs(PointStamp(f, k));
+        if (time != kNoTimeNs)
+            lastTime = time, lastTimed = k;
+        s.points->Put(row, 0, time);
+        s.points->Put(row, 1, f.KadrNo);
+        s.points->Put(row, 2, k);
+        for (int c = 1; c <= kFonChannels; ++c)
+            s.points->Put(row, 2 + c, f.Counts(c)[k - 1]);
+        s.points->PutText(row, 7, file.path);
+        s.points->Put(row, 8, index);
+    }
+
+    const int64_t frameRow = static_cast<int64_t>(s.frames->Rows());
+    char* row = s.frames->NextRow();
+    s.frames->Put(row, 0, start);
+    s.frames->Put(row, 1, f.KadrNo);
+    s.frames->Put(row, 2, points);
+    s.frames->Put(row, 3, end);
+    const int16_t limits[] = {f.Limit1, f.Limit2, f.Limit3, f.Limit4};
+    const int16_t gains[] = {f.FGain1, f.FGain2, f.FGain3, f.FGain4};
+    for (int c = 0; c < kFonChannels; ++c) {
+        s.frames->Put(row, 4 + c, limits[c]);
+        s.frames->Put(row, 8 + c, gains[c]);
+    }
+    s.frames->Put(row, 12, f.Rate);
+    s.frames->PutText(row, 13, file.path);
+    s.frames->Put(row, 14, index);
+
+    for (int c = 1; c <= kFonChannels; ++c)
+        for (int bin = 1; bin <= kFonBins; ++bin) {
+            char* r = s.spectra->NextRow();
+            s.spectra->Put(r, 0, f.KadrNo);
+            s.spectra->Put(r, 1, c);
+            s.spectra->Put(r, 2, bin);
+            s.spectra->Put(r, 3, f.Spectr(c)[bin - 1]);
+            s.spectra->Put(r, 4, frameRow);
+        }
+
+    // Health numbers; a point lasts the time from the frame start to the
+    // last recorded point with a time, shared out over the points to it.
+    const FrameNumbers n = ComputeFrameNumbers(f, last);
+    const double nan = std::nan("");
+    const double pointSeconds = start != kNoTimeNs && lastTime != kNoTimeNs && lastTime > start && lastTimed > 0
+                                    ? (lastTime - start) / 1e9 / lastTimed
+                                    : nan;
+    char* t = s.trend->NextRow();
+    s.trend->Put(t, 0, start);
+    s.trend->Put(t, 1, f.KadrNo);
+    s.trend->Put(t, 2, n.Points);
+    for (int c = 0; c < kFonChannels; ++c) {
+        const ChannelNumbers& ch = n.Channels[c];
+        s.trend->Put(t, 3 + c, ch.Rate);
+        s.trend->Put(t, 7 + c, ch.Rate / pointSeconds);
+        s.trend->Put(t, 11 + c, ch.HasCentre() ? double(ch.Centre) : nan);
+        s.trend->Put(t, 15 + c, ch.HasB() ? double(ch.B) : nan);
+    }
+    s.trend->PutText(t, 19, file.path);
+    s.trend->Put(t, 20, index);
+}
+
+void TidyHdf5Export::Event(const SourceFile& file, int64_t index, const TRadKadr& e)
+{
+    Station& s = *current_;
+    char* row = s.events->NextRow();
+    s.events->Put(row, 0, zone_.UtcNs(EventStamp(e)));
+    s.events->Put(row, 1, e.EventNo);
+    for (int c = 1; c <= kRadChannels; ++c) {
+        s.events->Put(row, 1 + c, const_cast<TRadKadr&>(e).RGain(c));
+        s.events->Put(row, 7 + c, Peak(e.Samples(c)));
+    }
+    s.events->PutText(row, 14, file.path);
+    s.events->Put(row, 15, index);
+    std::memcpy(s.samples->NextRow(), e.Samples1, sizeof(int16_t) * kRadChannels * kRadSamples);
+}
+
+void TidyHdf5Export::Close()
+{
+    stations_.clear();
+    current_ = nullptr;
+}
+
+void TidyHdf5Export::Finish()
+{
+    for (auto& [id, s] : stations_) {
+        for (PandasTable* t : {s.points.get(), s.frames.get(), s.spectra.get(), s.events.get(), s.trend.get()})
+            t->Finish();
+        s.samples->Flush();
+    }
+    Close();
+    const bool closed = H5Fclose(std::exchange(file_, -1)) >= 0;
+    if (!closed) {
+        ::unlink(part_.c_str());
+        ThrowHdf5(datafiles::About(part_, "не дописывается"));
+    }
+    datafiles::CommitPart(part_, path_, settings_.force);
+}
+
+void TidyHdf5Export::Abandon()
+{
+    if (file_ < 0)
+        return;
+    Close();
+    H5Fclose(std::exchange(file_, -1));
+    ::unlink(part_.c_str());
+}
+
+} // namespace dataexport

@@ -1,0 +1,72 @@
+#pragma once
+// The --hdf5 command in the tidy layout (the default): one group per
+// station, each holding tables of scalar columns that pandas.read_hdf,
+// PyTables and h5py open as they are, with UTC instants and a unit and a
+// description on every column:
+//   /<station>/points        one row per recorded point
+//   /<station>/frames        one row per frame
+//   /<station>/spectra       one row per frame, channel and bin
+//   /<station>/events        one row per radio event
+//   /<station>/event_samples events × 6 × 4096 samples, row i = events row i
+//   /<station>/trend         the health numbers of each frame
+// The columns are listed in TidyHdf5Export.cpp and in docs/formats.md.
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "export/Hdf5Table.h"
+#include "export/PandasTable.h"
+#include "export/RecordSink.h"
+#include "export/StationZone.h"
+
+namespace dataexport {
+
+/// What the tidy layout needs to know besides the records.
+struct TidySettings {
+    std::string station;        ///< --station: the ID of every input; empty: each input's folder name
+    std::string programVersion; ///< written on each station group
+    int level = 1;              ///< deflate level
+    bool force = false;         ///< replace an existing output
+};
+
+/// Writes every record into one HDF5 file, grouped by station.
+class TidyHdf5Export : public RecordSink {
+public:
+    /// `inputs` are all paths of the run (the `file` columns are as wide as
+    /// the longest); `zone` is the stations' time zone. The output appears
+    /// under `path` only when complete. Throws OutputError.
+    TidyHdf5Export(std::string path, const std::vector<std::string>& inputs, const StationZone& zone,
+                   TidySettings settings);
+    ~TidyHdf5Export() override;
+
+    /// The station ID of `input` under `station` (--station, may be empty),
+    /// or "" with `why` saying why when there is none ("" and no `why` for an
+    /// input that is not there, which the walk reports).
+    static std::string StationOf(const std::string& input, const std::string& station, std::string& why);
+
+    std::string BeginFile(const SourceFile& file) override;
+    void Frame(const SourceFile& file, int64_t index, const TFonKadr& frame) override;
+    void Event(const SourceFile& file, int64_t index, const TRadKadr& event) override;
+    void Finish() override;
+    void Abandon() override;
+
+private:
+    /// The tables of one station, made when its first input comes.
+    struct Station {
+        std::unique_ptr<PandasTable> points, frames, spectra, events, trend;
+        std::unique_ptr<Hdf5Table> samples;
+    };
+    Station& Open(const std::string& id);
+    void Close();
+
+    std::string path_, part_;
+    const StationZone& zone_;
+    TidySettings settings_;
+    size_t nameSize_ = 1;
+    hid_t file_ = -1;
+    std::map<std::string, Station> stations_;
+    Station* current_ = nullptr; ///< the station of the file being read
+};
+
+} // namespace dataexport
