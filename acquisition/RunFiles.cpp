@@ -8,16 +8,6 @@
 #include "datafiles/RecordWriter.h"
 
 namespace acq {
-namespace {
-
-std::string InFolder(const std::string& folder, const std::string& name)
-{
-    if (folder.empty() || folder == ".")
-        return name;
-    return folder.back() == '/' ? folder + name : folder + "/" + name;
-}
-
-} // namespace
 
 std::string FileName(const rt::DateTimeParts& t) { return datafiles::NameStem(t) + datafiles::kFonExt; }
 
@@ -27,7 +17,7 @@ RunFileNames CreateRunFiles(const std::string& folder, const rt::DateTimeParts& 
 {
     const std::string stem = datafiles::NameStem(t);
     for (int k = 1;; ++k) {
-        const std::string s = InFolder(folder, datafiles::SuffixedStem(stem, k));
+        const std::string s = datafiles::InFolder(folder, datafiles::SuffixedStem(stem, k));
         RunFileNames names{s + datafiles::kRadExt, s + datafiles::kFonExt};
         if (!recfile::CreateNew(names.Rad))
             continue;

@@ -12,13 +12,6 @@ Station Station::Default()
     return s;
 }
 
-std::string Station::PathOf(const std::string& name) const
-{
-    if (DataDir.empty() || DataDir == ".")
-        return name;
-    return DataDir.back() == '/' ? DataDir + name : DataDir + "/" + name;
-}
-
 std::vector<int> Station::IndicesOf(boards::Role role) const
 {
     std::vector<int> out;

@@ -31,8 +31,6 @@ struct Station {
     /// The station of the profile table: its five boards, the driver's key,
     /// the usual hive, the current folder.
     static Station Default();
-    /// `name` inside the data folder.
-    std::string PathOf(const std::string& name) const;
     /// Indices into Boards of the boards with role `role`, in order.
     std::vector<int> IndicesOf(boards::Role role) const;
 };

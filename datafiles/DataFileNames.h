@@ -10,6 +10,9 @@ namespace datafiles {
 inline constexpr const char* kFonExt = ".fon";
 inline constexpr const char* kRadExt = ".Rad";
 
+/// `name` inside `folder`, one slash between them; an empty folder or "."
+/// is the current one (the name alone).
+std::string InFolder(const std::string& folder, const std::string& name);
 /// "d_m_h_min" of the moment.
 std::string NameStem(const rt::DateTimeParts& t);
 /// The stem with suffix `k` for the k-th name of the same minute: k = 1 gives
