@@ -197,6 +197,7 @@ int32_t SimBoard::GetData(int32_t selector, int16_t* dest, int32_t count, int32_
     const int input = inputOf(selector);
     int32_t status = count;
     const BoardSlot* slot = s.slot(number_);
+    const double cpu0 = threadCpuSeconds();
     if (s.takeFailure(number_, SimOpGetData, status)) {
     } else if (input < 0 || !dest || count <= 0) {
         status = kErrBadParameters;
@@ -211,6 +212,7 @@ int32_t SimBoard::GetData(int32_t selector, int16_t* dest, int32_t count, int32_
     } else {
         status = kErrNotConfigured;
     }
+    s.dataCpuSeconds += threadCpuSeconds() - cpu0;
     c.result = status;
     s.record(c);
     return status;

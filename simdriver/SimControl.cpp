@@ -126,4 +126,11 @@ double sim_live_seconds(int32_t board, double* wall)
     return live;
 }
 
+double sim_data_cpu_seconds(void)
+{
+    auto& s = state();
+    std::lock_guard lock(s.mutex);
+    return s.dataCpuSeconds;
+}
+
 } // extern "C"

@@ -81,6 +81,10 @@ int32_t sim_status_queries(int32_t board);
 /// Stop, whichever came first. Wall seconds since reset in `wall`.
 double sim_live_seconds(int32_t board, double* wall);
 
+/// Processor seconds GetData spent making and copying samples since reset,
+/// summed over all boards and threads.
+double sim_data_cpu_seconds(void);
+
 } // extern "C"
 
 /// Typedefs for dlsym.

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <cstdlib>
 
 namespace sim {
@@ -43,6 +44,7 @@ void SimState::reset()
     eventRate = kDefaultEventRate;
     creations = 0;
     resetTime = now();
+    dataCpuSeconds = 0.0;
     rng.reseed(kSeed);
 }
 
@@ -96,6 +98,13 @@ SimState& state()
 double now()
 {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - g_loaded).count();
+}
+
+double threadCpuSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + t.tv_nsec / 1e9;
 }
 
 SimCall makeCall(int32_t board, int32_t op, int32_t a0, int32_t a1, int32_t a2, int32_t a3)

@@ -51,6 +51,10 @@ struct SimState {
     double eventRate = kDefaultEventRate;
     int32_t creations = 0;  ///< CreateInstance calls since reset
     double resetTime = 0.0; ///< clock reading of the last reset
+    /// Processor seconds GetData spent making and copying samples since the
+    /// last reset: the share of a program's processor time that is the
+    /// boards' (a real driver copies from the board instead).
+    double dataCpuSeconds = 0.0;
     Rng rng;
     std::vector<SimBoard*> boards; ///< live board objects
 
@@ -78,6 +82,8 @@ SimState& state();
 
 /// Seconds on the monotonic clock since the library was loaded.
 double now();
+/// Processor seconds of the calling thread.
+double threadCpuSeconds();
 
 /// A log row with the given arguments and zeroed parameter bytes.
 SimCall makeCall(int32_t board, int32_t op, int32_t a0 = 0, int32_t a1 = 0, int32_t a2 = 0,
