@@ -2,7 +2,17 @@
 
 #include <algorithm>
 
-void ScaleBins(std::span<const int16_t> counts, int32_t max, std::span<int32_t> out)
+// Each kernel is built twice, for the x86-64 baseline and for AVX2 (twice
+// the bins per instruction); the loader picks the one the processor runs.
+// Both give the same numbers: integer work and one float product that the
+// baseline and AVX2 round alike (no fused multiply-add in either).
+#if defined(__x86_64__)
+#define VFON_KERNEL_CLONES [[gnu::target_clones("avx2", "default")]]
+#else
+#define VFON_KERNEL_CLONES
+#endif
+
+VFON_KERNEL_CLONES void ScaleBins(std::span<const int16_t> counts, int32_t max, std::span<int32_t> out)
 {
     // Division with a remainder: the quotient guessed in single precision
     // (count·100 < 2^22 times a rounded reciprocal, within one of the
@@ -26,7 +36,7 @@ void ScaleBins(std::span<const int16_t> counts, int32_t max, std::span<int32_t> 
     }
 }
 
-int32_t FirstLargest(std::span<const int16_t> counts)
+VFON_KERNEL_CLONES int32_t FirstLargest(std::span<const int16_t> counts)
 {
     // The largest first (a reduction the compiler vectorises), then where.
     int16_t largest = 0;
