@@ -177,6 +177,10 @@ void BM_Run(benchmark::State& state)
             state.SkipWithError("the run did not start");
             break;
         }
+        // The simulated driver's figure over the run itself, as the
+        // program's: from the start of the cycles, not from the reset.
+        double w1a = 0, w2a = 0;
+        const double s1a = simLive ? simLive(1, &w1a) : 0, s2a = simLive ? simLive(2, &w2a) : 0;
         last = acq::SteadyNowNs();
         probe.start(kProbeMs);
         QEventLoop loop;
@@ -202,8 +206,8 @@ void BM_Run(benchmark::State& state)
         state.counters["read_us_per_cycle"] = period * (f.ReadPercent[0] + f.ReadPercent[1]) / 200;
         state.counters["other_dead_us_per_cycle"] =
             period * (200 - f.Percent[0] - f.Percent[1] - f.ReadPercent[0] - f.ReadPercent[1]) / 200;
-        state.counters["sim_live1_pct"] = w1 > 0 ? 100 * s1 / w1 : 0;
-        state.counters["sim_live2_pct"] = w2 > 0 ? 100 * s2 / w2 : 0;
+        state.counters["sim_live1_pct"] = w1 > w1a ? 100 * (s1 - s1a) / (w1 - w1a) : 0;
+        state.counters["sim_live2_pct"] = w2 > w2a ? 100 * (s2 - s2a) / (w2 - w2a) : 0;
         // The simulated boards make their samples inside this process; a
         // real driver copies them from the board. The program's own share
         // is the rest.
