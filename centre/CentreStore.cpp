@@ -247,7 +247,7 @@ Ingest CentreStore::TakeFrame(Station& s, const QJsonObject& o)
         !NumberArray(o.value("b"), kFonChannels, true, false) ||
         !(local.isUndefined() || local.isNull() || local.isString()) ||
         !(perS.isUndefined() || NumberArray(perS, kFonChannels, true, false)) ||
-        !(o.value("start_ns").isUndefined() || IsInt(o.value("start_ns"))))
+        !(o.value("start_ns").isUndefined() || o.value("start_ns").isDouble()))
         return Ingest::Refused;
     const int64_t r = static_cast<int64_t>(record.toDouble());
     const QJsonArray rate = o.value("mean_rate").toArray(), centre = o.value("centre").toArray(),
