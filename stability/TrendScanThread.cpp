@@ -69,11 +69,21 @@ void TrendScanThread::RunCsv()
     auto batch = std::make_shared<TrendBatch>();
     ScanSummary summary;
     std::vector<Outlier> marks;
-    std::ifstream in(files_[0], std::ios::binary);
+    // Examined before it is opened: a pipe or device is never read (an open
+    // of a pipe would wait for a writer).
     struct stat st;
-    if (!in || ::stat(files_[0].c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    const bool there = ::stat(files_[0].c_str(), &st) == 0;
+    const bool regular = there && S_ISREG(st.st_mode);
+    std::ifstream in;
+    if (regular)
+        in.open(files_[0], std::ios::binary);
+    if (!regular || !in) {
         const int err = errno;
-        batch->Issues.push_back({0, FileIssueKind::Unreadable, 0, 0, datafiles::ErrnoText(err)});
+        if (there && !regular)
+            batch->Issues.push_back({0, FileIssueKind::NotRegular, 0, 0,
+                                     datafiles::ReadFaultText({datafiles::ReadFault::NotRegular, 0, 0, 0, 0})});
+        else
+            batch->Issues.push_back({0, FileIssueKind::Unreadable, 0, 0, datafiles::ErrnoText(err)});
         summary.FilesSkipped = 1;
     } else {
         using Clock = std::chrono::steady_clock;

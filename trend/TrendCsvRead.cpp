@@ -139,8 +139,9 @@ TrendCsvContent ReadTrendCsv(std::istream& in, const TrendCsvReadOptions& option
                 return out;
             continue;
         }
-        if (options.Progress && lineNo % kProgressLines == 0) {
-            options.Progress(bytes);
+        if (lineNo % kProgressLines == 0) {
+            if (options.Progress)
+                options.Progress(bytes);
             if (options.Cancel && options.Cancel->load(std::memory_order_relaxed)) {
                 out.Cancelled = true;
                 break;

@@ -51,7 +51,7 @@ struct TrendCsvContent {
 struct TrendCsvReadOptions {
     /// Bytes read so far, every few thousand lines (may be empty).
     std::function<void(uint64_t bytes)> Progress;
-    const std::atomic<bool>* Cancel = nullptr; ///< checked with Progress; set: the rows so far are kept
+    const std::atomic<bool>* Cancel = nullptr; ///< checked as often as Progress; set: the rows so far are kept
 };
 
 /// Reads a trend CSV from `in`. Lines end in CRLF or LF; fields are those
