@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "datafiles/CsvText.h"
 #include "network/NetworkSettings.h"
@@ -34,14 +35,15 @@ constexpr int kFonChannels = 4;
 constexpr int kRadChannels = 6;
 
 /// The (file, record) pairs of a CSV written by this store: the first two
-/// fields of every line after the header; `recordBase` is 1 when the
-/// second field counts from 1.
+/// fields of every whole line after the header (a torn last line, cut by a
+/// crash, does not count); `recordBase` is 1 when the second field counts
+/// from 1.
 void ReadSeen(const std::string& path, int recordBase, std::set<std::pair<std::string, int64_t>>& seen)
 {
     std::ifstream in(path);
     std::string line;
     std::getline(in, line); // the header
-    while (std::getline(in, line)) {
+    while (std::getline(in, line) && !in.eof()) {
         const size_t a = line.find(',');
         if (a == std::string::npos)
             continue;
@@ -50,15 +52,41 @@ void ReadSeen(const std::string& path, int recordBase, std::set<std::pair<std::s
     }
 }
 
-/// Opens `path` for appending; writes `header` when it is new or empty.
+/// Opens `path` for appending; writes `header` when it is new or empty, and
+/// ends a torn last line so that the next line starts on its own.
 std::FILE* OpenCsv(const std::string& path, const std::string& header)
 {
-    std::FILE* f = std::fopen(path.c_str(), "ab");
-    if (f && std::ftell(f) == 0) {
+    std::FILE* f = std::fopen(path.c_str(), "a+b");
+    if (!f)
+        return f;
+    std::fseek(f, 0, SEEK_END);
+    const long size = std::ftell(f);
+    if (size == 0) {
         std::fputs((header + "\r\n").c_str(), f);
-        std::fflush(f);
+    } else if (std::fseek(f, -1, SEEK_END) == 0 && std::fgetc(f) != '\n') {
+        std::fseek(f, 0, SEEK_END);
+        std::fputs("\r\n", f);
     }
+    std::fflush(f);
     return f;
+}
+
+/// The n-th trend file set aside because its header was of an older kind:
+/// trend.old.csv, trend.old2.csv, ...
+std::string OldTrendPath(const std::string& folder, int n)
+{
+    return folder + "/trend.old" + (n > 1 ? std::to_string(n) : std::string()) + ".csv";
+}
+
+/// The first line of `path` without its line end; empty when it has none.
+std::string FirstLine(const std::string& path)
+{
+    std::ifstream in(path);
+    std::string line;
+    std::getline(in, line);
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return line;
 }
 
 bool IsInt(const QJsonValue& v)
@@ -118,11 +146,23 @@ CentreStore::Station& CentreStore::Open(const std::string& id)
     s.Info.Id = id;
     const std::string folder = dir_ + "/" + id;
     ::mkdir(folder.c_str(), 0755);
-    ReadSeen(folder + "/trend.csv", 1, s.FramesSeen);
+    // A trend file of an older header is set aside whole, never appended to
+    // in the new columns; what it and earlier ones hold is still seen.
+    const std::string trend = folder + "/trend.csv";
+    const std::string first = FirstLine(trend);
+    int old = 1;
+    for (; ::access(OldTrendPath(folder, old).c_str(), F_OK) == 0; ++old)
+        ReadSeen(OldTrendPath(folder, old), 1, s.FramesSeen);
+    if (!first.empty() && first != TrendCsvHeader() && std::rename(trend.c_str(), OldTrendPath(folder, old).c_str()) == 0) {
+        std::fprintf(stderr, "vfon-centre: %s: заголовок прежнего вида, файл переименован в %s\n", trend.c_str(),
+                     OldTrendPath(folder, old).c_str());
+        ReadSeen(OldTrendPath(folder, old), 1, s.FramesSeen);
+    }
+    ReadSeen(trend, 1, s.FramesSeen);
     ReadSeen(folder + "/events.csv", 0, s.EventsSeen);
     s.Info.Frames = static_cast<int64_t>(s.FramesSeen.size());
     s.Info.Events = static_cast<int64_t>(s.EventsSeen.size());
-    s.Trend = OpenCsv(folder + "/trend.csv", TrendCsvHeader());
+    s.Trend = OpenCsv(trend, TrendCsvHeader());
     std::string header = "file,record,event_no,time_utc,time_ns";
     for (const char* what : {"gain", "peak"})
         for (int c = 1; c <= kRadChannels; ++c)
@@ -198,14 +238,20 @@ Ingest CentreStore::TakeFrame(Station& s, const QJsonObject& o)
 {
     const std::string file = o.value("file").toString().toStdString();
     const QJsonValue record = o.value("record");
+    // start_local and mean_per_s are new: stations of an earlier version
+    // send neither, and their lines keep the start as the record holds it.
+    const QJsonValue local = o.value("start_local"), perS = o.value("mean_per_s");
     if (!ValidFileName(file, ".fon") || !IsInt(record) || record.toDouble() < 0 || !IsInt(o.value("points")) ||
         !o.value("start").isString() || !NumberArray(o.value("mean_rate"), kFonChannels, true, false) ||
         !NumberArray(o.value("centre"), kFonChannels, true, true) ||
-        !NumberArray(o.value("b"), kFonChannels, true, false))
+        !NumberArray(o.value("b"), kFonChannels, true, false) ||
+        !(local.isUndefined() || local.isNull() || local.isString()) ||
+        !(perS.isUndefined() || NumberArray(perS, kFonChannels, true, false)) ||
+        !(o.value("start_ns").isUndefined() || o.value("start_ns").isDouble()))
         return Ingest::Refused;
     const int64_t r = static_cast<int64_t>(record.toDouble());
     const QJsonArray rate = o.value("mean_rate").toArray(), centre = o.value("centre").toArray(),
-                     b = o.value("b").toArray();
+                     b = o.value("b").toArray(), perSecond = perS.toArray();
     for (int c = 0; c < kFonChannels; ++c)
         s.Info.Centres[static_cast<size_t>(c)] = NumberOr(centre[c]);
     s.Info.HasFrame = true;
@@ -213,10 +259,16 @@ Ingest CentreStore::TakeFrame(Station& s, const QJsonObject& o)
         return Ingest::Duplicate;
     // The line of the trend export: the same writer, the same numbers.
     datafiles::CsvText text;
-    const std::string start = o.value("start").toString().toStdString();
+    const std::string start = (local.isUndefined() ? o.value("start") : local).toString().toStdString();
+    const int64_t startNs = o.value("start_ns").toInteger(0);
     const int64_t points = static_cast<int64_t>(o.value("points").toDouble());
     for (int c = 0; c < kFonChannels; ++c) {
-        text.Text(file).Int(r + 1).Text(start).Int(c + 1).Int(points).Number(NumberOr(rate[c]));
+        text.Text(file).Int(r + 1).Text(start);
+        if (startNs != 0 && !local.isNull())
+            text.Int(startNs);
+        else
+            text.Empty();
+        text.Int(c + 1).Int(points).Number(NumberOr(rate[c])).Number(c < perSecond.size() ? NumberOr(perSecond[c]) : std::nan(""));
         if (centre[c].isDouble())
             text.Int(static_cast<int64_t>(centre[c].toDouble()));
         else

@@ -26,7 +26,7 @@ bool IsFonFile(const std::string& path)
 /// --trend: the numbers of every frame of the .fon inputs, with its own scan
 /// (the window of the station's health reads the files the same way).
 /// `walked`: the walk has read the inputs and reported those of no use.
-int RunTrend(const ExportOptions& o, bool walked, std::ostream& log)
+int RunTrend(const ExportOptions& o, const StationZone& zone, bool walked, std::ostream& log)
 {
     std::vector<std::string> fon;
     bool leftOut = false;
@@ -40,6 +40,7 @@ int RunTrend(const ExportOptions& o, bool walked, std::ostream& log)
     }
     TrendCsvOptions options;
     options.Overwrite = o.force;
+    options.Zone = &zone;
     options.Error = [&log](const std::string& message) { log << message << '\n'; };
     const bool live = !o.quiet && ::isatty(STDERR_FILENO);
     const auto start = std::chrono::steady_clock::now();
@@ -129,7 +130,7 @@ int RunExport(const ExportOptions& o, std::ostream& log)
         rc = std::max(rc, summary.outputFailed ? kExitFailed : summary.SomethingSkipped() ? kExitSkipped : kExitDone);
     }
     if (!o.trendOut.empty() && !kept(o.trendOut))
-        rc = std::max(rc, RunTrend(o, walked, log));
+        rc = std::max(rc, RunTrend(o, *zone, walked, log));
     return rc;
 }
 

@@ -107,18 +107,7 @@ std::string StationZone::IsoText(int64_t utcNs) const
 {
     if (utcNs == kNoTimeNs)
         return {};
-    const int offset = OffsetAt(utcNs);
-    const int64_t ms = (utcNs >= 0 ? utcNs / 1000000 : (utcNs - 999999) / 1000000) + offset * 1000LL;
-    const int64_t days = (ms >= 0 ? ms : ms - 86399999) / 86400000;
-    const int64_t inDay = ms - days * 86400000;
-    const std::chrono::year_month_day d{std::chrono::sys_days{std::chrono::days{days}}};
-    const int off = offset < 0 ? -offset : offset;
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%04d-%02u-%02uT%02d:%02d:%02d.%03d%c%02d:%02d", static_cast<int>(d.year()),
-                  static_cast<unsigned>(d.month()), static_cast<unsigned>(d.day()), static_cast<int>(inDay / 3600000),
-                  static_cast<int>(inDay / 60000 % 60), static_cast<int>(inDay / 1000 % 60),
-                  static_cast<int>(inDay % 1000), offset < 0 ? '-' : '+', off / 3600, off / 60 % 60);
-    return buf;
+    return IsoWithOffset(utcNs, OffsetAt(utcNs));
 }
 
 } // namespace dataexport

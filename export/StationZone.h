@@ -16,10 +16,10 @@
 namespace dataexport {
 
 /// Nanoseconds since 1970-01-01 00:00 UTC of a stamp that is no time.
-inline constexpr int64_t kNoTimeNs = INT64_MIN;
+inline constexpr int64_t kNoTimeNs = kNoStampNs;
 
 /// A time zone of the system's database. Process-wide: it sets TZ.
-class StationZone {
+class StationZone : public StampZone {
 public:
     /// The zone `name`, or the machine's zone for an empty name; nullopt when
     /// no zone of that name is in the database.
@@ -29,12 +29,12 @@ public:
     const std::string& Name() const { return name_; }
     /// The instant of local stamp `s` in ns since the epoch (UTC), by the rule
     /// above; kNoTimeNs when the stamp is not a valid date and time.
-    int64_t UtcNs(const Stamp& s) const;
+    int64_t UtcNs(const Stamp& s) const override;
     /// The UTC offset in seconds in force at `utcNs`.
     int OffsetAt(int64_t utcNs) const;
     /// "2026-12-08T07:14:53.039+03:00" of the instant, in this zone; empty
     /// for kNoTimeNs.
-    std::string IsoText(int64_t utcNs) const;
+    std::string IsoText(int64_t utcNs) const override;
 
 private:
     explicit StationZone(std::string name) : name_(std::move(name)) {}

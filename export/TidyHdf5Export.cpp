@@ -172,14 +172,9 @@ void TidyHdf5Export::Frame(const SourceFile& file, int64_t index, const TFonKadr
     const int points = end > 0 ? end - 1 : kFonPoints;
     const int64_t start = zone_.UtcNs(FrameStart(f));
 
-    int64_t lastTime = kNoTimeNs;
-    int lastTimed = 0; ///< the point of lastTime
     for (int k = 1; k <= points; ++k) {
         char* row = s.points->NextRow();
-        const int64_t time = zone_.UtcNs(PointStamp(f, k));
-        if (time != kNoTimeNs)
-            lastTime = time, lastTimed = k;
-        s.points->Put(row, 0, time);
+        s.points->Put(row, 0, zone_.UtcNs(PointStamp(f, k)));
         s.points->Put(row, 1, f.KadrNo);
         s.points->Put(row, 2, k);
         for (int c = 1; c <= kFonChannels; ++c)
@@ -214,21 +209,17 @@ void TidyHdf5Export::Frame(const SourceFile& file, int64_t index, const TFonKadr
             s.spectra->Put(r, 4, frameRow);
         }
 
-    // Health numbers; a point lasts the time from the frame start to the
-    // last recorded point with a time, shared out over the points to it.
-    const FrameNumbers n = ComputeFrameNumbers(f, last);
+    // Health numbers, the point durations in the station's zone.
+    const FrameNumbers n = ComputeFrameNumbers(f, last, &zone_);
     const double nan = std::nan("");
-    const double pointSeconds = start != kNoTimeNs && lastTime != kNoTimeNs && lastTime > start && lastTimed > 0
-                                    ? (lastTime - start) / 1e9 / lastTimed
-                                    : nan;
     char* t = s.trend->NextRow();
     s.trend->Put(t, 0, start);
     s.trend->Put(t, 1, f.KadrNo);
     s.trend->Put(t, 2, n.Points);
     for (int c = 0; c < kFonChannels; ++c) {
         const ChannelNumbers& ch = n.Channels[c];
-        s.trend->Put(t, 3 + c, ch.Rate);
-        s.trend->Put(t, 7 + c, ch.Rate / pointSeconds);
+        s.trend->Put(t, 3 + c, ch.MeanPerPoint);
+        s.trend->Put(t, 7 + c, ch.MeanPerS);
         s.trend->Put(t, 11 + c, ch.HasCentre() ? double(ch.Centre) : nan);
         s.trend->Put(t, 15 + c, ch.HasB() ? double(ch.B) : nan);
     }

@@ -19,6 +19,23 @@ QJsonValue NumberOrNull(double v) { return std::isfinite(v) ? QJsonValue(v) : QJ
 
 QByteArray Compact(const QJsonObject& o) { return QJsonDocument(o).toJson(QJsonDocument::Compact); }
 
+/// The zone of this machine's clock, as Qt reads local time.
+class LocalZone : public StampZone {
+public:
+    int64_t UtcNs(const FrameStamp& s) const override
+    {
+        const int64_t ns = StampReal(s) ? WallToUtcNs(s.Year, s.Month, s.Day, s.Hour, s.Min, s.Sec, s.MSec) : 0;
+        return ns != 0 ? ns : kNoStampNs;
+    }
+    std::string IsoText(int64_t utcNs) const override
+    {
+        if (utcNs == kNoStampNs)
+            return {};
+        const qint64 ms = utcNs >= 0 ? utcNs / 1000000 : (utcNs - 999999) / 1000000;
+        return IsoWithOffset(utcNs, QDateTime::fromMSecsSinceEpoch(ms, Qt::LocalTime).offsetFromUtc());
+    }
+};
+
 } // namespace
 
 std::string StatusTopic(const std::string& id) { return "vfon/v1/" + id + "/status"; }
@@ -69,11 +86,13 @@ QByteArray WillJson(const std::string& station)
 QByteArray FrameJson(const std::string& station, const std::string& file, int64_t record, const TFonKadr& k,
                      bool lastRecord)
 {
-    const FrameNumbers n = ComputeFrameNumbers(k, lastRecord);
+    const LocalZone zone;
+    const FrameNumbers n = ComputeFrameNumbers(k, lastRecord, &zone);
     const int64_t ns = WallToUtcNs(k.Year, k.Month, k.Day, k.Hour, k.Min, k.Sec, k.MSec);
-    QJsonArray rate, centre, b;
+    QJsonArray rate, perS, centre, b;
     for (const ChannelNumbers& ch : n.Channels) {
-        rate.append(NumberOrNull(ch.Rate));
+        rate.append(NumberOrNull(ch.MeanPerPoint));
+        perS.append(NumberOrNull(ch.MeanPerS));
         centre.append(ch.HasCentre() ? QJsonValue(ch.Centre) : QJsonValue());
         b.append(ch.HasB() ? NumberOrNull(ch.B) : QJsonValue());
     }
@@ -85,8 +104,10 @@ QByteArray FrameJson(const std::string& station, const std::string& file, int64_
     o["start"] = Q(StampIso(n.Start)); // the station's wall time as the record holds it
     o["start_utc"] = ns ? QJsonValue(UtcText(ns)) : QJsonValue();
     o["start_ns"] = static_cast<qint64>(ns);
+    o["start_local"] = ns ? QJsonValue(Q(zone.IsoText(ns))) : QJsonValue(); // with the station's UTC offset
     o["points"] = n.Points;
     o["mean_rate"] = rate;
+    o["mean_per_s"] = perS;
     o["centre"] = centre;
     o["b"] = b;
     return Compact(o);

@@ -19,6 +19,7 @@ enum class SpectrumFault {
     NoLeftEdge,    ///< centre: no bin left of the peak at 80 % of its height
     NoRightEdge,   ///< centre: no bin right of the peak at 80 % of its height
     ShortFit,      ///< the fit range holds fewer than two bins: a line through it has no slope worth showing
+    NotRecorded,   ///< read back from a table that keeps no reason (a trend CSV)
 };
 
 /// True when both bounds name bins of the spectrum, 1..256.

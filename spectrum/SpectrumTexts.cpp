@@ -32,6 +32,7 @@ QString SpectrumFaultText(SpectrumFault fault)
     case SpectrumFault::NoLeftEdge: return QStringLiteral("Нет края пика на уровне 80 % слева");
     case SpectrumFault::NoRightEdge: return QStringLiteral("Нет края пика на уровне 80 % справа");
     case SpectrumFault::ShortFit: return QStringLiteral("Нет подгонки: в диапазоне подгонки меньше двух бинов");
+    case SpectrumFault::NotRecorded: return QStringLiteral("причина в таблице не записана");
     }
     return {};
 }

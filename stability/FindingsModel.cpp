@@ -16,6 +16,7 @@ QString KindText(FileIssueKind k)
     case FileIssueKind::NotRegular: return QStringLiteral("Пропущен");
     case FileIssueKind::TornTail: return QStringLiteral("Неполный");
     case FileIssueKind::ReadFailed: return QStringLiteral("Ошибка чтения");
+    case FileIssueKind::BadLine: return QStringLiteral("Неверная строка");
     }
     return {};
 }

@@ -25,6 +25,20 @@ namespace {
 /// during a scan (each chart every third time).
 constexpr int kFlushMs = 35;
 constexpr int kProgressSteps = 1000;
+/// Bad lines of a trend CSV listed one by one; the rest as a count.
+constexpr size_t kListedBadLines = 100;
+
+/// Why a line of a trend CSV was passed over, for the operator.
+QString TrendLineFaultText(TrendLineFault f)
+{
+    switch (f) {
+    case TrendLineFault::FieldCount: return QStringLiteral("число полей не то, что в заголовке");
+    case TrendLineFault::BadNumber: return QStringLiteral("поле, где должно быть число, — не число");
+    case TrendLineFault::BadChannel: return QStringLiteral("канал не 1…4 или повторён в кадре");
+    case TrendLineFault::OpenQuote: return QStringLiteral("кавычка не закрыта до конца файла");
+    }
+    return {};
+}
 
 /// The paths as files to read: folders give their *.fon entries by name.
 QStringList ExpandFolders(const QStringList& paths)
@@ -57,6 +71,8 @@ StabilityWindow::StabilityWindow(QWidget* parent) : QWidget(parent, Qt::Window)
     bFiles->setToolTip(QStringLiteral("Выбрать файлы фона (.fon)"));
     bFolder = new QPushButton(QStringLiteral("Папка…"), this);
     bFolder->setToolTip(QStringLiteral("Прочитать все файлы фона папки"));
+    bStore = new QPushButton(QStringLiteral("Открыть хранилище центра…"), this);
+    bStore->setToolTip(QStringLiteral("Прочитать таблицу тренда станции, которую ведёт центр (ПАПКА/ID/trend.csv)"));
     bCancel = new QPushButton(QStringLiteral("Отмена"), this);
     bCancel->setToolTip(QStringLiteral("Прервать чтение; прочитанные кадры останутся"));
     bCancel->setEnabled(false);
@@ -85,6 +101,7 @@ StabilityWindow::StabilityWindow(QWidget* parent) : QWidget(parent, Qt::Window)
     auto* top = new QHBoxLayout;
     top->addWidget(bFiles);
     top->addWidget(bFolder);
+    top->addWidget(bStore);
     top->addWidget(Progress, 1);
     top->addWidget(bCancel);
     auto* side = new QWidget(this);
@@ -109,6 +126,7 @@ StabilityWindow::StabilityWindow(QWidget* parent) : QWidget(parent, Qt::Window)
     connect(flush_, &QTimer::timeout, Charts, &TrendCharts::FlushNext);
     connect(bFiles, &QPushButton::clicked, this, &StabilityWindow::bFilesClick);
     connect(bFolder, &QPushButton::clicked, this, &StabilityWindow::bFolderClick);
+    connect(bStore, &QPushButton::clicked, this, &StabilityWindow::bStoreClick);
     connect(bCancel, &QPushButton::clicked, this, &StabilityWindow::CancelScan);
     connect(FindingsView, &QTableView::clicked, this, [this](const QModelIndex& i) { FindingClicked(i.row()); });
 }
@@ -130,20 +148,57 @@ void StabilityWindow::bFolderClick()
         ScanFiles({dir});
 }
 
-void StabilityWindow::ScanFiles(const QStringList& paths)
+void StabilityWindow::bStoreClick()
 {
-    scan_.reset(); // cancels and waits for a scan in progress; its late hand-overs are dropped below
+    const QString csv = QFileDialog::getOpenFileName(this, QStringLiteral("Хранилище центра: таблица тренда станции"),
+                                                     QString(),
+                                                     QStringLiteral("Таблицы тренда (trend*.csv *.csv);;Все файлы (*)"));
+    if (!csv.isEmpty())
+        OpenStore(csv);
+}
+
+void StabilityWindow::BeginRead()
+{
+    scan_.reset(); // cancels and waits for a scan in progress; its late hand-overs are dropped by their token
     table_.Clear();
     Charts->Clear();
     Findings->Clear();
     outliers_ = 0;
     cancelled_ = false;
-    files_ = ExpandFolders(paths);
+    files_.clear();
+    store_.clear();
     lMissing->clear();
     Progress->setValue(0);
     bFiles->setEnabled(false);
     bFolder->setEnabled(false);
+    bStore->setEnabled(false);
     bCancel->setEnabled(true);
+}
+
+void StabilityWindow::OpenStore(const QString& csv)
+{
+    BeginRead();
+    store_ = csv;
+    ShowSummary(false);
+    auto token = std::make_shared<int>(0);
+    token_ = token;
+    scan_ = TrendScanThread::ReadCsv(
+        QFile::encodeName(csv).toStdString(), this,
+        [this, token](const TrendBatch& b) {
+            if (token == token_)
+                TakeBatch(b);
+        },
+        [this, token](const ScanSummary& s, const std::vector<Outlier>& marks) {
+            if (token == token_)
+                ScanDone(s, marks);
+        });
+    flush_->start();
+}
+
+void StabilityWindow::ScanFiles(const QStringList& paths)
+{
+    BeginRead();
+    files_ = ExpandFolders(paths);
     ShowSummary(false);
 
     std::vector<std::string> names;
@@ -182,10 +237,17 @@ void StabilityWindow::TakeBatch(const TrendBatch& batch)
         table_.Reserve(batch.ExpectedFrames);
         Charts->Reserve(batch.ExpectedFrames, static_cast<size_t>(files_.size()));
     }
+    // The files a store names are beside it, as the stations' data folders hold them.
+    const QDir storeDir = QFileInfo(store_).dir();
+    for (const std::string& f : batch.Files)
+        files_ << storeDir.filePath(QFile::decodeName(f.c_str()));
     Charts->AddRows(batch.Rows, 0);
     table_.Append(batch.Rows);
     for (const FileIssue& i : batch.Issues)
-        Findings->AddIssue(files_.value(static_cast<int>(i.File)), i);
+        Findings->AddIssue(store_.isEmpty() ? files_.value(static_cast<int>(i.File)) : store_, i);
+    if (batch.Header == TrendCsvHeaderKind::None)
+        Findings->AddIssue(store_, {0, FileIssueKind::BadLine, 0, 0, "первая строка — не заголовок таблицы тренда"});
+    AddBadLines(batch.BadLines);
     Progress->setValue(static_cast<int>(batch.Progress.Fraction * kProgressSteps));
     ShowSummary(false);
 }
@@ -207,10 +269,24 @@ void StabilityWindow::ScanDone(const ScanSummary& summary, const std::vector<Out
         Progress->setValue(kProgressSteps);
     bFiles->setEnabled(true);
     bFolder->setEnabled(true);
+    bStore->setEnabled(true);
     bCancel->setEnabled(false);
     ShowSummary(true);
     ShowMissing();
     emit ScanFinished();
+}
+
+void StabilityWindow::AddBadLines(const std::vector<TrendLineProblem>& lines)
+{
+    for (size_t i = 0; i < lines.size() && i < kListedBadLines; ++i) {
+        const TrendLineProblem& p = lines[i];
+        const QString text = QStringLiteral("строка %1: %2").arg(p.Line).arg(TrendLineFaultText(p.Fault));
+        Findings->AddIssue(store_, {0, FileIssueKind::BadLine, 0, 0, text.toStdString()});
+    }
+    if (lines.size() > kListedBadLines) {
+        const QString text = QStringLiteral("и ещё %1 неверных строк").arg(lines.size() - kListedBadLines);
+        Findings->AddIssue(store_, {0, FileIssueKind::BadLine, 0, 0, text.toStdString()});
+    }
 }
 
 void StabilityWindow::FindingClicked(int row)
@@ -224,8 +300,11 @@ void StabilityWindow::FindingClicked(int row)
 void StabilityWindow::ShowSummary(bool done)
 {
     QString text = QStringLiteral("Файлов: %1, прочитано кадров: %2").arg(files_.size()).arg(table_.Size());
+    if (!store_.isEmpty())
+        text = QStringLiteral("Хранилище центра %1: ").arg(QDir::toNativeSeparators(store_)) + text;
     if (Findings->IssueCount() > 0)
-        text += QStringLiteral(", файлов с ошибками: %1").arg(Findings->IssueCount());
+        text += (store_.isEmpty() ? QStringLiteral(", файлов с ошибками: %1") : QStringLiteral(", замечаний к таблице: %1"))
+                    .arg(Findings->IssueCount());
     if (done) {
         text += QStringLiteral(", выбросов (правило — в легенде): %1").arg(outliers_);
         if (cancelled_)

@@ -6,11 +6,13 @@
 // against the frame's date and time; marked outliers and skipped or partly
 // read files are listed beside the charts. A click on a listed outlier asks
 // for its frame and channel in the main viewer through OpenFrameRequested.
+// A centre's store of a station (its trend.csv) opens the same way.
 #include <QStringList>
 #include <QWidget>
 #include <memory>
 
 #include "trend/Outliers.h"
+#include "trend/TrendCsvRead.h"
 #include "trend/TrendTable.h"
 
 class QLabel;
@@ -38,6 +40,11 @@ public:
     /// entries sorted by name. Any scan in progress is cancelled first and
     /// the charts and list start empty.
     void ScanFiles(const QStringList& paths);
+    /// Reads the trend CSV `csv` (a centre's store DIR/ID/trend.csv, or
+    /// what `vfon-export --trend` wrote) on the worker thread and shows it as
+    /// a scan's frames; lines it cannot read are listed. Any scan in
+    /// progress is cancelled first.
+    void OpenStore(const QString& csv);
     /// Asks the scan in progress to end; the frames read so far stay shown
     /// and are marked.
     void CancelScan();
@@ -51,6 +58,7 @@ public:
 
     QPushButton* bFiles;      ///< "Файлы…": pick .fon files
     QPushButton* bFolder;     ///< "Папка…": pick a folder
+    QPushButton* bStore;      ///< "Открыть хранилище центра…": pick a trend.csv
     QPushButton* bCancel;     ///< "Отмена": end the scan
     QProgressBar* Progress;   ///< share of the scan done
     QLabel* lSummary;         ///< frames and files read, skipped, marked
@@ -69,14 +77,18 @@ signals:
 private:
     void bFilesClick();  ///< file dialog, then ScanFiles
     void bFolderClick(); ///< folder dialog, then ScanFiles
+    void bStoreClick();  ///< file dialog, then OpenStore
+    void BeginRead();    ///< empties the window and the list and disables the open buttons
     void FindingClicked(int row); ///< OpenFrameRequested for an outlier row
     void TakeBatch(const TrendBatch& batch); ///< a hand-over of the scan thread
     void ScanDone(const ScanSummary& summary, const std::vector<Outlier>& marks); ///< the end of a scan
+    void AddBadLines(const std::vector<TrendLineProblem>& lines); ///< lists the first of them, counts the rest
     void ShowSummary(bool done); ///< lSummary from the counts so far
     void ShowMissing();          ///< lMissing from the table's counts of missing numbers
 
     TrendTable table_;
     QStringList files_;
+    QString store_; ///< the trend CSV being read or shown; empty for background files
     std::unique_ptr<TrendScanThread> scan_;
     std::shared_ptr<int> token_; ///< identifies the running scan's hand-overs
     QTimer* flush_;

@@ -161,7 +161,7 @@ void TrendCharts::Reserve(size_t frames, size_t files)
 
 void TrendCharts::AddRows(const TrendTable& t, size_t from)
 {
-    const std::array<const std::array<std::vector<float>, kFonChannels>*, 3> columns{&t.Rate, &t.Centre, &t.B};
+    const std::array<const std::array<std::vector<float>, kFonChannels>*, 3> columns{&t.MeanPerPoint, &t.Centre, &t.B};
     for (size_t row = from; row < t.Size(); ++row) {
         const double key = t.Time[row];
         if (!std::isfinite(key))

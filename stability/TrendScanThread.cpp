@@ -1,12 +1,16 @@
 #include "stability/TrendScanThread.h"
 
 #include <QMetaObject>
+#include <cerrno>
 #include <chrono>
+#include <fstream>
 #include <memory>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "datafiles/FileProblemText.h"
 
 namespace {
 
@@ -35,6 +39,84 @@ TrendScanThread::TrendScanThread(std::vector<std::string> files, QObject* receiv
     : files_(std::move(files)), target_(receiver), onBatch_(std::move(onBatch)), onDone_(std::move(onDone))
 {
     thread_ = std::thread([this] { Run(); });
+}
+
+TrendScanThread::TrendScanThread(QObject* receiver, BatchFn onBatch, DoneFn onDone)
+    : target_(receiver), onBatch_(std::move(onBatch)), onDone_(std::move(onDone))
+{
+}
+
+std::unique_ptr<TrendScanThread> TrendScanThread::ReadCsv(std::string csv, QObject* receiver, BatchFn onBatch,
+                                                          DoneFn onDone)
+{
+    std::unique_ptr<TrendScanThread> t(new TrendScanThread(receiver, std::move(onBatch), std::move(onDone)));
+    t->files_ = {std::move(csv)};
+    t->thread_ = std::thread([p = t.get()] { p->RunCsv(); });
+    return t;
+}
+
+void TrendScanThread::Post(std::shared_ptr<const TrendBatch> batch)
+{
+    // A queued call on the receiver: Qt drops it if the receiver is
+    // destroyed before it runs.
+    QMetaObject::invokeMethod(
+        target_, [fn = onBatch_, b = std::move(batch)] { fn(*b); }, Qt::QueuedConnection);
+}
+
+void TrendScanThread::RunCsv()
+{
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kScanNice); // advice: failure leaves it as it was
+    auto batch = std::make_shared<TrendBatch>();
+    ScanSummary summary;
+    std::vector<Outlier> marks;
+    // Examined before it is opened: a pipe or device is never read (an open
+    // of a pipe would wait for a writer).
+    struct stat st;
+    const bool there = ::stat(files_[0].c_str(), &st) == 0;
+    const bool regular = there && S_ISREG(st.st_mode);
+    std::ifstream in;
+    if (regular)
+        in.open(files_[0], std::ios::binary);
+    if (!regular || !in) {
+        const int err = errno;
+        if (there && !regular)
+            batch->Issues.push_back({0, FileIssueKind::NotRegular, 0, 0,
+                                     datafiles::ReadFaultText({datafiles::ReadFault::NotRegular, 0, 0, 0, 0})});
+        else
+            batch->Issues.push_back({0, FileIssueKind::Unreadable, 0, 0, datafiles::ErrnoText(err)});
+        summary.FilesSkipped = 1;
+    } else {
+        using Clock = std::chrono::steady_clock;
+        auto last = Clock::now();
+        TrendCsvReadOptions options;
+        options.Cancel = &cancel_;
+        options.Progress = [&](uint64_t bytes) {
+            if (Clock::now() - last < kHandOver)
+                return;
+            last = Clock::now();
+            auto progress = std::make_shared<TrendBatch>();
+            progress->Progress.FilesTotal = 1;
+            progress->Progress.Bytes = bytes;
+            progress->Progress.Fraction = st.st_size > 0 ? static_cast<double>(bytes) / st.st_size : 0;
+            Post(std::move(progress));
+        };
+        TrendCsvContent content = ReadTrendCsv(in, options);
+        marks = MarkOutliers(content.Table);
+        batch->Rows = std::move(content.Table);
+        batch->Files = std::move(content.Files);
+        batch->BadLines = std::move(content.Problems);
+        batch->Header = content.Header;
+        summary.Cancelled = content.Cancelled;
+        summary.Frames = batch->Rows.Size();
+        summary.Bytes = static_cast<uint64_t>(st.st_size);
+    }
+    batch->Progress.FilesTotal = batch->Progress.FilesDone = 1;
+    batch->Progress.Fraction = 1;
+    batch->Progress.Frames = summary.Frames;
+    Post(std::move(batch));
+    auto shared = std::make_shared<const std::vector<Outlier>>(std::move(marks));
+    QMetaObject::invokeMethod(
+        target_, [fn = onDone_, summary, shared] { fn(summary, *shared); }, Qt::QueuedConnection);
 }
 
 TrendScanThread::~TrendScanThread()

@@ -3,15 +3,18 @@
 // data with the window: what it finds travels to the window in batches, each
 // handed over by a queued call that runs on the window's thread, and at the
 // end the outliers, which the thread marks on its own copy of the numbers.
+// It reads background files, or a trend CSV as a centre keeps it per station.
 #include <QObject>
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "trend/FonScan.h"
 #include "trend/Outliers.h"
+#include "trend/TrendCsvRead.h"
 #include "trend/TrendTable.h"
 
 /// What the scan found since its last hand-over.
@@ -23,6 +26,12 @@ struct TrendBatch {
     /// the window can make room for them at once (memory first touched in
     /// many small growths costs the window's thread a page fault each).
     size_t ExpectedFrames = 0;
+    /// Reading a trend CSV: the file names its rows name from this batch on
+    /// (their File indexes follow on from those of earlier batches).
+    std::vector<std::string> Files;
+    std::vector<TrendLineProblem> BadLines; ///< lines of a trend CSV passed over
+    /// Reading a trend CSV: its header (None when it is no trend CSV).
+    TrendCsvHeaderKind Header = TrendCsvHeaderKind::Current;
 };
 
 /// Runs ScanFonFiles on a std::thread of lowered priority, so the window's
@@ -40,6 +49,10 @@ public:
 
     /// Starts the scan of `files` at once.
     TrendScanThread(std::vector<std::string> files, QObject* receiver, BatchFn onBatch, DoneFn onDone);
+    /// Starts reading the trend CSV `csv` at once (ReadTrendCsv): batches
+    /// with the progress only, then one with every row; an unreadable file
+    /// is an Issue of file 0.
+    static std::unique_ptr<TrendScanThread> ReadCsv(std::string csv, QObject* receiver, BatchFn onBatch, DoneFn onDone);
     ~TrendScanThread();
     TrendScanThread(const TrendScanThread&) = delete;
     TrendScanThread& operator=(const TrendScanThread&) = delete;
@@ -48,9 +61,13 @@ public:
     void Cancel() { cancel_ = true; }
 
 private:
-    void Run(); ///< the thread's body
+    TrendScanThread(QObject* receiver, BatchFn onBatch, DoneFn onDone);
+    void Run();    ///< the thread's body for background files
+    void RunCsv(); ///< the thread's body for a trend CSV
+    /// Hands `batch` to the receiver's thread.
+    void Post(std::shared_ptr<const TrendBatch> batch);
 
-    std::vector<std::string> files_;
+    std::vector<std::string> files_; ///< the files, or the one trend CSV
     QObject* target_; ///< the receiver; only posted to, and alive until the thread is joined
     BatchFn onBatch_;
     DoneFn onDone_;

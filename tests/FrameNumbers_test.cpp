@@ -110,7 +110,7 @@ TEST(FrameNumbers, RateCountsOnlyThePointsBeforeTheEndOfRecording)
         const int filled = std::min(row.zeroFrom - 1, row.points);
         for (int c = 1; c <= kFonChannels; ++c) {
             const double sum = c == 2 ? 20.0 * (filled / 2) : 10.0 * c * filled;
-            EXPECT_TRUE(Near(n.Channels[c - 1].Rate, row.points ? sum / row.points : NAN, 1e-12)) << c;
+            EXPECT_TRUE(Near(n.Channels[c - 1].MeanPerPoint, row.points ? sum / row.points : NAN, 1e-12)) << c;
         }
     }
 }

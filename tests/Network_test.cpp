@@ -26,6 +26,7 @@
 #include "centre/CentreStore.h"
 #include "network/NetworkSettings.h"
 #include "support/Fixtures.h"
+#include "trend/TrendCsv.h"
 
 namespace {
 
@@ -277,7 +278,9 @@ TEST(CentreStoreHostile, RandomAndHostilePayloadsAreRefusedAndTheStoreStays)
     QTemporaryDir dir;
     centre::CentreStore store(dir.path().toStdString());
     const QByteArray good = R"({"station":"s1","file":"1_1_0_0.fon","record":0,"kadr_no":1,"start":"2026-01-01T00:00:00.000",)"
-                            R"("points":600,"mean_rate":[1.5,2,null,4],"centre":[60,null,61,62],"b":[-5.5,-4,null,-3]})";
+                            R"("start_local":"2026-01-01T00:00:00.000+00:00","start_ns":1767225600000000000,)"
+                            R"("points":600,"mean_rate":[1.5,2,null,4],"mean_per_s":[300,400,null,800],)"
+                            R"("centre":[60,null,61,62],"b":[-5.5,-4,null,-3]})";
     ASSERT_EQ(store.Take("vfon/v1/s1/frame", good, 1), centre::Ingest::Frame);
     const QByteArray hostile[] = {
         "", "null", "[]", "{", QByteArray(70000, '{'), R"({"station":"s1"})",
@@ -309,14 +312,43 @@ TEST(CentreStoreHostile, RandomAndHostilePayloadsAreRefusedAndTheStoreStays)
     // Whatever was taken is a whole, valid line set; nothing lies outside the stations' folders.
     const QStringList lines = Lines(dir.filePath("s1/trend.csv"));
     EXPECT_EQ(lines.size(), 1 + 4 * (1 + taken));
-    EXPECT_EQ(lines[1], "1_1_0_0.fon,1,2026-01-01T00:00:00.000,1,600,1.5,60,-5.5");
+    EXPECT_EQ(lines[1], "1_1_0_0.fon,1,2026-01-01T00:00:00.000+00:00,1767225600000000000,1,600,1.5,300,60,-5.5");
     for (const QString& l : lines)
-        EXPECT_EQ(l.count(','), 7) << l.toStdString();
+        EXPECT_EQ(l.count(','), 9) << l.toStdString();
     const QStringList top = QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
     for (const QString& name : top)
         EXPECT_TRUE(net::ValidStationId(name.toStdString())) << name.toStdString();
     EXPECT_GE(store.Refused(), 3333);
     EXPECT_EQ(store.Take("vfon/v1/s1/frame", good, 2), centre::Ingest::Duplicate);
+}
+
+TEST(CentreStoreHostile, AnOldHeaderTrendFileIsSetAsideAndItsFramesStayStoredOnce)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkpath("s1"));
+    const QByteArray early = "file,frame,start,channel,points,rate,centre,b\r\n1_1_0_0.fon,1,2026-01-01T00:00:00.000,1,600,1.5,60,-5.5\r\n";
+    QFile old(dir.filePath("s1/trend.csv"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly) && old.write(early) == early.size());
+    old.close();
+    centre::CentreStore store(dir.path().toStdString());
+    // A station of the earlier version: no start_local, no mean_per_s.
+    const auto frame = [](int record) {
+        return QByteArray(R"({"station":"s1","file":"1_1_0_0.fon","record":)") + QByteArray::number(record) +
+               R"(,"start":"2026-01-01T00:00:00.000","points":600,"mean_rate":[1,2,3,4],"centre":[1,2,3,4],"b":[1,2,3,4]})";
+    };
+    EXPECT_EQ(store.Take("vfon/v1/s1/frame", frame(0), 1), centre::Ingest::Duplicate);
+    EXPECT_EQ(store.Take("vfon/v1/s1/frame", frame(1), 2), centre::Ingest::Frame);
+    QFile kept(dir.filePath("s1/trend.old.csv"));
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), early);
+    const QStringList lines = Lines(dir.filePath("s1/trend.csv"));
+    ASSERT_EQ(lines.size(), 5);
+    EXPECT_EQ(lines[0].toStdString(), TrendCsvHeader());
+    EXPECT_EQ(lines[1], "1_1_0_0.fon,2,2026-01-01T00:00:00.000,,1,600,1,,1,1");
+
+    centre::CentreStore again(dir.path().toStdString()); // a restart sees both files
+    EXPECT_EQ(again.Take("vfon/v1/s1/frame", frame(0), 3), centre::Ingest::Duplicate);
+    EXPECT_EQ(again.Take("vfon/v1/s1/frame", frame(1), 4), centre::Ingest::Duplicate);
 }
 
 TEST_F(NetworkTest, TwoStationsReachTheCentreAsTheirExportHasThem)

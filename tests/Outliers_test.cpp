@@ -42,7 +42,7 @@ TEST(Outliers, TableMarksRatesAndCentresPerChannel)
         n.Points = kFonPoints;
         for (int c = 1; c <= kFonChannels; ++c)
             n.Channels[c - 1] = {50.0 * c + r % 3, 60 + r % 2, {}, -2, {}};
-        n.Channels[2].Rate = r == 7 ? 500 : n.Channels[2].Rate;     // channel 3 counts far too much
+        n.Channels[2].MeanPerPoint = r == 7 ? 500 : n.Channels[2].MeanPerPoint;     // channel 3 counts far too much
         n.Channels[0].Centre = r == 12 ? 90 : n.Channels[0].Centre; // the peak of channel 1 moved
         t.Append(1, r, n);
     }

@@ -96,3 +96,36 @@ TEST(StabilityWindow, CancelInTheMiddleKeepsTheFramesRead)
     EXPECT_TRUE(w.bFiles->isEnabled());
     EXPECT_TRUE(w.lSummary->text().endsWith(QStringLiteral("Чтение прервано")));
 }
+
+TEST(StabilityWindow, ACentresStoreOpensWithItsOutliersAndBadLines)
+{
+    EnsureApp();
+    QTemporaryDir dir;
+    std::ofstream csv(dir.filePath("trend.csv").toStdString(), std::ios::binary);
+    csv << "file,frame,start,channel,points,rate,centre,b\r\n"; // a store of an earlier version
+    for (int frame = 1; frame <= 30; ++frame)
+        for (int c = 1; c <= kFonChannels; ++c)
+            csv << "1_1_0_0.fon," << frame << ",2026-12-06T09:" << 10 + frame << ":00.000," << c << ",600,"
+                << (frame == 18 && c == 3 ? 900 : 100 + frame % 3) << ",60,-5\r\n";
+    csv << "1_1_0_0.fon,31,2026-12-06T09:50:00.000,1,600,abc,60,-5\r\n";
+    csv.close();
+    StabilityWindow w;
+    QSignalSpy finished(&w, &StabilityWindow::ScanFinished);
+    QSignalSpy open(&w, &StabilityWindow::OpenFrameRequested);
+    w.OpenStore(dir.filePath("trend.csv"));
+    EXPECT_FALSE(w.bStore->isEnabled());
+    ASSERT_TRUE(WaitFor([&] { return finished.count() == 1; }));
+
+    EXPECT_EQ(w.Table().Size(), 30u);
+    EXPECT_TRUE(w.bStore->isEnabled());
+    ASSERT_EQ(w.Findings->rowCount(), 2);
+    EXPECT_EQ(w.Findings->index(0, 4).data().toString(), QStringLiteral("строка 122: поле, где должно быть число, — не число"));
+    EXPECT_EQ(w.Findings->index(1, 1).data().toInt(), 18);
+    EXPECT_EQ(w.Findings->index(1, 2).data().toInt(), 3);
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    QTest::mouseClick(w.FindingsView->viewport(), Qt::LeftButton, {},
+                      w.FindingsView->visualRect(w.Findings->index(1, 0)).center());
+    ASSERT_EQ(open.count(), 1);
+    EXPECT_EQ(open[0][0].toString(), dir.filePath("1_1_0_0.fon")); // beside the store
+}

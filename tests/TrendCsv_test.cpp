@@ -3,11 +3,13 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <fstream>
 #include <sstream>
 
 #include "support/SampleFiles.h"
 #include "trend/TrendCsv.h"
+#include "trend/TrendCsvRead.h"
 
 using namespace testing_support;
 
@@ -45,10 +47,21 @@ TEST(TrendCsv, LinesPerFrameAndChannelQuotedAndEmptyWhereNone)
         lines.push_back(text.substr(at, end - at));
     ASSERT_EQ(lines.size(), 5u);
     std::string start = "\"";
-    start.append(dir.path().toStdString()).append("/run \"\"7\"\",b.fon\",1,2026-12-06T09:05:30.012,");
-    EXPECT_EQ(lines[0], "file,frame,start,channel,points,rate,centre,b");
-    EXPECT_EQ(lines[1], start + "1,600,1300.5,,");
-    EXPECT_EQ(lines[2].substr(0, lines[2].rfind(',') + 1), start + "2,600,2300.5,59,");
+    start.append(dir.path().toStdString())
+        .append("/run \"\"7\"\",b.fon\",1,2026-12-06T09:05:30.012+00:00,1796547930012000000,");
+    EXPECT_EQ(lines[0], "file,frame,start,start_ns [ns],channel,points,mean_per_point [counts/point],"
+                        "mean_per_s [counts/s],centre,b");
+    // Points of 29.587 s / 599: the last point, 600, has no valid time (second 60).
+    const auto perS = [](const std::string& line) { // the third field from the end
+        const size_t b = line.rfind(','), centre = line.rfind(',', b - 1), at = line.rfind(',', centre - 1);
+        return std::stod(line.substr(at + 1, centre - at - 1));
+    };
+    EXPECT_EQ(lines[1].rfind(start + "1,600,1300.5,", 0), 0u) << lines[1];
+    EXPECT_NEAR(perS(lines[1]), 1300.5 * 599 / 29.587, 1e-6);
+    EXPECT_EQ(lines[1].substr(lines[1].size() - 2), ",,");
+    EXPECT_EQ(lines[2].rfind(start + "2,600,2300.5,", 0), 0u) << lines[2];
+    EXPECT_NEAR(perS(lines[2]), 2300.5 * 599 / 29.587, 1e-6);
+    EXPECT_NE(lines[2].find(",59,"), std::string::npos);
     EXPECT_LT(std::stod(lines[2].substr(lines[2].rfind(',') + 1)), -1); // a slope, written with a "."
 
     // An existing output is kept unless overwriting is asked for.
@@ -79,4 +92,55 @@ TEST(TrendCsv, SkippedFilesAreReportedAndTheRestWritten)
     const std::string other = dir.filePath("u.csv").toStdString();
     EXPECT_EQ(WriteTrendCsv({a}, other, opt), kTrendCsvFailed);
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(other)));
+}
+
+TEST(TrendCsv, ReadBackEitherHeaderWithBadLinesPassedOver)
+{
+    const std::string now = "file,frame,start,start_ns [ns],channel,points,mean_per_point [counts/point],"
+                            "mean_per_s [counts/s],centre,b\r\n";
+    const std::string early = "file,frame,start,channel,points,rate,centre,b\r\n";
+    struct Case {
+        std::string text;
+        TrendCsvHeaderKind header;
+        size_t rows;
+        std::vector<std::string> files;
+        std::vector<TrendLineProblem> problems;
+    };
+    const std::vector<Case> cases{
+        {now + "\"a,\"\"b\"\".fon\",2,2026-12-06T09:05:30.012+03:00,1,1,600,1.5,30,60,-5.5\r\n"
+               "\"a,\"\"b\"\".fon\",2,2026-12-06T09:05:30.012+03:00,1,2,600,2.5,50,,\r\n"
+               "a.fon,x,2026-12-06T09:10:30.012+03:00,1,1,600,1.5,30,60,-5.5\r\n"
+               "a.fon,1,2026-12-06T09:10:30.012+03:00,1,5,600,1.5,30,60,-5.5\r\n",
+         TrendCsvHeaderKind::Current, 1, {"a,\"b\".fon"}, {{4, TrendLineFault::BadNumber}, {5, TrendLineFault::BadChannel}}},
+        {early + "a.fon,1,2026-12-06T09:05:30.012,1,600,1.5,60,-5.5\n"
+                 "a.fon,1,2026-12-06T09:05:30.012,1,600,1.5,60,-5.5\n"
+                 "a.fon,1,2026-12-06T09:05:30.012,2,600,1.5\n"
+                 "b.fon,1,2026-12-06T09:06:30.012,1,600,1.5,60,-5.5",
+         TrendCsvHeaderKind::Early, 2, {"a.fon", "b.fon"}, {{3, TrendLineFault::BadChannel}, {4, TrendLineFault::FieldCount}}},
+        {now + "\"a.fon,1,x,1,1,600,1,1,1,1\r\n", TrendCsvHeaderKind::Current, 0, {}, {{2, TrendLineFault::OpenQuote}}},
+        {"file,frame\r\na.fon,1\r\n", TrendCsvHeaderKind::None, 0, {}, {}},
+    };
+    for (const Case& c : cases) {
+        std::istringstream in(c.text);
+        const TrendCsvContent got = ReadTrendCsv(in);
+        EXPECT_EQ(got.Header, c.header) << c.text;
+        EXPECT_EQ(got.Table.Size(), c.rows) << c.text;
+        EXPECT_EQ(got.Files, c.files) << c.text;
+        ASSERT_EQ(got.Problems.size(), c.problems.size()) << c.text;
+        for (size_t i = 0; i < c.problems.size(); ++i) {
+            EXPECT_EQ(got.Problems[i].Line, c.problems[i].Line) << c.text;
+            EXPECT_EQ(got.Problems[i].Fault, c.problems[i].Fault) << c.text;
+        }
+    }
+
+    // The numbers of the first frame: channels 1 and 2 given, 3 and 4 not.
+    std::istringstream in(cases[0].text);
+    const TrendTable t = ReadTrendCsv(in).Table;
+    EXPECT_EQ(t.Record[0], 1);
+    EXPECT_EQ(t.Points[0], 600);
+    EXPECT_DOUBLE_EQ(t.Time[0], StampSeconds({2026, 12, 6, 9, 5, 30, 12})); // the wall time, as the files give it
+    EXPECT_EQ(t.MeanPerPoint[1][0], 2.5f);
+    EXPECT_EQ(t.Centre[0][0], 60);
+    EXPECT_TRUE(std::isnan(t.Centre[1][0]) && std::isnan(t.B[1][0]) && std::isnan(t.MeanPerPoint[2][0]));
+    EXPECT_EQ(t.NoCentre[1].at(SpectrumFault::NotRecorded), 1);
 }

@@ -47,7 +47,8 @@ private:
         case FileIssueKind::Unreadable:
         case FileIssueKind::NotRegular: ++summary_.FilesSkipped; break;
         case FileIssueKind::TornTail: ++summary_.FilesTorn; break;
-        case FileIssueKind::ReadFailed: ++summary_.FilesFailed; break;
+        case FileIssueKind::ReadFailed:
+        case FileIssueKind::BadLine: ++summary_.FilesFailed; break;
         }
         if (cb_.Issue)
             cb_.Issue({file, kind, records, tail, message});

@@ -18,6 +18,7 @@ enum class FileIssueKind {
     NotRegular, ///< a folder, device, pipe or socket: skipped, never opened for reading
     TornTail,   ///< ends in a partial record: the whole records are read, the tail is not
     ReadFailed, ///< a read failed or came short part-way: the records before it are kept
+    BadLine,    ///< a line of a table that could not be read: passed over
 };
 
 /// One reported problem of a file.

@@ -16,7 +16,7 @@ ChannelNumbers ChannelOf(const TFonKadr& k, int c, int32_t points)
     const int32_t* counts = k.Counts(c);
     for (int32_t i = 0; i < points; ++i)
         sum += counts[i];
-    n.Rate = points > 0 ? static_cast<double>(sum) / points : std::nan("");
+    n.MeanPerPoint = points > 0 ? static_cast<double>(sum) / points : std::nan("");
 
     const std::span<const int16_t, kFonBins> spectr(k.Spectr(c), kFonBins);
     const CentreResult centre = PeakCentre(spectr, kTrendLo, kTrendHi);
@@ -53,12 +53,36 @@ float CentreError(const CentreResult& centre)
     return static_cast<float>(std::sqrt(static_cast<double>(centre.Area)) / (2 * density));
 }
 
-FrameNumbers ComputeFrameNumbers(const TFonKadr& k, bool lastRecord)
+double PointSeconds(int64_t startNs, int64_t timedNs, int32_t timedPoint)
+{
+    if (startNs == kNoStampNs || timedNs == kNoStampNs || timedNs <= startNs || timedPoint <= 0)
+        return std::nan("");
+    return static_cast<double>(timedNs - startNs) / 1e9 / timedPoint;
+}
+
+void TimeFrameNumbers(FrameNumbers& n, const StampZone& zone)
+{
+    n.PointSeconds = n.TimedPoint > 0 ? PointSeconds(zone.UtcNs(n.Start), zone.UtcNs(n.TimedStamp), n.TimedPoint)
+                                      : std::nan("");
+    for (ChannelNumbers& ch : n.Channels)
+        ch.MeanPerS = ch.MeanPerPoint / n.PointSeconds;
+}
+
+FrameNumbers ComputeFrameNumbers(const TFonKadr& k, bool lastRecord, const StampZone* zone)
 {
     FrameNumbers f;
     f.Start = StampOf(k);
     f.Points = FilledPoints(k, lastRecord);
     for (int c = 1; c <= kFonChannels; ++c)
         f.Channels[static_cast<size_t>(c - 1)] = ChannelOf(k, c, f.Points);
+    for (int32_t p = f.Points; p >= 1 && f.TimedPoint == 0; --p) {
+        const FrameStamp s = PointStampOf(k, p);
+        if (StampReal(s)) {
+            f.TimedPoint = p;
+            f.TimedStamp = s;
+        }
+    }
+    const UtcStampZone utc;
+    TimeFrameNumbers(f, zone ? *zone : static_cast<const StampZone&>(utc));
     return f;
 }

@@ -64,7 +64,7 @@ std::vector<Outlier> MarkOutliers(const TrendTable& t)
     std::vector<Outlier> out;
     std::vector<float> rateErrors(t.Size());
     for (int c = 1; c <= kFonChannels; ++c) {
-        const auto& rate = t.Rate[static_cast<size_t>(c - 1)];
+        const auto& rate = t.MeanPerPoint[static_cast<size_t>(c - 1)];
         const auto& centre = t.Centre[static_cast<size_t>(c - 1)];
         for (size_t row = 0; row < t.Size(); ++row)
             rateErrors[row] = RateError(rate[row], t.Points[row]);

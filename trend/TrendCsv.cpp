@@ -14,7 +14,7 @@ constexpr size_t kFlushBytes = size_t{1} << 20;
 
 std::string TrendCsvHeader()
 {
-    return "file,frame,start,channel,points,rate,centre,b";
+    return "file,frame,start,start_ns [ns],channel,points,mean_per_point [counts/point],mean_per_s [counts/s],centre,b";
 }
 
 int WriteTrendCsv(const std::vector<std::string>& files, const std::string& out, const TrendCsvOptions& options)
@@ -30,6 +30,8 @@ int WriteTrendCsv(const std::vector<std::string>& files, const std::string& out,
     std::unique_ptr<datafiles::OutputFile> csv;
     std::string failure;
     datafiles::CsvText text;
+    const UtcStampZone utc;
+    const StampZone& zone = options.Zone ? *options.Zone : utc;
     try {
         csv = std::make_unique<datafiles::OutputFile>(out, options.Overwrite);
         csv->Write(TrendCsvHeader() + "\r\n");
@@ -50,13 +52,21 @@ int WriteTrendCsv(const std::vector<std::string>& files, const std::string& out,
             options.Progress(p);
     };
     cb.Issue = [&](const FileIssue& issue) { error(datafiles::About(files[issue.File], issue.Message)); };
-    cb.Frame = [&](size_t file, int32_t record, const FrameNumbers& n) {
+    cb.Frame = [&](size_t file, int32_t record, const FrameNumbers& scanned) {
         if (!failure.empty())
             return;
-        const std::string start = StampIso(n.Start);
+        FrameNumbers n = scanned;
+        TimeFrameNumbers(n, zone);
+        const int64_t startNs = zone.UtcNs(n.Start);
+        const std::string start = zone.IsoText(startNs);
         for (int c = 1; c <= kFonChannels; ++c) {
             const ChannelNumbers& ch = n.Channels[static_cast<size_t>(c - 1)];
-            text.Text(files[file]).Int(record + 1).Text(start).Int(c).Int(n.Points).Number(ch.Rate);
+            text.Text(files[file]).Int(record + 1).Text(start);
+            if (startNs == kNoStampNs)
+                text.Empty();
+            else
+                text.Int(startNs);
+            text.Int(c).Int(n.Points).Number(ch.MeanPerPoint).Number(ch.MeanPerS);
             if (ch.HasCentre())
                 text.Int(ch.Centre);
             else

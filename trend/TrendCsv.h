@@ -26,15 +26,20 @@ struct TrendCsvOptions {
     /// Every problem, with the file's name where it is about one (may be empty).
     std::function<void(const std::string& message)> Error;
     const std::atomic<bool>* Cancel = nullptr; ///< when set, the work ends and the output is removed
+    /// The zone of the stations' clocks (start times and point durations);
+    /// null: the stamps are read as UTC. Used on the caller's thread only.
+    const StampZone* Zone = nullptr;
 };
 
 /// The header line, without its line end.
 std::string TrendCsvHeader();
 
-/// Writes `out` with the columns file, frame (record index + 1), start
-/// (ISO 8601 date and time of the frame start), channel (1..4), points
-/// (filled points), rate (mean count per filled point), centre (empty when
-/// none), b (empty when none); lines end in CRLF. Files are read with
+/// Writes `out` with the columns of TrendCsvHeader: file, frame (record
+/// index + 1), start (ISO 8601 with the zone's UTC offset) and start_ns (the
+/// same instant in ns since the epoch; both empty when the stamp is no
+/// time), channel (1..4), points (filled points), mean_per_point (mean count
+/// per filled point), mean_per_s (the same per second, ComputeFrameNumbers),
+/// centre (empty when none), b (empty when none); lines end in CRLF. Files are read with
 /// ScanFonFiles. An existing output is kept unless Overwrite is set. On
 /// failure or cancel the partial output is removed.
 /// Returns kTrendCsvOk, kTrendCsvSkipped or kTrendCsvFailed.

@@ -10,7 +10,7 @@ void TrendTable::Append(int32_t file, int32_t record, const FrameNumbers& n)
     Points.push_back(static_cast<int16_t>(n.Points));
     for (size_t c = 0; c < kFonChannels; ++c) {
         const ChannelNumbers& ch = n.Channels[c];
-        Rate[c].push_back(static_cast<float>(ch.Rate));
+        MeanPerPoint[c].push_back(static_cast<float>(ch.MeanPerPoint));
         Centre[c].push_back(ch.HasCentre() ? static_cast<float>(ch.Centre) : std::nanf(""));
         CentreError[c].push_back(ch.CentreError);
         B[c].push_back(ch.B);
@@ -29,7 +29,7 @@ void TrendTable::Append(const TrendTable& other)
     add(Time, other.Time);
     add(Points, other.Points);
     for (size_t c = 0; c < kFonChannels; ++c) {
-        add(Rate[c], other.Rate[c]);
+        add(MeanPerPoint[c], other.MeanPerPoint[c]);
         add(Centre[c], other.Centre[c]);
         add(CentreError[c], other.CentreError[c]);
         add(B[c], other.B[c]);
@@ -47,7 +47,7 @@ void TrendTable::Reserve(size_t rows)
     Time.reserve(rows);
     Points.reserve(rows);
     for (size_t c = 0; c < kFonChannels; ++c) {
-        Rate[c].reserve(rows);
+        MeanPerPoint[c].reserve(rows);
         Centre[c].reserve(rows);
         CentreError[c].reserve(rows);
         B[c].reserve(rows);

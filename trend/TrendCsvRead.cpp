@@ -1,0 +1,201 @@
+#include "trend/TrendCsvRead.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <string_view>
+
+#include "trend/TrendCsv.h"
+
+namespace {
+
+constexpr const char* kEarlyHeader = "file,frame,start,channel,points,rate,centre,b";
+constexpr int64_t kProgressLines = 4096;
+
+/// Where the columns are in a header kind.
+struct Columns {
+    size_t Count, File, Frame, Start, Channel, Points, Mean, Centre, B;
+};
+constexpr Columns kCurrentColumns{10, 0, 1, 2, 4, 5, 6, 8, 9};
+constexpr Columns kEarlyColumns{8, 0, 1, 2, 3, 4, 5, 6, 7};
+
+/// The fields of one CSV record (RFC 4180: quotes around a field, doubled
+/// inside it).
+void SplitFields(const std::string& record, std::vector<std::string>& fields)
+{
+    fields.clear();
+    fields.emplace_back();
+    bool quoted = false;
+    for (size_t i = 0; i < record.size(); ++i) {
+        const char c = record[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < record.size() && record[i + 1] == '"')
+                fields.back() += '"', ++i;
+            else if (c == '"')
+                quoted = false;
+            else
+                fields.back() += c;
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == ',') {
+            fields.emplace_back();
+        } else {
+            fields.back() += c;
+        }
+    }
+}
+
+bool ParseInt(std::string_view s, int64_t& v)
+{
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+    return ec == std::errc() && end == s.data() + s.size() && !s.empty();
+}
+
+/// A number, or NaN for an empty field.
+bool ParseNumber(std::string_view s, double& v)
+{
+    if (s.empty()) {
+        v = std::nan("");
+        return true;
+    }
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+    return ec == std::errc() && end == s.data() + s.size();
+}
+
+/// The local date and time at the head of an ISO 8601 start text
+/// ("2026-12-08T07:14:53.039", an offset after it or not); a stamp that is
+/// not valid (Month 0) when there is none.
+FrameStamp StampFromIso(const std::string& text)
+{
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0, ms = 0;
+    if (std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d.%3d", &y, &mo, &d, &h, &mi, &s, &ms) != 7)
+        return {};
+    const auto f = [](int v) { return static_cast<int16_t>(v); };
+    return {f(y), f(mo), f(d), f(h), f(mi), f(s), f(ms)};
+}
+
+/// The frame whose lines are being read.
+struct PendingFrame {
+    int32_t File = -1;
+    int64_t Frame = 0;
+    unsigned Seen = 0; ///< bit c-1 for channel c
+    FrameNumbers Numbers;
+};
+
+void StartFrame(PendingFrame& p, int32_t file, int64_t frame, const FrameStamp& start, int64_t points)
+{
+    p = PendingFrame{file, frame, 0, {}};
+    p.Numbers.Start = start;
+    p.Numbers.Points = static_cast<int32_t>(points);
+    p.Numbers.PointSeconds = std::nan("");
+    for (ChannelNumbers& ch : p.Numbers.Channels) {
+        ch.MeanPerPoint = ch.MeanPerS = std::nan("");
+        ch.NoCentre = ch.NoB = SpectrumFault::NotRecorded;
+        ch.B = std::nanf("");
+    }
+}
+
+} // namespace
+
+TrendCsvContent ReadTrendCsv(std::istream& in, const TrendCsvReadOptions& options)
+{
+    TrendCsvContent out;
+    std::map<std::string, int32_t> fileIndex;
+    std::vector<std::string> fields;
+    std::string record, line;
+    int64_t lineNo = 0;
+    uint64_t bytes = 0;
+    Columns col = kCurrentColumns;
+    PendingFrame pending;
+    const auto flush = [&] {
+        if (pending.File >= 0)
+            out.Table.Append(pending.File, static_cast<int32_t>(pending.Frame - 1), pending.Numbers);
+        pending.File = -1;
+    };
+    while (std::getline(in, line)) {
+        const int64_t first = ++lineNo;
+        bytes += line.size() + 1;
+        record = line;
+        // A quoted field may hold line breaks: the record goes on while a
+        // quote is open (an odd count of quotes so far).
+        bool open = std::count(record.begin(), record.end(), '"') % 2 != 0;
+        while (open && std::getline(in, line)) {
+            ++lineNo;
+            bytes += line.size() + 1;
+            record += '\n';
+            record += line;
+            open = std::count(record.begin(), record.end(), '"') % 2 != 0;
+        }
+        if (!record.empty() && record.back() == '\r')
+            record.pop_back();
+        if (first == 1) {
+            if (record == TrendCsvHeader())
+                out.Header = TrendCsvHeaderKind::Current;
+            else if (record == kEarlyHeader)
+                out.Header = TrendCsvHeaderKind::Early, col = kEarlyColumns;
+            else
+                return out;
+            continue;
+        }
+        if (lineNo % kProgressLines == 0) {
+            if (options.Progress)
+                options.Progress(bytes);
+            if (options.Cancel && options.Cancel->load(std::memory_order_relaxed)) {
+                out.Cancelled = true;
+                break;
+            }
+        }
+        if (open) {
+            out.Problems.push_back({first, TrendLineFault::OpenQuote});
+            break;
+        }
+        if (record.empty())
+            continue;
+        SplitFields(record, fields);
+        if (fields.size() != col.Count) {
+            out.Problems.push_back({first, TrendLineFault::FieldCount});
+            continue;
+        }
+        int64_t frame = 0, channel = 0, points = 0;
+        double mean = 0, centre = 0, b = 0;
+        if (!ParseInt(fields[col.Frame], frame) || frame < 1 || frame > INT32_MAX ||
+            !ParseInt(fields[col.Points], points) || points < 0 || points > kFonPoints ||
+            !ParseNumber(fields[col.Mean], mean) || !ParseNumber(fields[col.Centre], centre) ||
+            !ParseNumber(fields[col.B], b) || !ParseInt(fields[col.Channel], channel)) {
+            out.Problems.push_back({first, TrendLineFault::BadNumber});
+            continue;
+        }
+        if (channel < 1 || channel > kFonChannels) {
+            out.Problems.push_back({first, TrendLineFault::BadChannel});
+            continue;
+        }
+        auto [at, added] = fileIndex.try_emplace(fields[col.File], static_cast<int32_t>(out.Files.size()));
+        if (added)
+            out.Files.push_back(fields[col.File]);
+        if (pending.File != at->second || pending.Frame != frame) {
+            flush();
+            StartFrame(pending, at->second, frame, StampFromIso(fields[col.Start]), points);
+        }
+        const unsigned bit = 1u << (channel - 1);
+        if (pending.Seen & bit) {
+            out.Problems.push_back({first, TrendLineFault::BadChannel});
+            continue;
+        }
+        pending.Seen |= bit;
+        ChannelNumbers& ch = pending.Numbers.Channels[static_cast<size_t>(channel - 1)];
+        ch.MeanPerPoint = mean;
+        if (std::isfinite(centre)) {
+            ch.Centre = static_cast<int32_t>(centre);
+            ch.NoCentre = SpectrumFault::None;
+            ch.CentreError = 0;
+        }
+        if (std::isfinite(b)) {
+            ch.B = static_cast<float>(b);
+            ch.NoB = SpectrumFault::None;
+        }
+    }
+    flush();
+    return out;
+}
