@@ -218,6 +218,7 @@ bool Recorder::WriteNext(Stream& s)
     ++s.Next;
     s.Saved = 0;
     ++s.Written;
+    emit RecordsIn(QString::fromStdString(s.Path), s.Next);
     if (s.Frames)
         emit FramesWritten(s.Written);
     else
@@ -253,6 +254,7 @@ void Recorder::DoSoFar(const Job& job)
             s.Next = 0;
             s.Saved = r.Points;
             s.SoFarSaid = true;
+            emit RecordsIn(QString::fromStdString(rescue), 0);
             emit Notice(QString("%1 не записывается (%2): запись продолжается в запасной файл %3")
                             .arg(QString::fromStdString(s.Own), error, QString::fromStdString(rescue)));
             return;
@@ -289,6 +291,7 @@ bool Recorder::Flush(Stream& s, RecorderOutcome& out)
     std::string rescue;
     try {
         rescue = CreateRescueFile(s.Own);
+        emit RecordsIn(QString::fromStdString(rescue), 0);
         s.Path = rescue;
         s.Next = 0;
         s.Saved = 0;

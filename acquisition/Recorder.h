@@ -67,6 +67,10 @@ signals:
     /// to the event file. Emitted on the writer thread.
     void FramesWritten(int32_t records);
     void EventsWritten(int32_t records);
+    /// File `path`, the run's own file or a rescue file beside it, holds
+    /// `records` whole records of the run now (0: a rescue file just made).
+    /// Emitted on the writer thread.
+    void RecordsIn(const QString& path, int32_t records);
     /// A finished frame or an event could not be written: the run halts.
     void WriteFailed(const QString& message);
     /// Something the operator should know once (a rescue file in use).

@@ -45,6 +45,7 @@ RunModel::RunModel(const Station& station, QObject* parent)
         eventsWritten_ = n;
         emit EventWritten(n);
     });
+    connect(recorder_.get(), &Recorder::RecordsIn, this, &RunModel::RecordsInFile);
     connect(recorder_.get(), &Recorder::WriteFailed, this,
             [this](const QString& m) { Halt(HaltCause::File, m); });
     connect(recorder_.get(), &Recorder::Notice, this, [this](const QString& m) { emit StatusMessage(m); });

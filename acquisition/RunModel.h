@@ -122,6 +122,10 @@ signals:
     /// Records written in all (frames with their rescue file, events).
     void FrameWritten(int32_t records);
     void EventWritten(int32_t records);
+    /// File `path`, the run's own file or a rescue file the recorder put
+    /// beside it, holds `records` whole records of the run now (0: a rescue
+    /// file just made). Every file a record of the run went to is named here.
+    void RecordsInFile(const QString& path, int32_t records);
     /// Driver errors and stops of the hardware, rescue files in use, as the
     /// status bar shows them.
     void StatusMessage(const QString& message);

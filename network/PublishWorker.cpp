@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <set>
 #include <sys/statvfs.h>
 #include <sys/timex.h>
 #include <unistd.h>
@@ -134,8 +135,11 @@ void PublishWorker::Loop()
             up = connectedNow_;
             quit = quit_;
         }
+        bool newFile = false; // saved at once: a kill soon after still finds it listed
         for (const FileLimit& l : limits) {
+            const size_t before = outbox_.Files().size();
             outbox_.Entry(l.Name);
+            newFile = newFile || outbox_.Files().size() != before;
             files_[l.Name].Limit = l.Limit;
             dirty = true;
         }
@@ -164,13 +168,24 @@ void PublishWorker::Loop()
             bool more = true;
             while (more && inflight_.size() < kWindow) {
                 more = false;
-                for (OutboxFile& f : outbox_.Files())
-                    more = SendRecords(f, files_[f.Name]) || more;
+                // Files of a kind go out in the order they were listed: a
+                // later one (a rescue file, the next run's) waits until the
+                // records of those before it are sent.
+                std::set<datafiles::RecordKind> behind;
+                for (OutboxFile& f : outbox_.Files()) {
+                    const datafiles::RecordKind kind = datafiles::KindOfPath(f.Name);
+                    if (behind.count(kind))
+                        continue;
+                    bool rest = false;
+                    more = SendRecords(f, files_[f.Name], rest) || more;
+                    if (rest)
+                        behind.insert(kind);
+                }
                 sentAny = sentAny || more;
             }
         }
         const auto now = Clock::now();
-        if (dirty && (quit || now - lastSave > std::chrono::seconds(1))) {
+        if (dirty && (quit || newFile || now - lastSave > std::chrono::seconds(1))) {
             ForgetDone();
             outbox_.Save();
             dirty = false;
@@ -208,8 +223,9 @@ void PublishWorker::PublishStatus(StatusFigures f)
     client_->Publish(StatusTopic(settings_.Station), json.constData(), static_cast<int>(json.size()), 1, true);
 }
 
-bool PublishWorker::SendRecords(OutboxFile& entry, FileState& st)
+bool PublishWorker::SendRecords(OutboxFile& entry, FileState& st, bool& rest)
 {
+    rest = false;
     const datafiles::RecordKind kind = datafiles::KindOfPath(entry.Name);
     const size_t size = datafiles::RecordSize(kind);
     if (size == 0)
@@ -223,6 +239,7 @@ bool PublishWorker::SendRecords(OutboxFile& entry, FileState& st)
     const int64_t limit = st.Limit >= 0 ? std::min(st.Limit, whole) : whole;
     if (st.Sent >= limit || !reader.Seek(st.Sent))
         return false;
+    rest = true;
     const int64_t count = std::min<int64_t>({kChunk, limit - st.Sent, static_cast<int64_t>(kWindow - inflight_.size())});
     std::vector<char> buffer(static_cast<size_t>(count) * size);
     const int64_t got = reader.Read(buffer.data(), count);
@@ -247,6 +264,7 @@ bool PublishWorker::SendRecords(OutboxFile& entry, FileState& st)
         ++st.Sent;
         sent = true;
     }
+    rest = got == count && st.Sent < limit;
     return sent;
 }
 

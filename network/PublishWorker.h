@@ -60,8 +60,9 @@ private:
     void Loop();
     void PublishStatus(StatusFigures f);
     /// Sends records of one file while the window of unacknowledged
-    /// messages has room; true when something was sent.
-    bool SendRecords(OutboxFile& entry, FileState& st);
+    /// messages has room; true when something was sent. `rest`: records
+    /// the file may publish are still unsent.
+    bool SendRecords(OutboxFile& entry, FileState& st, bool& rest);
     void ApplyAcks(const std::vector<int>& mids);
     /// Drops files all of whose records are acknowledged and that no run writes.
     void ForgetDone();

@@ -1,6 +1,7 @@
 #include "network/Publisher.h"
 
 #include <QFileInfo>
+#include <algorithm>
 
 #include "network/PublishWorker.h"
 
@@ -42,10 +43,14 @@ Publisher::Publisher(acq::RunModel& run, const NetworkSettings& settings, QObjec
         for (size_t i = 0; i < 4; ++i)
             pulses_[i] += c[i];
     });
-    connect(&run, &acq::RunModel::FrameWritten, this,
-            [this](int32_t n) { worker_->PostLimit(NameOf(run_.FonFile()), n); });
-    connect(&run, &acq::RunModel::EventWritten, this,
-            [this](int32_t n) { worker_->PostLimit(NameOf(run_.RadFile()), n); });
+    // Each file of the run, its own or a rescue file, is published as far as
+    // the recorder has written whole records into it.
+    connect(&run, &acq::RunModel::RecordsInFile, this, [this](const QString& path, int32_t n) {
+        const std::string name = NameOf(path.toStdString());
+        if (std::find(runFiles_.begin(), runFiles_.end(), name) == runFiles_.end())
+            runFiles_.push_back(name);
+        worker_->PostLimit(name, n);
+    });
     connect(&run, &acq::RunModel::RunHalted, this, [this](acq::HaltCause, const QString& why) {
         haltMessage_ = why;
         SendStatus();
@@ -77,12 +82,14 @@ void Publisher::StateChanged(acq::RunState state)
         cyclesPerS_ = 0;
         pulsesPerS_ = {};
         haltMessage_.clear();
-        worker_->PostLimit(NameOf(run_.FonFile()), 0);
-        worker_->PostLimit(NameOf(run_.RadFile()), 0);
-    } else if (state == acq::RunState::Idle && !run_.FonFile().empty()) {
+        runFiles_ = {NameOf(run_.FonFile()), NameOf(run_.RadFile())};
+        for (const std::string& name : runFiles_)
+            worker_->PostLimit(name, 0);
+    } else if (state == acq::RunState::Idle) {
         // The run is over: its files are published to their last record.
-        worker_->PostLimit(NameOf(run_.FonFile()), -1);
-        worker_->PostLimit(NameOf(run_.RadFile()), -1);
+        for (const std::string& name : runFiles_)
+            worker_->PostLimit(name, -1);
+        runFiles_.clear();
     }
     SendStatus();
 }

@@ -10,6 +10,8 @@
 #include <array>
 #include <atomic>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "acquisition/RunModel.h"
 #include "network/NetworkSettings.h"
@@ -44,6 +46,7 @@ private:
     std::unique_ptr<PublishWorker> worker_;
     QTimer timer_;
     QString haltMessage_;
+    std::vector<std::string> runFiles_; ///< names of the files the run going on writes (own and rescue)
     int64_t points_ = 0;
     std::array<int64_t, 4> pulses_{}; ///< since the last status
     int64_t lastCycles_ = 0;

@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+#include <algorithm>
 #include <arpa/inet.h>
 #include <csignal>
 #include <netinet/in.h>
@@ -144,14 +145,17 @@ protected:
     }
     QString Store() const { return dir_.filePath("store"); }
     /// A headless station `id` recording `seconds` (0: until stopped) into its own folder.
-    void StartStation(QProcess& p, const QString& id, int seconds)
+    void StartStation(QProcess& p, const QString& id, int seconds, const QStringList& extra = {},
+                      const QProcessEnvironment& extraEnv = {})
     {
         QDir(dir_.path()).mkpath(id);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("VFON_HIVE", QString::fromStdString(hive_));
+        env.insert(extraEnv);
         p.setProcessEnvironment(env);
-        p.start(VFON_PATH, {"--headless", "--seconds", QString::number(seconds), "--data-dir", dir_.filePath(id),
-                            "--publish", QString::fromStdString(Broker()), "--station", id});
+        p.start(VFON_PATH, QStringList{"--headless", "--seconds", QString::number(seconds), "--data-dir",
+                                       dir_.filePath(id), "--publish", QString::fromStdString(Broker()), "--station",
+                                       id} + extra);
         ASSERT_TRUE(p.waitForStarted());
     }
     static void Finish(QProcess& p)
@@ -408,6 +412,44 @@ TEST_F(NetworkTest, BrokerDownAtStartAndMidRunLosesNothing)
     StartStation(again, "st1", 2);
     Finish(again);
     ExpectStoreEqualsExport("st1", EventsIn("st1"));
+}
+
+TEST_F(NetworkTest, RecordsInRescueFilesReachTheCentreInOrderAfterAnOutageAndARestart)
+{
+    // The broker is down while the station's files vanish under it: the
+    // frame and the next event go to rescue files, which the outbox keeps
+    // across the station's restart and publishes once the broker is there.
+    const QString folder = dir_.filePath("st1");
+    QProcess s;
+    QProcessEnvironment often;
+    often.insert("LAN10M8SIM_EVENTS_PER_MINUTE", "120");
+    StartStation(s, "st1", 0, {"--progress-interval", "1"}, often);
+    QByteArray out;
+    ASSERT_TRUE(testing_support::WaitFor([&] { return (out += s.readAllStandardOutput()).contains("точек"); }, 20000));
+    for (const QString& f : QDir(folder).entryList({"*.fon", "*.Rad"}, QDir::Files))
+        QFile::remove(folder + "/" + f);
+    Finish(s); // an event its file refuses halts the run; the stop rescues what is pending
+    const QStringList fon = QDir(folder).entryList({"*.fon"}, QDir::Files), rad = QDir(folder).entryList({"*.Rad"});
+    ASSERT_TRUE(fon.size() == 1 && rad.size() == 1) << fon.join(' ').toStdString() << rad.join(' ').toStdString();
+    StartBroker();
+    StartCentre();
+    QProcess again;
+    StartStation(again, "st1", 2);
+    Finish(again);
+    // Every record once; each file's records in their order.
+    const auto byFile = [](QStringList lines) {
+        std::stable_sort(lines.begin() + (lines.isEmpty() ? 0 : 1), lines.end(),
+                         [](const QString& a, const QString& b) { return a.section(',', 0, 0) < b.section(',', 0, 0); });
+        return lines;
+    };
+    const QStringList want = byFile(ExportTrend("st1"));
+    const QString trend = Store() + "/st1/trend.csv", events = Store() + "/st1/events.csv";
+    testing_support::WaitFor([&] { return Lines(trend).size() >= want.size(); }, 20000);
+    EXPECT_EQ(byFile(Lines(trend)).join('\n').toStdString(), want.join('\n').toStdString());
+    EXPECT_TRUE(want.join('\n').contains(fon[0])) << fon[0].toStdString();
+    testing_support::WaitFor([&] { return Lines(events).size() == EventsIn("st1") + 1; }, 5000);
+    EXPECT_EQ(Lines(events).size(), EventsIn("st1") + 1);
+    EXPECT_TRUE(Lines(events).join('\n').contains(rad[0] + ",0,")) << rad[0].toStdString();
 }
 
 TEST_F(NetworkTest, PasswordsAndTheAclKeepAStationToItsOwnTopics)
