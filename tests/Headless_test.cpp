@@ -198,9 +198,10 @@ TEST_F(HeadlessTest, ARecordRescuedMidRunOrAtTheStopEndsZero)
         QByteArray out, err;
         ASSERT_TRUE(testing_support::WaitFor([&] { return (out += proc_.readAllStandardOutput()).contains("точек"); }, 20000));
         QFile::remove(QString::fromStdString(Only("*.fon")));
-        if (mode != AtStop)
+        if (mode != AtStop) {
             ASSERT_TRUE(testing_support::WaitFor(
                 [&] { return (err += proc_.readAllStandardError()).contains("запасной файл"); }, 20000));
+        }
         if (mode == KilledAfterRescue) {
             QThread::msleep(3000);
             out += proc_.readAllStandardOutput();
