@@ -138,9 +138,20 @@ void PublishWorker::Loop()
         bool newFile = false; // saved at once: a kill soon after still finds it listed
         for (const FileLimit& l : limits) {
             const size_t before = outbox_.Files().size();
-            outbox_.Entry(l.Name);
+            OutboxFile& entry = outbox_.Entry(l.Name);
             newFile = newFile || outbox_.Files().size() != before;
-            files_[l.Name].Limit = l.Limit;
+            FileState& st = files_[l.Name];
+            if (l.Limit == 0 && (entry.Acked > 0 || st.Sent > 0)) {
+                // A limit of 0 comes only with a file the run has just
+                // created: an entry under its name is of an earlier file,
+                // since removed. Its acknowledgements are not this one's.
+                entry.Acked = 0;
+                st.Sent = 0;
+                st.AckedAhead.clear();
+                std::erase_if(inflight_, [&](const auto& m) { return m.second.first == l.Name; });
+                newFile = true;
+            }
+            st.Limit = l.Limit;
             dirty = true;
         }
         if (!acks.empty()) {
