@@ -40,7 +40,7 @@ void ThrowHdf5(const std::string& what)
 }
 
 Hdf5Table::Hdf5Table(hid_t file, const std::string& name, hid_t type, hsize_t chunkRows, int level,
-                     const std::vector<hsize_t>& rowShape)
+                     const std::vector<hsize_t>& rowShape, bool shuffle)
     : rowSize_(H5Tget_size(type)), chunkRows_(chunkRows), name_(name), shape_(rowShape)
 {
     for (hsize_t d : shape_)
@@ -53,6 +53,9 @@ Hdf5Table::Hdf5Table(hid_t file, const std::string& name, hid_t type, hsize_t ch
     const hid_t space = H5Screate_simple(rank, dims.data(), maxDims.data());
     const hid_t dcpl = H5Pcreate(H5P_DATASET_CREATE);
     H5Pset_chunk(dcpl, rank, chunk.data());
+    shuffle = shuffle && level > 0;
+    if (shuffle)
+        H5Pset_shuffle(dcpl);
     H5Pset_deflate(dcpl, static_cast<unsigned>(level));
     const hid_t lcpl = H5Pcreate(H5P_LINK_CREATE);
     H5Pset_create_intermediate_group(lcpl, 1);
@@ -63,7 +66,8 @@ Hdf5Table::Hdf5Table(hid_t file, const std::string& name, hid_t type, hsize_t ch
     if (dset_ < 0)
         ThrowHdf5(datafiles::About(FileName(file), "набор данных " + name + " не создаётся"));
     pipeline_ = std::make_unique<ChunkPipeline>(rowSize_ * chunkRows_, level,
-                                                std::max(2u, std::thread::hardware_concurrency()));
+                                                std::max(2u, std::thread::hardware_concurrency()),
+                                                shuffle ? H5Tget_size(type) : 0);
     buffer_ = pipeline_->Filling().data();
 }
 

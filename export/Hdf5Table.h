@@ -20,9 +20,11 @@ public:
     /// Creates dataset `name` in `file` (a path, its groups made) with rows
     /// of `type`, `chunkRows` rows to a chunk, deflate at `level`. A row is
     /// one element of `type` (a compound row), or with `rowShape` a block of
-    /// that shape (the dataset is then rows × rowShape). Throws OutputError.
+    /// that shape (the dataset is then rows × rowShape). With `shuffle` (and
+    /// a level above 0) the chunks go through HDF5's shuffle filter, for
+    /// elements of `type`, before deflate. Throws OutputError.
     Hdf5Table(hid_t file, const std::string& name, hid_t type, hsize_t chunkRows, int level,
-              const std::vector<hsize_t>& rowShape = {});
+              const std::vector<hsize_t>& rowShape = {}, bool shuffle = false);
     ~Hdf5Table();
     Hdf5Table(const Hdf5Table&) = delete;
     Hdf5Table& operator=(const Hdf5Table&) = delete;
