@@ -45,25 +45,25 @@ TEST(ChunkCodingTest, ShuffledTablesReadBackThroughHdf5)
 {
     QTemporaryDir dir;
     const hid_t file = H5Fcreate((dir.path() + "/t.h5").toUtf8().constData(), H5F_ACC_TRUNC, H5P_DEFAULT, H5P_DEFAULT);
-    const hid_t row = H5Tcreate(H5T_COMPOUND, 7); // an odd row: 3 + 4 bytes
-    H5Tinsert(row, "a", 0, H5T_STD_U8LE), H5Tinsert(row, "b", 1, H5T_STD_U16LE), H5Tinsert(row, "c", 3, H5T_STD_I32LE);
-    for (int level : {0, 1, 4}) {
-        const std::string name = "l" + std::to_string(level);
-        Bytes rows(7 * 2500);
-        std::iota(rows.begin(), rows.end(), 0);
-        {
-            dataexport::Hdf5Table t(file, name, row, 1000, level, {}, true);
-            for (size_t r = 0; r < 2500; ++r)
-                std::memcpy(t.NextRow(), rows.data() + 7 * r, 7);
-            t.Flush();
+    for (size_t size : {7, 16, 23, 88}) // rows shorter than, as long as, and no multiple of a 16-byte tile
+        for (int level : {0, 1, 4}) {
+            const hid_t row = H5Tcreate(H5T_OPAQUE, size);
+            const std::string name = std::to_string(size) + "_" + std::to_string(level);
+            Bytes rows(size * 2500); // 2.5 chunks of 1000 rows, no multiple of 16
+            std::iota(rows.begin(), rows.end(), 0);
+            {
+                dataexport::Hdf5Table t(file, name, row, 1000, level, {}, true);
+                for (size_t r = 0; r < 2500; ++r)
+                    std::memcpy(t.NextRow(), rows.data() + size * r, size);
+                t.Flush();
+            }
+            Bytes back(rows.size());
+            const hid_t d = H5Dopen2(file, name.c_str(), H5P_DEFAULT);
+            EXPECT_GE(H5Dread(d, row, H5S_ALL, H5S_ALL, H5P_DEFAULT, back.data()), 0);
+            H5Dclose(d);
+            H5Tclose(row);
+            EXPECT_EQ(back, rows) << name;
         }
-        Bytes back(rows.size());
-        const hid_t d = H5Dopen2(file, name.c_str(), H5P_DEFAULT);
-        EXPECT_GE(H5Dread(d, row, H5S_ALL, H5S_ALL, H5P_DEFAULT, back.data()), 0);
-        H5Dclose(d);
-        EXPECT_EQ(back, rows) << "level " << level;
-    }
-    H5Tclose(row);
     H5Fclose(file);
 }
 
