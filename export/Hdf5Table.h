@@ -5,9 +5,11 @@
 // the file as it is (a direct chunk write) by the calling thread, the only
 // one that touches HDF5. At most a few chunks are in flight, in buffers
 // reused from chunk to chunk (export/ChunkPipeline.h), so memory stays
-// flat whatever the input.
+// flat whatever the input. At level 0 chunks are stored unfiltered, each
+// written as soon as it is full.
 #include <hdf5.h>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "export/ChunkPipeline.h"
@@ -41,6 +43,8 @@ public:
 private:
     void Submit();
     void WriteOldest();
+    /// Writes the chunk whose first row is `firstRow`, as it is to be stored.
+    void WriteChunk(hsize_t firstRow, std::span<const char> bytes);
 
     hid_t dset_ = -1;
     size_t rowSize_;
@@ -48,7 +52,8 @@ private:
     hsize_t submitted_ = 0; ///< rows handed to the compression
     hsize_t extent_ = 0;    ///< rows of the dataset in the file
     char* buffer_ = nullptr; ///< the chunk being filled
-    std::unique_ptr<ChunkPipeline> pipeline_;
+    std::unique_ptr<ChunkPipeline> pipeline_; ///< none at level 0
+    std::unique_ptr<char[]> stored_;          ///< the one chunk buffer at level 0
     std::string name_;
     std::vector<hsize_t> shape_; ///< dims of a row after the first (row) dim
 };
