@@ -88,12 +88,17 @@ Hdf5Table::~Hdf5Table()
 
 char* Hdf5Table::NextRow()
 {
+    char* row = NextRawRow();
+    std::memset(row, 0, rowSize_);
+    return row;
+}
+
+char* Hdf5Table::NextRawRow()
+{
     if (buffered_ == chunkRows_)
         Submit();
-    char* row = buffer_ + rowSize_ * buffered_++;
-    std::memset(row, 0, rowSize_);
     ++rows_;
-    return row;
+    return buffer_ + rowSize_ * buffered_++;
 }
 
 void Hdf5Table::Submit()

@@ -33,6 +33,8 @@ public:
 
     /// Space for the next row (row-size bytes, zeroed); valid until the next call.
     char* NextRow();
+    /// The same, not zeroed: for a caller that writes every byte of the row.
+    char* NextRawRow();
     /// Writes every row given so far. Throws OutputError.
     void Flush();
     /// Rows given so far.

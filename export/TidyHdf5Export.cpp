@@ -248,7 +248,7 @@ void TidyHdf5Export::Event(const SourceFile& file, int64_t index, const TRadKadr
     }
     s.events->PutText(row, 14, file.path);
     s.events->Put(row, 15, index);
-    std::memcpy(s.samples->NextRow(), e.Samples1, sizeof(int16_t) * kRadChannels * kRadSamples);
+    std::memcpy(s.samples->NextRawRow(), e.Samples1, sizeof(int16_t) * kRadChannels * kRadSamples);
 }
 
 void TidyHdf5Export::Close()
