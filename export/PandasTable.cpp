@@ -85,6 +85,7 @@ PandasTable::PandasTable(hid_t file, const std::string& group, std::vector<Table
         size += H5Tget_size(m);
         H5Tclose(m);
     }
+    rowSize_ = size;
     type_ = H5Tcreate(H5T_COMPOUND, size);
     H5Tinsert(type_, "index", 0, H5T_STD_I64LE);
     for (size_t i = 0; i < columns_.size(); ++i) {
@@ -142,6 +143,14 @@ char* PandasTable::NextRow()
 {
     const int64_t index = static_cast<int64_t>(table_->Rows());
     char* row = table_->NextRow();
+    std::memcpy(row, &index, sizeof index);
+    return row;
+}
+
+char* PandasTable::NextFullRow()
+{
+    const int64_t index = static_cast<int64_t>(table_->Rows());
+    char* row = table_->NextRawRow();
     std::memcpy(row, &index, sizeof index);
     return row;
 }
