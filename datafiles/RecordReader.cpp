@@ -81,14 +81,24 @@ bool RecordReader::Seek(int64_t index)
 
 int64_t RecordReader::Read(void* buffer, int64_t count)
 {
-    if (!ok() || count <= 0)
+    if (!ok())
         return 0;
-    const int64_t want = std::min(count, state_.Records - next_);
+    const int64_t whole = ReadAt(next_, buffer, count, &state_);
+    next_ += whole;
+    state_.Done = std::max(state_.Done, next_);
+    return whole;
+}
+
+int64_t RecordReader::ReadAt(int64_t index, void* buffer, int64_t count, ReadState* fault) const
+{
+    if (fd_ < 0 || count <= 0 || index < 0)
+        return 0;
+    const int64_t want = std::min(count, state_.Records - index);
     if (want <= 0)
         return 0;
     char* p = static_cast<char*>(buffer);
     const size_t bytes = size_ * static_cast<size_t>(want);
-    const off_t at = static_cast<off_t>(size_) * next_;
+    const off_t at = static_cast<off_t>(size_) * index;
     size_t got = 0;
     while (got < bytes) {
         const ssize_t n = ::pread(fd_, p + got, bytes - got, at + static_cast<off_t>(got));
@@ -97,16 +107,15 @@ int64_t RecordReader::Read(void* buffer, int64_t count)
         if (n <= 0) {
             // A failing medium, or the file cut short under us: what was
             // read whole so far stands.
-            state_.Fault = n < 0 ? ReadFault::ReadFailed : ReadFault::Shrunk;
-            state_.Errno = n < 0 ? errno : 0;
+            if (fault) {
+                fault->Fault = n < 0 ? ReadFault::ReadFailed : ReadFault::Shrunk;
+                fault->Errno = n < 0 ? errno : 0;
+            }
             break;
         }
         got += static_cast<size_t>(n);
     }
-    const auto whole = static_cast<int64_t>(got / size_);
-    next_ += whole;
-    state_.Done = std::max(state_.Done, next_);
-    return whole;
+    return static_cast<int64_t>(got / size_);
 }
 
 } // namespace datafiles

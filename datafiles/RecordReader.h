@@ -67,6 +67,12 @@ public:
     /// (room for count records). Returns the records read: fewer than asked
     /// only at the end of the whole records or on a fault (state().Fault).
     int64_t Read(void* buffer, int64_t count);
+    /// Reads up to `count` whole records from record `index` on into
+    /// `buffer`, leaving the position and the state as they are, so that
+    /// several threads may read parts of one file at once. Returns the
+    /// records read: fewer than asked only at the end of the whole records
+    /// or on a fault, which `fault` (when given) then tells (Fault, Errno).
+    int64_t ReadAt(int64_t index, void* buffer, int64_t count, ReadState* fault = nullptr) const;
 
 private:
     std::string path_;

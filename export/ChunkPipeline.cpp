@@ -3,22 +3,29 @@
 #include <algorithm>
 
 #include "export/ChunkDeflate.h"
+#include "export/ChunkShuffle.h"
+#include "export/RunDeflate.h"
 
 namespace dataexport {
 
-ChunkPipeline::ChunkPipeline(size_t chunkBytes, int level, unsigned inFlight)
-    : chunkBytes_(chunkBytes), slots_(std::max(1u, inFlight) + 1)
+ChunkPipeline::ChunkPipeline(size_t chunkBytes, int level, unsigned inFlight, size_t shuffleSize)
+    : chunkBytes_(chunkBytes), shuffleSize_(shuffleSize), slots_(std::max(1u, inFlight) + 1)
 {
-    bound_ = ChunkDeflater(level).Bound(chunkBytes);
+    runs_ = shuffleSize_ > 1 && level == 1;
+    bound_ = runs_ ? RunDeflateBound(chunkBytes) : ChunkDeflater(level).Bound(chunkBytes);
     for (Slot& s : slots_) {
         s.in = std::make_unique<char[]>(chunkBytes_);
         s.out = std::make_unique_for_overwrite<char[]>(bound_);
     }
     // The compressors are made here, so a failure is the caller's.
-    for (size_t w = 0; w + 1 < slots_.size(); ++w)
+    for (size_t w = 0; w + 1 < slots_.size(); ++w) {
         deflaters_.push_back(std::make_unique<ChunkDeflater>(level));
-    for (const auto& d : deflaters_)
-        workers_.emplace_back([this, &deflater = *d] { Work(deflater); });
+        shuffled_.push_back(shuffleSize_ > 1 ? std::make_unique_for_overwrite<char[]>(chunkBytes_) : nullptr);
+    }
+    for (size_t w = 0; w < deflaters_.size(); ++w)
+        workers_.emplace_back([this, &deflater = *deflaters_[w], shuffled = shuffled_[w].get()] {
+            Work(deflater, shuffled);
+        });
 }
 
 ChunkPipeline::~ChunkPipeline()
@@ -60,7 +67,7 @@ ChunkPipeline::Compressed ChunkPipeline::TakeOldest()
     return {s.tag, {s.out.get(), s.outBytes}};
 }
 
-void ChunkPipeline::Work(ChunkDeflater& deflater)
+void ChunkPipeline::Work(ChunkDeflater& deflater, char* shuffled)
 {
     for (;;) {
         size_t slot = 0;
@@ -73,7 +80,14 @@ void ChunkPipeline::Work(ChunkDeflater& deflater)
             queue_.pop_front();
         }
         Slot& s = slots_[slot];
-        const size_t n = deflater.Deflate({s.in.get(), chunkBytes_}, {s.out.get(), bound_});
+        const char* in = s.in.get();
+        if (shuffled) {
+            ShuffleChunk(in, shuffled, chunkBytes_, shuffleSize_);
+            in = shuffled;
+        }
+        const size_t n = runs_ ? RunDeflate(reinterpret_cast<const unsigned char*>(in), chunkBytes_,
+                                            reinterpret_cast<unsigned char*>(s.out.get()))
+                               : deflater.Deflate({in, chunkBytes_}, {s.out.get(), bound_});
         {
             std::lock_guard lock(mutex_);
             s.outBytes = n;

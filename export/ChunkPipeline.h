@@ -30,8 +30,11 @@ public:
     };
 
     /// Up to `inFlight` chunks (at least 1) compressed at once at deflate
-    /// `level` by as many workers. Throws std::bad_alloc.
-    ChunkPipeline(size_t chunkBytes, int level, unsigned inFlight);
+    /// `level` by as many workers; with `shuffleSize` > 1 each chunk is
+    /// shuffled for elements of that size first (export/ChunkShuffle.h),
+    /// and at level 1 packed by the run coder (export/RunDeflate.h), the
+    /// fastest for shuffled rows. Throws std::bad_alloc.
+    ChunkPipeline(size_t chunkBytes, int level, unsigned inFlight, size_t shuffleSize = 0);
     ~ChunkPipeline();
     ChunkPipeline(const ChunkPipeline&) = delete;
     ChunkPipeline& operator=(const ChunkPipeline&) = delete;
@@ -55,9 +58,10 @@ private:
         uint64_t tag = 0;
         bool done = false;
     };
-    void Work(ChunkDeflater& deflater);
+    void Work(ChunkDeflater& deflater, char* shuffled);
 
-    size_t chunkBytes_, bound_ = 0;
+    size_t chunkBytes_, shuffleSize_, bound_ = 0;
+    bool runs_ = false; ///< shuffled chunks go to the run coder
     std::vector<Slot> slots_;
     size_t filling_ = 0;  ///< slot being filled
     size_t inFlight_ = 0; ///< slots submitted and not yet taken back, after filling_ − inFlight_
@@ -66,6 +70,7 @@ private:
     std::deque<size_t> queue_; ///< slots waiting for a worker
     bool quit_ = false;
     std::vector<std::unique_ptr<ChunkDeflater>> deflaters_; ///< one a worker
+    std::vector<std::unique_ptr<char[]>> shuffled_;        ///< a shuffled chunk, one a worker when shuffling
     std::vector<std::thread> workers_;
 };
 

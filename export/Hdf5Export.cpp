@@ -156,10 +156,17 @@ Hdf5Export::Hdf5Export(std::string path, const std::vector<std::string>& inputs,
 
 Hdf5Export::~Hdf5Export() { Abandon(); }
 
+void Hdf5Export::PutName(char* row, const std::string& path) const
+{
+    const size_t n = std::min(path.size(), nameSize_);
+    std::memcpy(row, path.data(), n);
+    std::memset(row + n, 0, nameSize_ - n);
+}
+
 void Hdf5Export::Frame(const SourceFile& file, int64_t index, const TFonKadr& frame)
 {
-    char* row = frames_->NextRow();
-    std::memcpy(row, file.path.data(), std::min(file.path.size(), nameSize_));
+    char* row = frames_->NextRawRow();
+    PutName(row, file.path);
     std::memcpy(row + nameSize_, &index, kIndexSize);
     const int16_t end = static_cast<int16_t>(StopPoint(frame, index == file.records - 1));
     std::memcpy(row + nameSize_ + kIndexSize, &end, kEndSize);
@@ -168,8 +175,8 @@ void Hdf5Export::Frame(const SourceFile& file, int64_t index, const TFonKadr& fr
 
 void Hdf5Export::Event(const SourceFile& file, int64_t index, const TRadKadr& event)
 {
-    char* row = events_->NextRow();
-    std::memcpy(row, file.path.data(), std::min(file.path.size(), nameSize_));
+    char* row = events_->NextRawRow();
+    PutName(row, file.path);
     std::memcpy(row + nameSize_, &index, kIndexSize);
     CopyRanges(kRadRanges, &event, row + nameSize_ + kIndexSize);
 }

@@ -33,6 +33,8 @@ public:
 
 private:
     void Close();
+    /// The file name into the first column of `row`, zero-padded.
+    void PutName(char* row, const std::string& path) const;
 
     std::string path_, part_;
     bool force_;

@@ -40,7 +40,7 @@ void ThrowHdf5(const std::string& what)
 }
 
 Hdf5Table::Hdf5Table(hid_t file, const std::string& name, hid_t type, hsize_t chunkRows, int level,
-                     const std::vector<hsize_t>& rowShape)
+                     const std::vector<hsize_t>& rowShape, bool shuffle)
     : rowSize_(H5Tget_size(type)), chunkRows_(chunkRows), name_(name), shape_(rowShape)
 {
     for (hsize_t d : shape_)
@@ -53,7 +53,13 @@ Hdf5Table::Hdf5Table(hid_t file, const std::string& name, hid_t type, hsize_t ch
     const hid_t space = H5Screate_simple(rank, dims.data(), maxDims.data());
     const hid_t dcpl = H5Pcreate(H5P_DATASET_CREATE);
     H5Pset_chunk(dcpl, rank, chunk.data());
-    H5Pset_deflate(dcpl, static_cast<unsigned>(level));
+    // Level 0 stores the chunks as they are: no filter at all, rather than
+    // deflate's stored blocks, which cost a copy and a checksum a chunk.
+    shuffle = shuffle && level > 0;
+    if (shuffle)
+        H5Pset_shuffle(dcpl);
+    if (level > 0)
+        H5Pset_deflate(dcpl, static_cast<unsigned>(level));
     const hid_t lcpl = H5Pcreate(H5P_LINK_CREATE);
     H5Pset_create_intermediate_group(lcpl, 1);
     dset_ = H5Dcreate2(file, name.c_str(), type, space, lcpl, dcpl, H5P_DEFAULT);
@@ -62,8 +68,14 @@ Hdf5Table::Hdf5Table(hid_t file, const std::string& name, hid_t type, hsize_t ch
     H5Sclose(space);
     if (dset_ < 0)
         ThrowHdf5(datafiles::About(FileName(file), "набор данных " + name + " не создаётся"));
+    if (level == 0) {
+        stored_ = std::make_unique<char[]>(rowSize_ * chunkRows_);
+        buffer_ = stored_.get();
+        return;
+    }
     pipeline_ = std::make_unique<ChunkPipeline>(rowSize_ * chunkRows_, level,
-                                                std::max(2u, std::thread::hardware_concurrency()));
+                                                std::max(2u, std::thread::hardware_concurrency()),
+                                                shuffle ? H5Tget_size(type) : 0);
     buffer_ = pipeline_->Filling().data();
 }
 
@@ -76,12 +88,17 @@ Hdf5Table::~Hdf5Table()
 
 char* Hdf5Table::NextRow()
 {
+    char* row = NextRawRow();
+    std::memset(row, 0, rowSize_);
+    return row;
+}
+
+char* Hdf5Table::NextRawRow()
+{
     if (buffered_ == chunkRows_)
         Submit();
-    char* row = buffer_ + rowSize_ * buffered_++;
-    std::memset(row, 0, rowSize_);
     ++rows_;
-    return row;
+    return buffer_ + rowSize_ * buffered_++;
 }
 
 void Hdf5Table::Submit()
@@ -91,6 +108,13 @@ void Hdf5Table::Submit()
     // A last, partial chunk is written whole: the rows past the dataset's
     // extent are never read.
     std::fill(buffer_ + rowSize_ * buffered_, buffer_ + rowSize_ * chunkRows_, 0);
+    if (!pipeline_) { // stored: written at once, and the buffer filled again
+        const hsize_t first = submitted_;
+        submitted_ += buffered_;
+        buffered_ = 0;
+        WriteChunk(first, {buffer_, rowSize_ * chunkRows_});
+        return;
+    }
     if (pipeline_->Full())
         WriteOldest();
     pipeline_->Submit(submitted_);
@@ -102,7 +126,11 @@ void Hdf5Table::Submit()
 void Hdf5Table::WriteOldest()
 {
     const ChunkPipeline::Compressed chunk = pipeline_->TakeOldest();
-    hsize_t firstRow = chunk.tag;
+    WriteChunk(chunk.tag, chunk.bytes);
+}
+
+void Hdf5Table::WriteChunk(hsize_t firstRow, std::span<const char> bytes)
+{
     // The extent grows to the rows of this chunk that hold data.
     const hsize_t extent = std::min(firstRow + chunkRows_, submitted_);
     bool ok = true;
@@ -114,7 +142,7 @@ void Hdf5Table::WriteOldest()
     }
     at.assign(at.size(), 0);
     at[0] = firstRow;
-    ok = ok && H5Dwrite_chunk(dset_, H5P_DEFAULT, 0, at.data(), chunk.bytes.size(), chunk.bytes.data()) >= 0;
+    ok = ok && H5Dwrite_chunk(dset_, H5P_DEFAULT, 0, at.data(), bytes.size(), bytes.data()) >= 0;
     if (!ok)
         ThrowHdf5(datafiles::About(FileName(dset_), "не пишется в набор данных " + name_));
 }
@@ -122,7 +150,7 @@ void Hdf5Table::WriteOldest()
 void Hdf5Table::Flush()
 {
     Submit();
-    while (pipeline_->Busy())
+    while (pipeline_ && pipeline_->Busy())
         WriteOldest();
 }
 

@@ -7,6 +7,7 @@
 // carries its unit and description as attributes of `table`
 // (`NAME_units`, `NAME_description`).
 #include <hdf5.h>
+#include <cassert>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -51,6 +52,18 @@ public:
         case ColumnType::Text: break;
         }
     }
+    /// Space for the next row, its index set and the rest not zeroed: for a
+    /// caller that stores every column of it; valid until the next call.
+    char* NextFullRow();
+    /// Stores `v` into column `c` of `row`, whose type is T's (int16_t for
+    /// Int16, …): Put without the look at the column's type, for the rows
+    /// a frame has by the thousand.
+    template <class T>
+    void PutAs(char* row, size_t c, T v) const
+    {
+        assert(sizeof(T) == (c + 1 < offsets_.size() ? offsets_[c + 1] : rowSize_) - offsets_[c]);
+        Store(row, c, v);
+    }
     /// Stores text `s` (cut to the column's size) into column `c` of `row`.
     void PutText(char* row, size_t c, const std::string& s) const;
     /// Rows given so far.
@@ -64,6 +77,7 @@ private:
 
     std::vector<TableColumn> columns_;
     std::vector<size_t> offsets_;
+    size_t rowSize_ = 0;
     hid_t type_ = -1;
     std::unique_ptr<Hdf5Table> table_;
 };

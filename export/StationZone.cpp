@@ -29,6 +29,16 @@ int64_t WallSeconds(const Stamp& s)
     return sys_days{d}.time_since_epoch().count() * 86400LL + s.Hour * 3600LL + s.Min * 60LL + s.Sec;
 }
 
+/// Nanoseconds of `seconds` and `msec`; kNoTimeNs outside what int64
+/// nanoseconds hold (about 1678 to 2261).
+int64_t Ns(int64_t seconds, int msec)
+{
+    constexpr int64_t kLimit = INT64_MAX / 1000000000 - 1;
+    if (seconds > kLimit || seconds < -kLimit)
+        return kNoTimeNs;
+    return seconds * 1000000000 + msec * 1000000LL;
+}
+
 } // namespace
 
 std::string MachineZoneName()
@@ -83,10 +93,14 @@ int64_t StationZone::UtcNs(const Stamp& s) const
 {
     if (!StampValid(s) || s.Year < 1 || s.Year > 9999)
         return kNoTimeNs;
-    const int64_t wall = WallSeconds(s);
+    return WallUtcNs(WallSeconds(s), s.MSec);
+}
+
+int64_t StationZone::WallUtcNs(int64_t wall, int msec) const
+{
     const int64_t wallMinute = wall >= 0 ? wall / 60 : (wall - 59) / 60;
     if (wallMinute == wallMinute_) // zones change their offset on whole minutes
-        return (wall - wallOffset_) * 1000000000 + s.MSec * 1000000LL;
+        return Ns(wall - wallOffset_, msec);
     // The offset in force before a change near this wall time (a day is more
     // than any change moves a clock), and the one after it.
     const int before = OffsetAtSeconds(wall - 86400), after = OffsetAtSeconds(wall + 86400);
@@ -100,7 +114,7 @@ int64_t StationZone::UtcNs(const Stamp& s) const
     }
     wallMinute_ = wallMinute;
     wallOffset_ = wall - utc;
-    return utc * 1000000000 + s.MSec * 1000000LL;
+    return Ns(utc, msec);
 }
 
 std::string StationZone::IsoText(int64_t utcNs) const

@@ -28,8 +28,12 @@ public:
     /// The zone's name ("Europe/Moscow"; "UTC" style names as given).
     const std::string& Name() const { return name_; }
     /// The instant of local stamp `s` in ns since the epoch (UTC), by the rule
-    /// above; kNoTimeNs when the stamp is not a valid date and time.
+    /// above; kNoTimeNs when the stamp is not a valid date and time, or its
+    /// instant is out of the range of int64 nanoseconds (years 1678–2261).
     int64_t UtcNs(const Stamp& s) const override;
+    /// The same for a valid stamp given as its wall seconds (the local date
+    /// and time read as if it were UTC) and its ms.
+    int64_t WallUtcNs(int64_t wall, int msec) const;
     /// The UTC offset in seconds in force at `utcNs`.
     int OffsetAt(int64_t utcNs) const;
     /// "2026-12-08T07:14:53.039+03:00" of the instant, in this zone; empty

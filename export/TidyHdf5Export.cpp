@@ -9,6 +9,7 @@
 
 #include "datafiles/FileProblemText.h"
 #include "datafiles/FrameEnd.h"
+#include "export/PointTimes.h"
 #include "export/StationId.h"
 #include "trend/FrameNumbers.h"
 
@@ -172,15 +173,18 @@ void TidyHdf5Export::Frame(const SourceFile& file, int64_t index, const TFonKadr
     const int points = end > 0 ? end - 1 : kFonPoints;
     const int64_t start = zone_.UtcNs(FrameStart(f));
 
+    int64_t times[kFonPoints];
+    PointTimesNs(f, points, zone_, times);
     for (int k = 1; k <= points; ++k) {
         char* row = s.points->NextRow();
-        s.points->Put(row, 0, zone_.UtcNs(PointStamp(f, k)));
-        s.points->Put(row, 1, f.KadrNo);
-        s.points->Put(row, 2, k);
+        const int64_t time = times[k - 1];
+        s.points->PutAs<int64_t>(row, 0, time);
+        s.points->PutAs<int16_t>(row, 1, f.KadrNo);
+        s.points->PutAs<int16_t>(row, 2, static_cast<int16_t>(k));
         for (int c = 1; c <= kFonChannels; ++c)
-            s.points->Put(row, 2 + c, f.Counts(c)[k - 1]);
+            s.points->PutAs<int32_t>(row, 2 + c, f.Counts(c)[k - 1]);
         s.points->PutText(row, 7, file.path);
-        s.points->Put(row, 8, index);
+        s.points->PutAs<int64_t>(row, 8, index);
     }
 
     const int64_t frameRow = static_cast<int64_t>(s.frames->Rows());
@@ -201,12 +205,12 @@ void TidyHdf5Export::Frame(const SourceFile& file, int64_t index, const TFonKadr
 
     for (int c = 1; c <= kFonChannels; ++c)
         for (int bin = 1; bin <= kFonBins; ++bin) {
-            char* r = s.spectra->NextRow();
-            s.spectra->Put(r, 0, f.KadrNo);
-            s.spectra->Put(r, 1, c);
-            s.spectra->Put(r, 2, bin);
-            s.spectra->Put(r, 3, f.Spectr(c)[bin - 1]);
-            s.spectra->Put(r, 4, frameRow);
+            char* r = s.spectra->NextFullRow();
+            s.spectra->PutAs<int16_t>(r, 0, f.KadrNo);
+            s.spectra->PutAs<int16_t>(r, 1, static_cast<int16_t>(c));
+            s.spectra->PutAs<int16_t>(r, 2, static_cast<int16_t>(bin));
+            s.spectra->PutAs<int16_t>(r, 3, f.Spectr(c)[bin - 1]);
+            s.spectra->PutAs<int64_t>(r, 4, frameRow);
         }
 
     // Health numbers, the point durations in the station's zone.
@@ -239,7 +243,7 @@ void TidyHdf5Export::Event(const SourceFile& file, int64_t index, const TRadKadr
     }
     s.events->PutText(row, 14, file.path);
     s.events->Put(row, 15, index);
-    std::memcpy(s.samples->NextRow(), e.Samples1, sizeof(int16_t) * kRadChannels * kRadSamples);
+    std::memcpy(s.samples->NextRawRow(), e.Samples1, sizeof(int16_t) * kRadChannels * kRadSamples);
 }
 
 void TidyHdf5Export::Close()

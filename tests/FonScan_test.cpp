@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <numeric>
 #include <sys/stat.h>
 #include <tuple>
 #include <vector>
@@ -87,4 +88,34 @@ TEST(FonScan, CancelEndsTheScanAtTheNextChunk)
     EXPECT_EQ(s.Frames, uint64_t{kScanChunkRecords});
     EXPECT_EQ(fileOf.size(), size_t{kScanChunkRecords});
     EXPECT_EQ(fileOf.back(), 0u);
+}
+
+// A file cut short while it is read: its frames up to the cut come, in
+// order, then the read failure with the records read whole.
+TEST_P(FonScanThreads, AFileCutShortWhileReadGivesTheRecordsBeforeTheCut)
+{
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("a.fon").toStdString();
+    WriteFonFile(path, kScanChunkRecords + 40);
+    const int32_t cut = kScanChunkRecords + 10; // inside the second chunk, mid-way through a thread's share
+    std::vector<int32_t> records;
+    std::vector<std::tuple<FileIssueKind, int32_t, std::string>> issues;
+    ScanCallbacks cb;
+    cb.Threads = GetParam();
+    cb.Frame = [&](size_t, int32_t r, const FrameNumbers&) {
+        if (records.empty()) {
+            ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(cut * sizeof(TFonKadr) + 100)), 0);
+        }
+        records.push_back(r);
+    };
+    cb.Issue = [&](const FileIssue& i) { issues.emplace_back(i.Kind, i.WholeRecords, i.Message); };
+    const ScanSummary s = ScanFonFiles({path}, cb);
+
+    std::vector<int32_t> want(static_cast<size_t>(cut));
+    std::iota(want.begin(), want.end(), 0);
+    EXPECT_EQ(records, want);
+    const decltype(issues) wantIssues{
+        {FileIssueKind::ReadFailed, cut, "файл укоротился во время чтения, прочитано записей: " + std::to_string(cut)}};
+    EXPECT_EQ(issues, wantIssues);
+    EXPECT_EQ(std::tie(s.Frames, s.FilesFailed), std::make_tuple(uint64_t(cut), size_t{1}));
 }

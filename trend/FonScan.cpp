@@ -1,7 +1,6 @@
 #include "trend/FonScan.h"
 
 #include <algorithm>
-#include <functional>
 #include <memory>
 
 #include "datafiles/FileProblemText.h"
@@ -19,8 +18,7 @@ public:
         : files_(files), cb_(cb), numbers_(kScanChunkRecords), team_(cb.Threads)
     {
         progress_.FilesTotal = files.size();
-        for (auto& b : buffers_)
-            b.reset(new unsigned char[kRecordSize * kScanChunkRecords]);
+        buffer_.reset(new unsigned char[kRecordSize * kScanChunkRecords]);
     }
 
     ScanSummary Run()
@@ -68,64 +66,78 @@ private:
         if (reader.tailBytes() != 0)
             Report(file, FileIssueKind::TornTail, records, reader.tailBytes(), datafiles::TornTailText(st));
 
-        // Each chunk is read while the numbers of the one before are made
-        // (by whichever thread of the team is free first), into the other
-        // of two buffers; the callbacks still come chunk by chunk, in order.
-        int32_t first = 0;
-        int32_t n = Cancelled() ? 0 : std::min(kScanChunkRecords, records);
-        int32_t got = n > 0 ? static_cast<int32_t>(reader.Read(buffers_[0].get(), n)) : 0;
-        for (size_t cur = 0; n > 0; cur ^= 1) {
-            const int32_t nextFirst = first + n;
-            const int32_t nextN = got == n && !Cancelled() ? std::min(kScanChunkRecords, records - nextFirst) : 0;
-            int32_t nextGot = 0;
-            Take(file, first, got, records, buffers_[cur].get(), nextN > 0 ? [&] {
-                nextGot = static_cast<int32_t>(reader.Read(buffers_[cur ^ 1].get(), nextN));
-            } : std::function<void()>());
+        // Chunk by chunk: the threads of the team share out its blocks of a
+        // few records, each reading its block and making the numbers of it
+        // at once, while the records are still in its cache; no thread
+        // waits for a reader or for the others but at the chunk's end. The
+        // callbacks still come chunk by chunk, in order.
+        for (int32_t first = 0; first < records;) {
+            if (Cancelled())
+                return;
+            const int32_t n = std::min(kScanChunkRecords, records - first);
+            datafiles::ReadState fault = reader.state();
+            const int32_t got = Take(file, reader, first, n, records, fault);
             if (got < n) {
-                Report(file, FileIssueKind::ReadFailed, first + got, 0, datafiles::ReadFaultText(st));
+                Report(file, FileIssueKind::ReadFailed, first + got, 0, datafiles::ReadFaultText(fault));
                 return;
             }
-            progress_.Fraction = (static_cast<double>(file) + static_cast<double>(first + n) / records)
+            first += n;
+            progress_.Fraction = (static_cast<double>(file) + static_cast<double>(first) / records)
                                / static_cast<double>(files_.size());
             if (cb_.Progress)
                 cb_.Progress(progress_);
-            if (Cancelled())
-                return;
-            first = nextFirst;
-            n = nextN;
-            got = nextGot;
         }
     }
 
-    /// Hands the numbers of `n` records from `buffer` on; `first` is the
-    /// index of the first of them, `records` the file's whole records.
-    /// `readAhead`, when given, runs beside the numbers, on the team.
-    void Take(size_t file, int32_t first, int32_t n, int32_t records, const unsigned char* buffer,
-              const std::function<void()>& readAhead)
+    /// Reads records first .. first+n-1 of `reader` (of `records` whole
+    /// records) and hands their numbers on; returns how many were read, the
+    /// records up to the first that could not be, whose fault is then in
+    /// `fault` (which comes in as the reader's state).
+    int32_t Take(size_t file, const datafiles::RecordReader& reader, int32_t first, int32_t n, int32_t records,
+                 datafiles::ReadState& fault)
     {
-        const int32_t extra = readAhead ? 1 : 0;
-        team_.ForEach(n + extra, [&](int32_t j) {
-            if (j < extra) {
-                readAhead();
-                return;
+        const int32_t blocks = (n + kBlockRecords - 1) / kBlockRecords;
+        team_.ForEach(blocks, [&](int32_t b) {
+            const int32_t from = b * kBlockRecords, count = std::min(kBlockRecords, n - from);
+            unsigned char* buffer = buffer_.get() + kRecordSize * static_cast<size_t>(from);
+            const auto got = static_cast<int32_t>(reader.ReadAt(first + from, buffer, count, &faults_[b]));
+            for (int32_t i = 0; i < got; ++i) {
+                // The buffer is an array of bytes, in which the records (of
+                // an implicit-lifetime type) come into being as they are read.
+                const auto* k = reinterpret_cast<const TFonKadr*>(buffer + kRecordSize * static_cast<size_t>(i));
+                numbers_[static_cast<size_t>(from + i)] = ComputeFrameNumbers(*k, first + from + i == records - 1);
             }
-            const int32_t i = j - extra;
-            // The buffer is an array of bytes, in which the records (of an
-            // implicit-lifetime type) come into being as they are read.
-            const auto* k = reinterpret_cast<const TFonKadr*>(buffer + kRecordSize * static_cast<size_t>(i));
-            numbers_[static_cast<size_t>(i)] = ComputeFrameNumbers(*k, first + i == records - 1);
+            got_[b] = got;
         });
+        int32_t got = 0;
+        for (int32_t b = 0; b < blocks; ++b) {
+            got += got_[b];
+            if (got_[b] < std::min(kBlockRecords, n - b * kBlockRecords)) {
+                fault.Fault = faults_[b].Fault;
+                fault.Errno = faults_[b].Errno;
+                fault.Done = first + got;
+                break;
+            }
+        }
         if (cb_.Frame)
-            for (int32_t i = 0; i < n; ++i)
+            for (int32_t i = 0; i < got; ++i)
                 cb_.Frame(file, first + i, numbers_[static_cast<size_t>(i)]);
-        progress_.Frames += static_cast<uint64_t>(n);
-        progress_.Bytes += kRecordSize * static_cast<uint64_t>(n);
+        progress_.Frames += static_cast<uint64_t>(got);
+        progress_.Bytes += kRecordSize * static_cast<uint64_t>(got);
+        return got;
     }
+
+    /// Records a thread reads and takes at once: a few, so that they are
+    /// still in its cache when their numbers are made.
+    static constexpr int32_t kBlockRecords = 8;
+    static constexpr int32_t kBlocks = (kScanChunkRecords + kBlockRecords - 1) / kBlockRecords;
 
     const std::vector<std::string>& files_;
     const ScanCallbacks& cb_;
-    std::unique_ptr<unsigned char[]> buffers_[2]; ///< the chunk taken and the chunk read ahead
-    std::vector<FrameNumbers> numbers_; ///< of the records of the buffer
+    std::unique_ptr<unsigned char[]> buffer_;  ///< the records of the chunk
+    std::vector<FrameNumbers> numbers_;        ///< of the records of the chunk
+    datafiles::ReadState faults_[kBlocks];     ///< the fault of each block, when it came short
+    int32_t got_[kBlocks] = {};                ///< records read of each block
     WorkTeam team_;
     ScanProgress progress_;
     ScanSummary summary_;

@@ -77,6 +77,7 @@ inline constexpr int32_t kScanChunkRecords = 256;
 /// last record) to the callbacks. Files are read through the one reader of
 /// data files (datafiles/RecordReader.h): a pipe or device in the list never
 /// stalls the scan and a torn tail is reported as the export reports it.
-/// The caller's thread reads and calls back;
-/// the numbers of a chunk are computed by `callbacks.Threads` threads.
+/// The records of a chunk are read and their numbers made by
+/// `callbacks.Threads` threads, a few records at a time each; the caller's
+/// thread calls back.
 ScanSummary ScanFonFiles(const std::vector<std::string>& files, const ScanCallbacks& callbacks);
