@@ -5,6 +5,7 @@
 // of small pulses, the single-particle peak, a power-law tail) at one of
 // several gains, so no two frames are alike and no branch learns them.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <numbers>
@@ -53,6 +54,26 @@ inline std::vector<TFonKadr> MakeFrames(int n, unsigned seed = 1)
     for (int f = 0; f < n; ++f) {
         TFonKadr& k = frames[static_cast<size_t>(f)];
         k = TFonKadr{};
+        // Stamped as a run writes them: a frame of 600 points of 260 ms
+        // each, one after another from midnight (point times past the next
+        // midnight wrap, as in the files).
+        const int64_t startMs = int64_t{f} * kFonPoints * 260;
+        k.KadrNo = static_cast<int16_t>(f % 32767 + 1);
+        k.Year = 2026, k.Month = 12, k.Day = static_cast<int16_t>(1 + startMs / 86'400'000 % 28);
+        // Hour, minute, second and ms of a time of day.
+        const auto timeOf = [](int64_t ms) {
+            ms %= 86'400'000;
+            return std::array<int, 4>{static_cast<int>(ms / 3'600'000), static_cast<int>(ms / 60'000 % 60),
+                                      static_cast<int>(ms / 1000 % 60), static_cast<int>(ms % 1000)};
+        };
+        const auto st = timeOf(startMs);
+        k.Hour = static_cast<int16_t>(st[0]), k.Min = static_cast<int16_t>(st[1]);
+        k.Sec = static_cast<int16_t>(st[2]), k.MSec = static_cast<int16_t>(st[3]);
+        for (int p = 0; p < kFonPoints; ++p) {
+            const auto pt = timeOf(startMs + (p + 1) * 260);
+            k.Times[p] = TPointTime{static_cast<uint16_t>(pt[0]), static_cast<uint16_t>(pt[1]),
+                                    static_cast<uint16_t>(pt[2]), static_cast<uint16_t>(pt[3])};
+        }
         for (int c = 1; c <= kFonChannels; ++c) {
             const ChannelShape& s = kShapes[c - 1];
             const int gain = kGains[(f * 7 + c * 3) % std::size(kGains)];

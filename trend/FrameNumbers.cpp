@@ -75,7 +75,8 @@ FrameNumbers ComputeFrameNumbers(const TFonKadr& k, bool lastRecord, const Stamp
     f.Points = FilledPoints(k, lastRecord);
     for (int c = 1; c <= kFonChannels; ++c)
         f.Channels[static_cast<size_t>(c - 1)] = ChannelOf(k, c, f.Points);
-    for (int32_t p = f.Points; p >= 1 && f.TimedPoint == 0; --p) {
+    // Without a real start no point has a duration: nothing to look for.
+    for (int32_t p = StampReal(f.Start) ? f.Points : 0; p >= 1 && f.TimedPoint == 0; --p) {
         const FrameStamp s = PointStampOf(k, p);
         if (StampReal(s)) {
             f.TimedPoint = p;
