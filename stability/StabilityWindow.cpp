@@ -180,19 +180,9 @@ void StabilityWindow::OpenStore(const QString& csv)
     BeginRead();
     store_ = csv;
     ShowSummary(false);
-    auto token = std::make_shared<int>(0);
-    token_ = token;
-    scan_ = TrendScanThread::ReadCsv(
-        QFile::encodeName(csv).toStdString(), this,
-        [this, token](const TrendBatch& b) {
-            if (token == token_)
-                TakeBatch(b);
-        },
-        [this, token](const ScanSummary& s, const std::vector<Outlier>& marks) {
-            if (token == token_)
-                ScanDone(s, marks);
-        });
-    flush_->start();
+    StartReading([&](TrendScanThread::BatchFn batch, TrendScanThread::DoneFn done) {
+        return TrendScanThread::ReadCsv(QFile::encodeName(csv).toStdString(), this, std::move(batch), std::move(done));
+    });
 }
 
 void StabilityWindow::ScanFiles(const QStringList& paths)
@@ -205,12 +195,19 @@ void StabilityWindow::ScanFiles(const QStringList& paths)
     names.reserve(static_cast<size_t>(files_.size()));
     for (const QString& f : files_)
         names.push_back(QFile::encodeName(f).toStdString());
-    // Each scan gets its own token, so hand-overs still queued from a
-    // cancelled scan are told apart and dropped.
+    StartReading([&](TrendScanThread::BatchFn batch, TrendScanThread::DoneFn done) {
+        return std::make_unique<TrendScanThread>(std::move(names), this, std::move(batch), std::move(done));
+    });
+}
+
+void StabilityWindow::StartReading(
+    const std::function<std::unique_ptr<TrendScanThread>(TrendScanThread::BatchFn, TrendScanThread::DoneFn)>& start)
+{
+    // Each reading gets its own token, so hand-overs still queued from a
+    // cancelled one are told apart and dropped.
     auto token = std::make_shared<int>(0);
     token_ = token;
-    scan_ = std::make_unique<TrendScanThread>(
-        std::move(names), this,
+    scan_ = start(
         [this, token](const TrendBatch& b) {
             if (token == token_)
                 TakeBatch(b);

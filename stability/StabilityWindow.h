@@ -9,8 +9,10 @@
 // A centre's store of a station (its trend.csv) opens the same way.
 #include <QStringList>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
+#include "stability/TrendScanThread.h"
 #include "trend/Outliers.h"
 #include "trend/TrendCsvRead.h"
 #include "trend/TrendTable.h"
@@ -22,7 +24,6 @@ class QTableView;
 class QTimer;
 class FindingsModel;
 class TrendCharts;
-class TrendScanThread;
 struct ScanSummary;
 struct TrendBatch;
 
@@ -79,6 +80,9 @@ private:
     void bFolderClick(); ///< folder dialog, then ScanFiles
     void bStoreClick();  ///< file dialog, then OpenStore
     void BeginRead();    ///< empties the window and the list and disables the open buttons
+    /// Starts the worker `start` makes with the window's hand-overs.
+    void StartReading(
+        const std::function<std::unique_ptr<TrendScanThread>(TrendScanThread::BatchFn, TrendScanThread::DoneFn)>& start);
     void FindingClicked(int row); ///< OpenFrameRequested for an outlier row
     void TakeBatch(const TrendBatch& batch); ///< a hand-over of the scan thread
     void ScanDone(const ScanSummary& summary, const std::vector<Outlier>& marks); ///< the end of a scan
