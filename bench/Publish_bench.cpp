@@ -10,6 +10,8 @@
 // (default 180 s: a frame is about 150 s of the simulated boards).
 #include <benchmark/benchmark.h>
 
+#include "bench/BusyLoad.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -129,33 +131,7 @@ bool Listening(int port)
     return ok;
 }
 
-/// A busy-loop process on every core, killed when this goes.
-class Load {
-public:
-    explicit Load(bool on)
-    {
-        const unsigned cores = on ? std::max(1u, std::thread::hardware_concurrency()) : 0;
-        for (unsigned i = 0; i < cores; ++i) {
-            const pid_t pid = fork();
-            if (pid == 0) {
-                volatile unsigned long n = 0;
-                for (;;)
-                    n = n + 1;
-            }
-            children_.push_back(pid);
-        }
-    }
-    ~Load()
-    {
-        for (pid_t pid : children_) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-        }
-    }
-
-private:
-    std::vector<pid_t> children_;
-};
+using Load = bench_load::BusyLoad;
 
 /// The "name=value" words of a station's last line.
 std::map<std::string, double> Figures(QProcess& p)

@@ -4,13 +4,16 @@
 //  - start-up: the three windows created and the main window shown;
 //  - InitBoards, waveform generation of the simulated driver included;
 //  - a run of VFON_RUN_SECONDS (default 60) seconds with its readout thread,
-//    once on a quiet machine, once with a busy-loop process on every other
+//    once on a quiet machine, once with a busy-loop process on every
 //    core, and once on a slow disk (every write of the recorder delayed by
 //    300 ms): cycles per second, live time of the two background boards
 //    (the program's own figure and the simulated driver's), process CPU time
 //    over wall time (and the part of it the simulated driver spends making
-//    and copying samples, so the rest is the program's own), the longest time the event loop was blocked, peak RSS.
+//    and copying samples, so the rest is the program's own), the longest
+//    time the event loop was blocked, peak RSS.
 #include <benchmark/benchmark.h>
+
+#include "bench/BusyLoad.h"
 
 #include <QApplication>
 #include <QDir>
@@ -63,33 +66,7 @@ double CpuSeconds()
     return ru.ru_utime.tv_sec + ru.ru_stime.tv_sec + (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
 }
 
-/// A busy-loop process on every core but one, killed when this goes.
-class Load {
-public:
-    explicit Load(bool on)
-    {
-        const unsigned others = on ? std::max(1u, std::thread::hardware_concurrency()) - 1 : 0;
-        for (unsigned i = 0; i < others; ++i) {
-            const pid_t pid = fork();
-            if (pid == 0) {
-                volatile unsigned long n = 0;
-                for (;;)
-                    n = n + 1;
-            }
-            children_.push_back(pid);
-        }
-    }
-    ~Load()
-    {
-        for (pid_t pid : children_) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-        }
-    }
-
-private:
-    std::vector<pid_t> children_;
-};
+using Load = bench_load::BusyLoad;
 
 void BM_StartUpToMainWindowShown(benchmark::State& state)
 {
@@ -133,7 +110,7 @@ void BM_InitBoardsFirstAndLater(benchmark::State& state)
 BENCHMARK(BM_InitBoardsFirstAndLater)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 
 /// A run of the window program, its readout thread pacing itself; condition
-/// 1 adds a busy-loop process on every other core, 2 delays every write.
+/// 1 adds a busy-loop process on every core, 2 delays every write.
 void BM_Run(benchmark::State& state)
 {
     Prepare();
