@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
-#include <unistd.h>
 #include <utility>
 
 #include "datafiles/FileProblemText.h"
 #include "datafiles/FrameEnd.h"
+#include "export/Hdf5Part.h"
 
 namespace dataexport {
 namespace {
@@ -195,12 +195,7 @@ void Hdf5Export::Finish()
     frames_->Flush();
     events_->Flush();
     Close();
-    const bool closed = H5Fclose(std::exchange(file_, -1)) >= 0;
-    if (!closed) {
-        ::unlink(part_.c_str());
-        ThrowHdf5(datafiles::About(part_, "не дописывается"));
-    }
-    datafiles::CommitPart(part_, path_, force_);
+    CommitHdf5Part(file_, part_, path_, force_);
 }
 
 void Hdf5Export::Abandon()
@@ -208,8 +203,7 @@ void Hdf5Export::Abandon()
     if (file_ < 0)
         return;
     Close();
-    H5Fclose(std::exchange(file_, -1));
-    ::unlink(part_.c_str());
+    AbandonHdf5Part(file_, part_);
 }
 
 } // namespace dataexport

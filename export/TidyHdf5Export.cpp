@@ -4,11 +4,11 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <unistd.h>
 #include <utility>
 
 #include "datafiles/FileProblemText.h"
 #include "datafiles/FrameEnd.h"
+#include "export/Hdf5Part.h"
 #include "export/PointTimes.h"
 #include "export/StationId.h"
 #include "trend/FrameNumbers.h"
@@ -260,12 +260,7 @@ void TidyHdf5Export::Finish()
         s.samples->Flush();
     }
     Close();
-    const bool closed = H5Fclose(std::exchange(file_, -1)) >= 0;
-    if (!closed) {
-        ::unlink(part_.c_str());
-        ThrowHdf5(datafiles::About(part_, "не дописывается"));
-    }
-    datafiles::CommitPart(part_, path_, settings_.force);
+    CommitHdf5Part(file_, part_, path_, settings_.force);
 }
 
 void TidyHdf5Export::Abandon()
@@ -273,8 +268,7 @@ void TidyHdf5Export::Abandon()
     if (file_ < 0)
         return;
     Close();
-    H5Fclose(std::exchange(file_, -1));
-    ::unlink(part_.c_str());
+    AbandonHdf5Part(file_, part_);
 }
 
 } // namespace dataexport
