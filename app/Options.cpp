@@ -102,14 +102,14 @@ std::optional<Options> ParseOptions(int argc, char** argv, int& exitCode)
         exitCode = kExitUsage;
         return std::nullopt;
     }
-    if (!o.Network.Station.empty() && !net::ValidStationId(o.Network.Station)) {
+    if (!o.Network.Station.empty() && !datafiles::ValidStationId(o.Network.Station)) {
         std::fprintf(stderr, "vfon: --station: идентификатор «%s» недопустим: 1–32 знака из A–Z a–z 0–9 _ -\n",
                      o.Network.Station.c_str());
         exitCode = kExitUsage;
         return std::nullopt;
     }
-    if (net::BrokerAddress a; !o.Network.Publish.empty()) {
-        if (const std::string why = net::ParseBrokerAddress(o.Network.Publish, a); !why.empty()) {
+    if (protocol::BrokerAddress a; !o.Network.Publish.empty()) {
+        if (const std::string why = protocol::ParseBrokerAddress(o.Network.Publish, a); !why.empty()) {
             std::fprintf(stderr, "vfon: --publish: %s\n", why.c_str());
             exitCode = kExitUsage;
             return std::nullopt;

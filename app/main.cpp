@@ -17,9 +17,9 @@
 #include "gains/GainSelect1.h"
 #include "mainwindow/VFonPCI2.h"
 #include "network/Publisher.h"
-#include "platform/ErrorReport.h"
+#include "ui/ErrorReport.h"
 #include "platform/Hive.h"
-#include "platform/QtTranslations.h"
+#include "ui/QtTranslations.h"
 #include "platform/TermSignals.h"
 #include "spectrum/Unit2.h"
 
@@ -48,15 +48,15 @@ int main(int argc, char** argv)
     }
 
     QApplication app(argc, argv);
-    rt::InstallQtTranslations(app); // Qt's dialogs in Russian like the rest; English if the file is missing
+    ui::InstallQtTranslations(app); // Qt's dialogs in Russian like the rest; English if the file is missing
     acq::Station station = acq::Station::Default();
     station.DataDir = options->DataDir;
     acq::RunModel run(station);
     Form1 = new TForm1(&run);
-    Form2 = new TForm2;
+    spectrum::Form2 = new spectrum::TForm2;
     Form3 = new TForm3;
     Form1->SetRunSettings(options->Limits, options->FonGains, options->RadioGains);
-    Form1->AttachWindows(Form2, Form3);
+    Form1->AttachWindows(spectrum::Form2, Form3);
     std::unique_ptr<net::Publisher> publisher;
     if (opts.Network.Enabled()) {
         publisher = std::make_unique<net::Publisher>(run, opts.Network);
@@ -74,14 +74,14 @@ int main(int argc, char** argv)
     QObject::connect(&termination, &rt::TermSignals::Received, Form1, [] {
         // A second press writes into a rescue file what its own file refused twice.
         for (int attempt = 0; attempt < 2 && Form1->Run().Running(); ++attempt)
-            rt::Guard([] { Form1->bStart1Click(); });
+            ui::Guard([] { Form1->bStart1Click(); });
         QApplication::quit();
     });
     Form1->show();
     const int rc = app.exec();
     publisher.reset();
     delete Form3;
-    delete Form2;
+    delete spectrum::Form2;
     delete Form1;
     return rc;
 }

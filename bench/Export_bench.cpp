@@ -297,7 +297,7 @@ void BM_ExportHdf5(benchmark::State& state)
 {
     const bool rad = state.range(0), cold = state.range(1), tenth = state.range(3), busy = state.range(4);
     const bool tidy = state.range(5);
-    const auto zone = dataexport::StationZone::Open("UTC");
+    const auto zone = frames::StationZone::Open("UTC");
     const int level = static_cast<int>(state.range(2));
     std::vector<std::string> files = Inputs(rad);
     if (tenth)

@@ -74,14 +74,14 @@ void BM_StartUpToMainWindowShown(benchmark::State& state)
         QElapsedTimer t;
         t.start();
         Form1 = new TForm1;
-        Form2 = new TForm2;
+        spectrum::Form2 = new spectrum::TForm2;
         Form3 = new TForm3;
-        Form1->AttachWindows(Form2, Form3);
+        Form1->AttachWindows(spectrum::Form2, Form3);
         Form1->show();
         QApplication::processEvents();
         state.SetIterationTime(t.nsecsElapsed() / 1e9);
         delete Form3;
-        delete Form2;
+        delete spectrum::Form2;
         delete Form1;
         Form1 = nullptr;
     }

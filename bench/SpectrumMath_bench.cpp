@@ -8,8 +8,8 @@
 
 #include "mainwindow/Listing.h"
 #include "mainwindow/Smoothing.h"
-#include "spectrum/IntegralSpectrum.h"
-#include "spectrum/PeakCentre.h"
+#include "frames/IntegralSpectrum.h"
+#include "frames/PeakCentre.h"
 #include "spectrum/SpectrumPresenter.h"
 
 namespace {
@@ -31,8 +31,8 @@ void BM_IntegralSpectrum(benchmark::State& state)
     const auto s = TypicalSpectrum();
     std::array<float, kFonBins> logIntegr{};
     for (auto _ : state) { // as the window runs it: the numbers and their view
-        IntegralResult r = IntegralSpectrum(s, 10, 225, logIntegr);
-        IntegralView v = PresentIntegral(s, r);
+        frames::IntegralResult r = frames::IntegralSpectrum(s, 10, 225, logIntegr);
+        spectrum::IntegralView v = spectrum::PresentIntegral(s, r);
         benchmark::DoNotOptimize(r);
         benchmark::DoNotOptimize(v);
     }
@@ -46,7 +46,7 @@ void BM_IntegralSpectrumNumbers(benchmark::State& state)
     const auto s = TypicalSpectrum();
     for (auto _ : state) {
         std::array<float, kFonBins> logIntegr{};
-        IntegralResult r = IntegralSpectrum(s, 10, 225, logIntegr);
+        frames::IntegralResult r = frames::IntegralSpectrum(s, 10, 225, logIntegr);
         benchmark::DoNotOptimize(r);
     }
 }
@@ -56,8 +56,8 @@ void BM_PeakCentre(benchmark::State& state)
 {
     const auto s = TypicalSpectrum();
     for (auto _ : state) { // as the window runs it: the numbers and their view
-        CentreResult r = PeakCentre(s, 25, 225);
-        CentreView v = PresentCentre(r);
+        frames::CentreResult r = frames::PeakCentre(s, 25, 225);
+        spectrum::CentreView v = spectrum::PresentCentre(r);
         benchmark::DoNotOptimize(r);
         benchmark::DoNotOptimize(v);
     }
@@ -68,7 +68,7 @@ void BM_PeakCentreNumbers(benchmark::State& state)
 {
     const auto s = TypicalSpectrum();
     for (auto _ : state) {
-        CentreResult r = PeakCentre(s, 10, 225);
+        frames::CentreResult r = frames::PeakCentre(s, 10, 225);
         benchmark::DoNotOptimize(r);
     }
 }
@@ -84,7 +84,7 @@ void BM_MNK(benchmark::State& state)
     }
     float a = 0, b = 0;
     for (auto _ : state) {
-        MNK(x.data(), y.data(), n, a, b);
+        frames::MNK(x.data(), y.data(), n, a, b);
         benchmark::DoNotOptimize(a);
         benchmark::DoNotOptimize(b);
     }

@@ -8,8 +8,8 @@
 
 #include "gains/GainSelect1.h"
 #include "mainwindow/VFonPCI2.h"
-#include "platform/Chart.h"
-#include "platform/ErrorReport.h"
+#include "ui/Chart.h"
+#include "ui/ErrorReport.h"
 #include "spectrum/Unit2.h"
 #include "tests/support/SpectrumFiles.h"
 
@@ -32,26 +32,26 @@ public:
         file_ = (dir_.path() + "/bench.fon").toStdString();
         testing_support::WriteRealisticFile(file_, kRecords);
         Form1 = new TForm1;
-        Form2 = new TForm2;
+        spectrum::Form2 = new spectrum::TForm2;
         Form3 = new TForm3;
-        Form1->AttachWindows(Form2, Form3);
+        Form1->AttachWindows(spectrum::Form2, Form3);
         Form1->FonFileName = file_;
         Form1->FonRecCount = kRecords;
         Form1->bForm2Click();
-        Form2->Chan1Click();
+        spectrum::Form2->Chan1Click();
         Replot();
     }
     ~Windows()
     {
         delete Form3;
-        delete Form2;
+        delete spectrum::Form2;
         delete Form1;
     }
     /// Applies the points and scaling and draws the chart now.
     static void Replot()
     {
-        Form2->Chart2->Sync();
-        Form2->Chart2->replot(QCustomPlot::rpImmediateRefresh);
+        spectrum::Form2->Chart2->Sync();
+        spectrum::Form2->Chart2->replot(QCustomPlot::rpImmediateRefresh);
         QApplication::processEvents();
     }
 
@@ -75,21 +75,21 @@ void RunCommand(benchmark::State& state, F&& command)
         command();
         Windows::Replot();
     }
-    if (rt::ErrorReport::Count() != 0)
-        state.SkipWithError(rt::ErrorReport::LastMessage().toStdString().c_str());
+    if (ui::ErrorReport::Count() != 0)
+        state.SkipWithError(ui::ErrorReport::LastMessage().toStdString().c_str());
 }
 
 void BM_Integral(benchmark::State& state)
 {
-    RunCommand(state, [] { Form2->bIntegrClick(); });
-    Form2->bStopIntClick();
+    RunCommand(state, [] { spectrum::Form2->bIntegrClick(); });
+    spectrum::Form2->bStopIntClick();
 }
 BENCHMARK(BM_Integral)->Unit(benchmark::kMillisecond);
 
 void BM_Centre(benchmark::State& state)
 {
-    Form2->Chan1Click();
-    RunCommand(state, [] { Form2->bCentreClick(); });
+    spectrum::Form2->Chan1Click();
+    RunCommand(state, [] { spectrum::Form2->bCentreClick(); });
 }
 BENCHMARK(BM_Centre)->Unit(benchmark::kMillisecond);
 
@@ -98,10 +98,10 @@ void BM_ChannelItem(benchmark::State& state)
     int k = 0;
     RunCommand(state, [&k] {
         switch (k++ % 4) {
-        case 0: Form2->Chan1Click(); break;
-        case 1: Form2->Chan2Click(); break;
-        case 2: Form2->Chan3Click(); break;
-        default: Form2->Chan4Click(); break;
+        case 0: spectrum::Form2->Chan1Click(); break;
+        case 1: spectrum::Form2->Chan2Click(); break;
+        case 2: spectrum::Form2->Chan3Click(); break;
+        default: spectrum::Form2->Chan4Click(); break;
         }
     });
 }
@@ -109,14 +109,14 @@ BENCHMARK(BM_ChannelItem)->Unit(benchmark::kMillisecond);
 
 void BM_RecordStep(benchmark::State& state)
 {
-    Form2->Chan2Click();
+    spectrum::Form2->Chan2Click();
     bool forward = true;
     RunCommand(state, [&forward] {
-        if (Form2->RecNo == kRecords - 1)
+        if (spectrum::Form2->RecNo == kRecords - 1)
             forward = false;
-        else if (Form2->RecNo == 0)
+        else if (spectrum::Form2->RecNo == 0)
             forward = true;
-        forward ? Form2->Button3Click() : Form2->Button2Click();
+        forward ? spectrum::Form2->Button3Click() : spectrum::Form2->Button2Click();
     });
 }
 BENCHMARK(BM_RecordStep)->Unit(benchmark::kMillisecond);
@@ -127,7 +127,7 @@ int main(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
     W();
-    Form2->show();
+    spectrum::Form2->show();
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

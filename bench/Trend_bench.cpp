@@ -127,7 +127,7 @@ void BM_FrameNumbers(benchmark::State& state)
     size_t i = 0;
     double sum = 0;
     for (auto _ : state) {
-        sum += ComputeFrameNumbers(frames[i], false).Channels[0].Centre;
+        sum += frames::ComputeFrameNumbers(frames[i], false).Channels[0].Centre;
         i = (i + 1) % frames.size();
     }
     benchmark::DoNotOptimize(sum);
@@ -155,7 +155,7 @@ void ResetPeakRss()
 void BM_PlainRead(benchmark::State& state)
 {
     const DataSets& d = Data();
-    std::vector<unsigned char> buf(sizeof(TFonKadr) * kScanChunkRecords);
+    std::vector<unsigned char> buf(sizeof(TFonKadr) * trend::kScanChunkRecords);
     uint64_t bytes = 0;
     const auto t0 = std::chrono::steady_clock::now();
     for (auto _ : state) {
@@ -186,10 +186,10 @@ void BM_Scan(benchmark::State& state)
     double sum = 0;
     const auto t0 = std::chrono::steady_clock::now();
     for (auto _ : state) {
-        ScanCallbacks cb;
+        trend::ScanCallbacks cb;
         cb.Threads = static_cast<unsigned>(state.range(0));
-        cb.Frame = [&sum](size_t, int32_t, const FrameNumbers& n) { sum += n.Channels[0].Centre; };
-        bytes += ScanFonFiles(d.year, cb).Bytes;
+        cb.Frame = [&sum](size_t, int32_t, const frames::FrameNumbers& n) { sum += n.Channels[0].Centre; };
+        bytes += trend::ScanFonFiles(d.year, cb).Bytes;
     }
     benchmark::DoNotOptimize(sum);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
@@ -209,9 +209,9 @@ void BM_ScanPeakRss(benchmark::State& state)
         const long before = StatusKb("VmRSS:");
         ResetPeakRss();
         uint64_t frames = 0;
-        ScanCallbacks cb;
-        cb.Frame = [&frames](size_t, int32_t, const FrameNumbers&) { ++frames; };
-        ScanFonFiles(files, cb);
+        trend::ScanCallbacks cb;
+        cb.Frame = [&frames](size_t, int32_t, const frames::FrameNumbers&) { ++frames; };
+        trend::ScanFonFiles(files, cb);
         peak = std::max(peak, StatusKb("VmHWM:"));
         growth = std::max(growth, StatusKb("VmHWM:") - before);
         benchmark::DoNotOptimize(frames);
@@ -231,7 +231,7 @@ void BM_WindowScan(benchmark::State& state)
     double longest = 0;
     long growth = 0;
     for (auto _ : state) {
-        StabilityWindow w;
+        stability::StabilityWindow w;
         w.show();
         QApplication::processEvents();
         const long before = StatusKb("VmRSS:");
@@ -252,7 +252,7 @@ void BM_WindowScan(benchmark::State& state)
             lastTick = now;
         });
         QEventLoop loop;
-        QObject::connect(&w, &StabilityWindow::ScanFinished, &loop, [&loop] {
+        QObject::connect(&w, &stability::StabilityWindow::ScanFinished, &loop, [&loop] {
             QTimer::singleShot(500, &loop, &QEventLoop::quit); // the last redraws too
         });
         lastTick = clock.nsecsElapsed();

@@ -16,7 +16,7 @@
 
 #include "datafiles/RecordFile.h"
 #include "mainwindow/VFonPCI2.h"
-#include "platform/Chart.h"
+#include "ui/Chart.h"
 
 namespace {
 
@@ -58,7 +58,7 @@ public:
     /// Brings both charts and every pending paint on screen now.
     void Show()
     {
-        for (chart::TChart* c : {form_->Chart1, form_->Chart2}) {
+        for (ui::TChart* c : {form_->Chart1, form_->Chart2}) {
             c->Sync();
             c->replot(QCustomPlot::rpImmediateRefresh);
         }

@@ -1,28 +1,22 @@
 #pragma once
-// The centre's store: what the stations publish, checked and kept per
-// station in DIR/ID/: trend.csv (the columns of `vfon-export --trend`, one
-// line per frame and channel) and events.csv, each (file, record) once
-// however often it arrives, and the last status in memory. Bad input is
-// refused and counted, never kept and never a reason to stop: a payload
-// over 64 KB, one that is not the JSON object its topic asks for, a station
-// ID outside A-Z a-z 0-9 _ - (so no '/', "..", NUL or non-ASCII reaches a
-// path), a file name that is not a plain data file name.
+// The centre's store: what the stations publish, decoded and checked at the
+// door (protocol/Inbound.h), kept per station in DIR/ID/ (StationFiles) and
+// the last status in memory. Bad input is refused and counted, never kept
+// and never a reason to stop.
 #include <QByteArray>
 #include <QJsonObject>
 #include <array>
 #include <cstdint>
-#include <cstdio>
 #include <map>
 #include <memory>
-#include <set>
 #include <string>
-#include <utility>
 #include <vector>
+
+#include "protocol/Inbound.h"
 
 namespace centre {
 
-/// The largest payload taken.
-inline constexpr size_t kMaxPayload = 64 * 1024;
+class StationFiles;
 
 /// What became of one message.
 enum class Ingest { Status, Frame, Event, Duplicate, Refused };
@@ -57,19 +51,16 @@ public:
 private:
     struct Station;
     Station& Open(const std::string& id);
-    Ingest TakeFrame(Station& s, const QJsonObject& o);
-    Ingest TakeEvent(Station& s, const QJsonObject& o);
+    Ingest TakeStatus(Station& s, const protocol::StatusMessage& m, int64_t nowNs);
+    Ingest TakeFrame(Station& s, const protocol::FrameMessage& m);
+    Ingest TakeEvent(Station& s, const protocol::EventMessage& m);
     /// Counts a refusal and logs it at most once a minute per station.
-    Ingest Refuse(const std::string& id, const char* why, int64_t nowNs);
+    Ingest Refuse(const protocol::Refusal& r, int64_t nowNs);
 
     std::string dir_;
     std::map<std::string, std::unique_ptr<Station>> stations_;
     std::map<std::string, int64_t> lastLog_; ///< per station ("" for unnamed), ns
     int64_t refused_ = 0;
 };
-
-/// True for the name of a data file as stations publish it: 1..100 of
-/// A-Z a-z 0-9 _ - . ending in `ext`, never "..".
-bool ValidFileName(const std::string& name, const char* ext);
 
 } // namespace centre

@@ -14,8 +14,9 @@
 
 #include "centre/CentreStore.h"
 #include "centre/StationsView.h"
-#include "network/MqttClient.h"
-#include "network/NetworkSettings.h"
+#include "protocol/MqttClient.h"
+#include "protocol/Broker.h"
+#include "protocol/Inbound.h"
 
 namespace {
 
@@ -75,8 +76,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "vfon-centre: %s (справка: vfon-centre --help)\n", e.what());
         return 2;
     }
-    net::BrokerAddress broker;
-    if (const std::string why = net::ParseBrokerAddress(o.Broker, broker); !why.empty()) {
+    protocol::BrokerAddress broker;
+    if (const std::string why = protocol::ParseBrokerAddress(o.Broker, broker); !why.empty()) {
         std::fprintf(stderr, "vfon-centre: --broker: %s\n", why.c_str());
         return 2;
     }
@@ -106,14 +107,14 @@ int main(int argc, char** argv)
     std::printf("vfon-centre: страница http://%s:%u/\n", httpHost.toString().toUtf8().constData(), port);
     std::fflush(stdout);
 
-    net::MqttClient client(o.ClientId, false);
-    client.SetCredentials(o.User, o.PasswordFile.empty() ? std::string() : net::ReadPassword(o.PasswordFile));
+    protocol::MqttClient client(o.ClientId, false);
+    client.SetCredentials(o.User, o.PasswordFile.empty() ? std::string() : protocol::ReadPassword(o.PasswordFile));
     if (broker.Tls)
         if (const std::string why = client.SetTls(o.CaFile); !why.empty()) {
             std::fprintf(stderr, "vfon-centre: --mqtt-cafile: %s\n", why.c_str());
             return 2;
         }
-    client.SubscribeOnConnect("vfon/v1/#", 1);
+    client.SubscribeOnConnect(protocol::AllStationsTopic(), 1);
     client.OnMessage = [&app, &store](const std::string& topic, const char* payload, int length) {
         QByteArray copy(payload, length);
         QMetaObject::invokeMethod(
@@ -122,7 +123,7 @@ int main(int argc, char** argv)
     client.OnConnection = [](bool up) {
         std::fprintf(stderr, "vfon-centre: %s\n", up ? "связь с брокером есть" : "нет связи с брокером");
     };
-    client.Start(broker.Host, broker.Port, net::kKeepAliveSeconds);
+    client.Start(broker.Host, broker.Port, protocol::kKeepAliveSeconds);
     const int rc = QCoreApplication::exec();
     client.Stop();
     return rc;

@@ -5,7 +5,7 @@
 
 #include "datafiles/FileProblemText.h"
 #include "datafiles/FrameEnd.h"
-#include "export/RecordTimes.h"
+#include "frames/FrameStamp.h"
 
 namespace dataexport {
 namespace {
@@ -51,16 +51,16 @@ std::string CsvFolderProblem(const std::string& dir)
     return {};
 }
 
-CsvExport::CsvExport(std::string dir, bool force, const StationZone& zone)
+CsvExport::CsvExport(std::string dir, bool force, const frames::StationZone& zone)
     : dir_(std::move(dir)), force_(force), zone_(zone)
 {
 }
 
-void CsvExport::Time(datafiles::CsvText& t, const Stamp& s) const
+void CsvExport::Time(datafiles::CsvText& t, const frames::FrameStamp& s) const
 {
     const int64_t ns = zone_.UtcNs(s);
     t.Text(zone_.IsoText(ns));
-    if (ns == kNoTimeNs)
+    if (ns == frames::kNoTimeNs)
         t.Empty();
     else
         t.Int(ns);
@@ -124,7 +124,7 @@ void CsvExport::Frame(const SourceFile& file, int64_t index, const TFonKadr& f)
     const int end = StopPoint(f, index == file.records - 1);
     Table& frames = tables_[0];
     datafiles::CsvText& h = Row(frames, file, index, f.KadrNo);
-    Time(h, FrameStart(f));
+    Time(h, frames::StampOf(f));
     h.Int(f.Rate);
     for (int16_t v : {f.FGain1, f.FGain2, f.FGain3, f.FGain4, f.Limit1, f.Limit2, f.Limit3, f.Limit4, f.ChanParam})
         h.Int(v);
@@ -133,7 +133,7 @@ void CsvExport::Frame(const SourceFile& file, int64_t index, const TFonKadr& f)
     Table& points = tables_[1];
     const int last = end > 0 ? end : kFonPoints;
     for (int k = 1; k <= last; ++k) {
-        Time(Row(points, file, index, f.KadrNo).Int(k), PointStamp(f, k));
+        Time(Row(points, file, index, f.KadrNo).Int(k), frames::PointStampOf(f, k));
         for (int c = 1; c <= kFonChannels; ++c)
             points.text.Int(f.Counts(c)[k - 1]);
         points.text.Int(k == end ? 1 : 0).EndLine();
@@ -153,7 +153,7 @@ void CsvExport::Frame(const SourceFile& file, int64_t index, const TFonKadr& f)
 void CsvExport::Event(const SourceFile& file, int64_t index, const TRadKadr& e)
 {
     Table& events = tables_[0];
-    Time(Row(events, file, index, e.EventNo), EventStamp(e));
+    Time(Row(events, file, index, e.EventNo), frames::EventStampOf(e));
     for (int16_t g : {e.RGain1, e.RGain2, e.RGain3, e.RGain4, e.RGain5, e.RGain6})
         events.text.Int(g);
     events.text.EndLine();

@@ -17,7 +17,7 @@
 #include "datafiles/CsvText.h"
 #include "datafiles/OutputFile.h"
 #include "export/RecordSink.h"
-#include "export/StationZone.h"
+#include "frames/StationZone.h"
 
 namespace dataexport {
 
@@ -31,7 +31,7 @@ public:
     /// `dir` is made when the first input has rows to write (a run whose
     /// inputs are all missing leaves no folder behind); `force` replaces
     /// existing outputs.
-    CsvExport(std::string dir, bool force, const StationZone& zone);
+    CsvExport(std::string dir, bool force, const frames::StationZone& zone);
     ~CsvExport() override;
 
     /// The output names of `input` in `dir`, in the order listed above.
@@ -53,11 +53,11 @@ private:
     datafiles::CsvText& Row(Table& t, const SourceFile& file, int64_t index, int number);
 
     /// The time of stamp `s` as two fields: ISO text with offset, UTC ns.
-    void Time(datafiles::CsvText& t, const Stamp& s) const;
+    void Time(datafiles::CsvText& t, const frames::FrameStamp& s) const;
 
     std::string dir_;
     bool force_;
-    const StationZone& zone_;
+    const frames::StationZone& zone_;
     bool dirReady_ = false;         ///< dir_ is there
     std::set<std::string> taken_;   ///< outputs of this run so far
     std::vector<Table> tables_;     ///< outputs of the file being read

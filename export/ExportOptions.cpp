@@ -1,6 +1,6 @@
 #include "export/ExportOptions.h"
 
-#include "export/StationId.h"
+#include "datafiles/StationId.h"
 
 namespace dataexport {
 
@@ -30,7 +30,7 @@ void AddOptions(CLI::App& app, ExportOptions& o)
                    "Имя станции всех входных файлов (1–32 знака A–Z a–z 0–9 _ -);\n"
                    "по умолчанию имя папки каждого входного файла")
         ->type_name("ID")
-        ->check([](const std::string& id) { return IsStationId(id) ? "" : "имя станции: 1–32 знака A–Z a–z 0–9 _ -"; });
+        ->check([](const std::string& id) { return datafiles::ValidStationId(id) ? "" : "имя станции: 1–32 знака A–Z a–z 0–9 _ -"; });
     app.add_option("--timezone", o.timezone,
                    "Часовой пояс часов станции (имя IANA, например Europe/Moscow), по\n"
                    "которому местное время записей переводится в UTC; по умолчанию пояс\n"

@@ -11,7 +11,7 @@
 #include "export/FileWalk.h"
 #include "export/Hdf5Export.h"
 #include "export/Progress.h"
-#include "export/StationZone.h"
+#include "frames/StationZone.h"
 #include "export/TidyHdf5Export.h"
 #include "trend/TrendCsv.h"
 
@@ -26,7 +26,7 @@ bool IsFonFile(const std::string& path)
 /// --trend: the numbers of every frame of the .fon inputs, with its own scan
 /// (the window of the station's health reads the files the same way).
 /// `walked`: the walk has read the inputs and reported those of no use.
-int RunTrend(const ExportOptions& o, const StationZone& zone, bool walked, std::ostream& log)
+int RunTrend(const ExportOptions& o, const frames::StationZone& zone, bool walked, std::ostream& log)
 {
     std::vector<std::string> fon;
     bool leftOut = false;
@@ -38,7 +38,7 @@ int RunTrend(const ExportOptions& o, const StationZone& zone, bool walked, std::
             leftOut = true;
         }
     }
-    TrendCsvOptions options;
+    trend::TrendCsvOptions options;
     options.Overwrite = o.force;
     options.Zone = &zone;
     options.Error = [&log](const std::string& message) { log << message << '\n'; };
@@ -46,7 +46,7 @@ int RunTrend(const ExportOptions& o, const StationZone& zone, bool walked, std::
     const auto start = std::chrono::steady_clock::now();
     auto lastDraw = start;
     if (live)
-        options.Progress = [&](const ScanProgress& p) {
+        options.Progress = [&](const trend::ScanProgress& p) {
             const auto now = std::chrono::steady_clock::now();
             if (now - lastDraw < std::chrono::milliseconds(200))
                 return;
@@ -55,13 +55,13 @@ int RunTrend(const ExportOptions& o, const StationZone& zone, bool walked, std::
             log << "\rтренд: " << OneDecimal(100 * p.Fraction) << " %, кадров " << std::to_string(p.Frames) << ", "
                 << OneDecimal(s > 0 ? p.Bytes / 1e6 / s : 0) << " МБ/с   " << std::flush;
         };
-    const int rc = WriteTrendCsv(fon, o.trendOut, options);
+    const int rc = trend::WriteTrendCsv(fon, o.trendOut, options);
     if (live)
         log << "\r" << std::string(60, ' ') << "\r";
-    log << datafiles::About(o.trendOut, rc == kTrendCsvFailed ? "тренд не записан" : "тренд записан") << '\n';
-    if (rc == kTrendCsvFailed)
+    log << datafiles::About(o.trendOut, rc == trend::kTrendCsvFailed ? "тренд не записан" : "тренд записан") << '\n';
+    if (rc == trend::kTrendCsvFailed)
         return kExitFailed;
-    return rc == kTrendCsvSkipped || leftOut ? kExitSkipped : kExitDone;
+    return rc == trend::kTrendCsvSkipped || leftOut ? kExitSkipped : kExitDone;
 }
 
 } // namespace
@@ -87,7 +87,7 @@ int RunExport(const ExportOptions& o, std::ostream& log)
     std::vector<std::unique_ptr<RecordSink>> owned;
     // The station clocks' zone turns local stamps into UTC instants (tidy
     // HDF5 and CSV times); said on stderr, so a wrong default is seen.
-    const std::optional<StationZone> zone = StationZone::Open(o.timezone);
+    const std::optional<frames::StationZone> zone = frames::StationZone::Open(o.timezone);
     if (!zone) {
         log << "--timezone " << o.timezone << ": нет такого часового пояса в базе системы (/usr/share/zoneinfo)\n";
         return kExitFailed;

@@ -7,7 +7,7 @@
 
 #include "datafiles/FileProblemText.h"
 #include "datafiles/FrameEnd.h"
-#include "export/Hdf5Part.h"
+#include "export/hdf5/Hdf5Part.h"
 
 namespace dataexport {
 namespace {

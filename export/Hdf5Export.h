@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "export/Hdf5Table.h"
+#include "export/hdf5/Hdf5Table.h"
 #include "export/RecordSink.h"
 
 namespace dataexport {

@@ -8,10 +8,11 @@
 
 #include "datafiles/FileProblemText.h"
 #include "datafiles/FrameEnd.h"
-#include "export/Hdf5Part.h"
-#include "export/PointTimes.h"
-#include "export/StationId.h"
-#include "trend/FrameNumbers.h"
+#include "export/hdf5/Hdf5Part.h"
+#include "frames/PointTimes.h"
+#include "frames/TrendRow.h"
+#include "datafiles/StationId.h"
+#include "frames/FrameNumbers.h"
 
 namespace dataexport {
 namespace {
@@ -81,13 +82,18 @@ std::vector<TableColumn> EventColumns(size_t nameSize)
 
 std::vector<TableColumn> TrendColumns(size_t nameSize)
 {
-    std::vector<TableColumn> c{{"start_ns", CT::Int64, "ns", "instant the frame started, since 1970-01-01 UTC"},
-                               {"frame", CT::Int16, "1", "frame number (KadrNo)"},
-                               {"points", CT::Int16, "1", "recorded points of the frame"}};
-    Numbered(c, "mean_per_point", 4, CT::Float64, "1/point", "mean pulses per point (NaN: no point)");
-    Numbered(c, "mean_per_s", 4, CT::Float64, "1/s", "mean pulses per second (NaN: no point duration)");
-    Numbered(c, "centre", 4, CT::Float64, "ADC code", "centre bin of the spectrum's peak (NaN: none)");
-    Numbered(c, "b", 4, CT::Float64, "1", "slope b of the integral spectrum's fit (NaN: none)");
+    using frames::kTrendColumns;
+    auto column = [](int i, CT type) {
+        const frames::TrendColumn& t = kTrendColumns[static_cast<size_t>(i)];
+        return TableColumn{t.Name, type, t.Unit, t.Doc};
+    };
+    std::vector<TableColumn> c{column(frames::kTrendStartNs, CT::Int64),
+                               {kTrendColumns[frames::kTrendFrame].Name, CT::Int16, "1", "frame number (KadrNo)"},
+                               column(frames::kTrendPoints, CT::Int16)};
+    for (int i : {frames::kTrendMeanPerPoint, frames::kTrendMeanPerS, frames::kTrendCentre, frames::kTrendB}) {
+        const frames::TrendColumn& t = kTrendColumns[static_cast<size_t>(i)];
+        Numbered(c, t.Name, 4, CT::Float64, t.Unit, t.Doc);
+    }
     Provenance(c, nameSize);
     return c;
 }
@@ -107,14 +113,14 @@ std::string TidyHdf5Export::StationOf(const std::string& input, const std::strin
 {
     if (!station.empty())
         return station;
-    const std::string folder = FolderName(input);
-    if (IsStationId(folder) || folder.empty()) // empty: no such input, which the walk reports
+    const std::string folder = datafiles::FolderName(input);
+    if (datafiles::ValidStationId(folder) || folder.empty()) // empty: no such input, which the walk reports
         return folder;
     why = "имя папки «" + folder + "» не годится в имя станции (1–32 знака A–Z a–z 0–9 _ -); задайте --station ID";
     return {};
 }
 
-TidyHdf5Export::TidyHdf5Export(std::string path, const std::vector<std::string>& inputs, const StationZone& zone,
+TidyHdf5Export::TidyHdf5Export(std::string path, const std::vector<std::string>& inputs, const frames::StationZone& zone,
                                TidySettings settings)
     : path_(std::move(path)), part_(datafiles::PartName(path_)), zone_(zone), settings_(std::move(settings))
 {
@@ -171,10 +177,10 @@ void TidyHdf5Export::Frame(const SourceFile& file, int64_t index, const TFonKadr
     const bool last = index == file.records - 1;
     const int end = StopPoint(f, last);
     const int points = end > 0 ? end - 1 : kFonPoints;
-    const int64_t start = zone_.UtcNs(FrameStart(f));
+    const int64_t start = zone_.UtcNs(frames::StampOf(f));
 
     int64_t times[kFonPoints];
-    PointTimesNs(f, points, zone_, times);
+    frames::PointTimesNs(f, points, zone_, times);
     for (int k = 1; k <= points; ++k) {
         char* row = s.points->NextRow();
         const int64_t time = times[k - 1];
@@ -214,14 +220,14 @@ void TidyHdf5Export::Frame(const SourceFile& file, int64_t index, const TFonKadr
         }
 
     // Health numbers, the point durations in the station's zone.
-    const FrameNumbers n = ComputeFrameNumbers(f, last, &zone_);
+    const frames::FrameNumbers n = frames::ComputeFrameNumbers(f, last, &zone_);
     const double nan = std::nan("");
     char* t = s.trend->NextRow();
     s.trend->Put(t, 0, start);
     s.trend->Put(t, 1, f.KadrNo);
     s.trend->Put(t, 2, n.Points);
     for (int c = 0; c < kFonChannels; ++c) {
-        const ChannelNumbers& ch = n.Channels[c];
+        const frames::ChannelNumbers& ch = n.Channels[c];
         s.trend->Put(t, 3 + c, ch.MeanPerPoint);
         s.trend->Put(t, 7 + c, ch.MeanPerS);
         s.trend->Put(t, 11 + c, ch.HasCentre() ? double(ch.Centre) : nan);
@@ -235,7 +241,7 @@ void TidyHdf5Export::Event(const SourceFile& file, int64_t index, const TRadKadr
 {
     Station& s = *current_;
     char* row = s.events->NextRow();
-    s.events->Put(row, 0, zone_.UtcNs(EventStamp(e)));
+    s.events->Put(row, 0, zone_.UtcNs(frames::EventStampOf(e)));
     s.events->Put(row, 1, e.EventNo);
     for (int c = 1; c <= kRadChannels; ++c) {
         s.events->Put(row, 1 + c, const_cast<TRadKadr&>(e).RGain(c));

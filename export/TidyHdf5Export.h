@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "export/Hdf5Table.h"
-#include "export/PandasTable.h"
+#include "export/hdf5/Hdf5Table.h"
+#include "export/hdf5/PandasTable.h"
 #include "export/RecordSink.h"
-#include "export/StationZone.h"
+#include "frames/StationZone.h"
 
 namespace dataexport {
 
@@ -36,7 +36,7 @@ public:
     /// `inputs` are all paths of the run (the `file` columns are as wide as
     /// the longest); `zone` is the stations' time zone. The output appears
     /// under `path` only when complete. Throws OutputError.
-    TidyHdf5Export(std::string path, const std::vector<std::string>& inputs, const StationZone& zone,
+    TidyHdf5Export(std::string path, const std::vector<std::string>& inputs, const frames::StationZone& zone,
                    TidySettings settings);
     ~TidyHdf5Export() override;
 
@@ -61,7 +61,7 @@ private:
     void Close();
 
     std::string path_, part_;
-    const StationZone& zone_;
+    const frames::StationZone& zone_;
     TidySettings settings_;
     size_t nameSize_ = 1;
     hid_t file_ = -1;

@@ -6,7 +6,7 @@
 #include <QRegularExpressionValidator>
 #include <limits>
 
-#include "platform/ErrorReport.h"
+#include "ui/ErrorReport.h"
 #include "platform/RunError.h"
 
 TForm3* Form3 = nullptr;
@@ -46,8 +46,8 @@ TForm3::TForm3(QWidget* parent) : QWidget(parent, Qt::Window)
     Button2->setObjectName("Button2");
     Button2->setToolTip("Сохранить изменения и выйти");
     Button2->setGeometry(290, 110, 120, 26);
-    connect(Button1, &QPushButton::clicked, this, [this] { rt::Guard([this] { Create(); }); });
-    connect(Button2, &QPushButton::clicked, this, [this] { rt::Guard([this] { Button2Click(); }); });
+    connect(Button1, &QPushButton::clicked, this, [this] { ui::Guard([this] { Create(); }); });
+    connect(Button2, &QPushButton::clicked, this, [this] { ui::Guard([this] { Button2Click(); }); });
     Create();
 }
 

@@ -12,9 +12,9 @@
 
 #include "gains/GainSelect1.h"
 #include "mainwindow/VFonPCI2.h"
-#include "platform/Chart.h"
+#include "ui/Chart.h"
 #include "platform/Clock.h"
-#include "platform/ErrorReport.h"
+#include "ui/ErrorReport.h"
 #include "spectrum/Unit2.h"
 
 void TForm1::SetBrowsingEnabled(bool on)
@@ -76,9 +76,9 @@ void TForm1::ConnectRun()
     connect(&run, &RunModel::FileError, this, [this](const QString& m) {
         status->clearMessage();
         status->showMessage(m);
-        rt::ErrorReport::Show(m);
+        ui::ErrorReport::Show(m);
     });
-    connect(&run, &RunModel::TickError, this, [](const QString& m) { rt::ErrorReport::Show(m); });
+    connect(&run, &RunModel::TickError, this, [](const QString& m) { ui::ErrorReport::Show(m); });
     connect(&run, &RunModel::StopCycles, this,
             [this](int32_t n) { Memo1->appendPlainText("Кол-во кадров - " + QString::number(n)); });
 }

@@ -15,7 +15,7 @@
 #include "datafiles/RecordFile.h"
 #include "mainwindow/Listing.h"
 #include "mainwindow/VFonPCI2.h"
-#include "platform/Chart.h"
+#include "ui/Chart.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ const QString kFonFileLegend = QStringLiteral("1 канал - 2 м*м (крас�
                                               "3 канал - четвертушка (зеленый)\n"
                                               "4 канал - 1 м*м мюон I (оранжевый)");
 
-void ClearSeries(chart::TChart* c, int first, int last)
+void ClearSeries(ui::TChart* c, int first, int last)
 {
     for (int s = first; s <= last; ++s)
         c->SeriesAt(s).Clear();

@@ -14,8 +14,8 @@
 #include "mainwindow/Listing.h"
 #include "mainwindow/Smoothing.h"
 #include "mainwindow/VFonPCI2.h"
-#include "platform/Chart.h"
-#include "platform/ChartExport.h"
+#include "ui/Chart.h"
+#include "ui/ChartExport.h"
 
 namespace {
 
@@ -45,7 +45,7 @@ const std::vector<double>& Positions(int n)
 
 /// Replaces the points of `s` with values[0..n) + raise at x = 1..n.
 template <class T>
-void DrawTrace(chart::Series& s, const T* values, int n, int32_t raise)
+void DrawTrace(ui::Series& s, const T* values, int n, int32_t raise)
 {
     std::vector<double> ys(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i)
@@ -53,7 +53,7 @@ void DrawTrace(chart::Series& s, const T* values, int n, int32_t raise)
     s.AddMany(Positions(n), ys);
 }
 
-void ClearSeries(chart::TChart* c, int first, int last)
+void ClearSeries(ui::TChart* c, int first, int last)
 {
     for (int s = first; s <= last; ++s)
         c->SeriesAt(s).Clear();
@@ -100,8 +100,8 @@ void TForm1::ViewKadr()
     const bool last = FonRecNo == FonRecCount - 1;
     const TPointTime end = FrameEndTime(FonRec, last);
     Label24->setText(PointTimeText(end.Hour, end.Min, end.Sec));
-    Chart1->SetExportName(chart::RecordExportName(FonFileName, FonRecNo) + "_smoothed");
-    Chart2->SetExportName(chart::RecordExportName(FonFileName, FonRecNo) + "_raw");
+    Chart1->SetExportName(ui::RecordExportName(FonFileName, FonRecNo) + "_smoothed");
+    Chart2->SetExportName(ui::RecordExportName(FonFileName, FonRecNo) + "_raw");
 }
 
 void TForm1::ViewKadrEAS()
@@ -133,11 +133,11 @@ void TForm1::ViewKadrEAS()
     }
 
     // The marker line is two points, replaced at every display.
-    chart::Series& marker = Chart1->SeriesAt(kMarkerSeries);
+    ui::Series& marker = Chart1->SeriesAt(kMarkerSeries);
     marker.Clear();
     marker.AddXY(kRadMarkerSample, kRadCodeMax);
     marker.AddXY(kRadMarkerSample, kRadCodeMin);
-    Chart1->SetExportName(chart::RecordExportName(RadFileName, RadRecNo));
+    Chart1->SetExportName(ui::RecordExportName(RadFileName, RadRecNo));
 }
 
 void TForm1::usr3()
@@ -179,13 +179,13 @@ void TForm1::ViewData(const TRadKadr& event)
 {
     const int n = std::min(RadSamples / 2, kRadSamples);
     for (int c = 1; c <= kRadChannels; ++c) {
-        chart::Series& s = Chart1->SeriesAt(c - 1);
+        ui::Series& s = Chart1->SeriesAt(c - 1);
         s.Clear();
         if (n > 1)
             DrawTrace(s, event.Samples(c), n - 1, 0); // samples 1 .. n-1: the last is not drawn here
     }
     // The marker at sample 2577 is two points, drawn afresh at every event.
-    chart::Series& marker = Chart1->SeriesAt(kMarkerSeries);
+    ui::Series& marker = Chart1->SeriesAt(kMarkerSeries);
     marker.Clear();
     marker.AddXY(kRadMarkerSample, kRadCodeMax);
     marker.AddXY(kRadMarkerSample, kRadCodeMin);

@@ -14,10 +14,10 @@
 #include <limits>
 
 #include "gains/GainSelect1.h"
-#include "platform/Chart.h"
-#include "platform/Controls.h"
-#include "platform/ErrorReport.h"
-#include "platform/HintPause.h"
+#include "ui/Chart.h"
+#include "ui/Controls.h"
+#include "ui/ErrorReport.h"
+#include "ui/HintPause.h"
 #include "spectrum/Unit2.h"
 #include "stability/StabilityWindow.h"
 
@@ -51,13 +51,13 @@ TForm1::~TForm1()
         Form1 = nullptr;
 }
 
-void TForm1::AttachWindows(TForm2* spectrum, TForm3* gains)
+void TForm1::AttachWindows(spectrum::TForm2* spectrum, TForm3* gains)
 {
     spectrum_ = spectrum;
     gains_ = gains;
     if (spectrum) {
-        connect(spectrum, &TForm2::MainKadrN, KadrN, &QLabel::setText);
-        connect(spectrum, &TForm2::MainMemo, Memo1, &QPlainTextEdit::setPlainText);
+        connect(spectrum, &spectrum::TForm2::MainKadrN, KadrN, &QLabel::setText);
+        connect(spectrum, &spectrum::TForm2::MainMemo, Memo1, &QPlainTextEdit::setPlainText);
     }
     if (gains)
         gains->SetSelection(this);
@@ -172,7 +172,7 @@ void TForm1::BuildControls()
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
 
     // Charts.
-    Chart1 = new chart::TChart(c);
+    Chart1 = new ui::TChart(c);
     Chart1->setObjectName("Chart1");
     Chart1->setToolTip("Осцилограмма мастерного сигнала");
     Chart1->setGeometry(300, 8, 762, 386);
@@ -180,15 +180,15 @@ void TForm1::BuildControls()
     Chart1->LeftAxis().SetTitle("Коды АЦП");
     // Channels 1-6 (radio, or the smoothed background's 1-4), then the marker.
     for (size_t i = 0; i < std::size(kRadioColors); ++i)
-        Chart1->AddSeries(chart::SeriesKind::Line, kRadioColors[i],
+        Chart1->AddSeries(ui::SeriesKind::Line, kRadioColors[i],
                           i + 1 < std::size(kRadioColors) ? QString("Канал %1").arg(i + 1) : QString("Маркер"));
     const QColor spare[] = {QColor(0, 128, 128), QColor(128, 0, 0), QColor(128, 128, 0), QColor(0, 0, 128),
                             QColor(255, 128, 0)};
     for (const QColor& col : spare)
-        Chart1->AddSeries(chart::SeriesKind::Line, col);
+        Chart1->AddSeries(ui::SeriesKind::Line, col);
     lTEAS = ui::Label(Chart1, "lTEAS", "Время ливня", {60, 6, 160, 18});
 
-    Chart2 = new chart::TChart(c);
+    Chart2 = new ui::TChart(c);
     Chart2->setObjectName("Chart2");
     Chart2->setToolTip("Осцилограф показывает фоновые сигналы");
     Chart2->setGeometry(300, 400, 762, 386);
@@ -196,7 +196,7 @@ void TForm1::BuildControls()
     Chart2->BottomAxis().SetTitle("Время, сек");
     Chart2->LeftAxis().SetTitle("Импульсов в сек");
     for (size_t i = 0; i < std::size(kFonColors); ++i)
-        Chart2->AddSeries(chart::SeriesKind::Line, kFonColors[i], QString("Канал %1").arg(i + 1));
+        Chart2->AddSeries(ui::SeriesKind::Line, kFonColors[i], QString("Канал %1").arg(i + 1));
     Chart2->BottomAxis().SetMinMax(0, kFonPoints);
     Label23 = ui::Label(Chart2, "Label23", QString(), {60, 362, 100, 18});
     Label24 = ui::Label(Chart2, "Label24", QString(), {680, 362, 76, 18});
@@ -230,7 +230,7 @@ void TForm1::BuildControls()
 void TForm1::ConnectHandlers()
 {
     auto on = [this](QPushButton* b, void (TForm1::*handler)()) {
-        connect(b, &QPushButton::clicked, this, [this, handler] { rt::Guard([&] { (this->*handler)(); }); });
+        connect(b, &QPushButton::clicked, this, [this, handler] { ui::Guard([&] { (this->*handler)(); }); });
     };
     on(bStart1, &TForm1::bStart1Click);
     on(bExit1, &TForm1::bExit1Click);
@@ -253,14 +253,14 @@ void TForm1::ConnectHandlers()
     connect(ListBox1, &QListWidget::currentRowChanged, this, [this](int row) {
         rowChangedByPress_ = QGuiApplication::mouseButtons() != Qt::NoButton;
         if (row >= 0)
-            rt::Guard([this] { ParamSelect(); });
+            ui::Guard([this] { ParamSelect(); });
     });
     connect(ListBox1, &QListWidget::itemClicked, this, [this] {
         if (!rowChangedByPress_)
-            rt::Guard([this] { ParamSelect(); });
+            ui::Guard([this] { ParamSelect(); });
         rowChangedByPress_ = false;
     });
-    connect(Timer1, &QTimer::timeout, this, [this] { rt::Guard([this] { Timer1Timer(); }); });
+    connect(Timer1, &QTimer::timeout, this, [this] { ui::Guard([this] { Timer1Timer(); }); });
     connect(LiveTimer, &QTimer::timeout, this, [this] { ShowLiveTime(); });
     // The limits the selection counts with follow their edits at once.
     QLineEdit* limits[] = {MaskEdit1, MaskEdit2, MaskEdit3, MaskEdit4};
@@ -282,7 +282,7 @@ void TForm1::FormCreate()
     Button2->hide();
     Average5 = false;
     // Hints stay up while the pointer rests on a control, in every window.
-    rt::SetHintHidePause(-1);
+    ui::SetHintHidePause(-1);
     status->clearMessage();
     Chart2->SeriesAt(0).Clear();
     Timer1->stop();
@@ -313,7 +313,7 @@ void TForm1::closeEvent(QCloseEvent* event)
     // fails again goes to a rescue file. Only when even that fails does the
     // operator choose between losing it and going back.
     for (int attempt = 0; attempt < 2 && Run().Running(); ++attempt)
-        rt::Guard([this] { bStart1Click(); });
+        ui::Guard([this] { bStart1Click(); });
     if (Run().Running()) {
         if (!AskQuit("Записи не сохранены: " + status->currentMessage() +
                      "\n\nВыйти из программы и потерять их, или вернуться?")) {
@@ -329,9 +329,9 @@ void TForm1::closeEvent(QCloseEvent* event)
 void TForm1::bStabilityClick()
 {
     if (!stability_) {
-        stability_ = new StabilityWindow(this);
-        connect(stability_, &StabilityWindow::OpenFrameRequested, this, [this](const QString& file, int record, int channel) {
-            rt::Guard([&] { OpenFrame(file, record, channel); });
+        stability_ = new stability::StabilityWindow(this);
+        connect(stability_, &stability::StabilityWindow::OpenFrameRequested, this, [this](const QString& file, int record, int channel) {
+            ui::Guard([&] { OpenFrame(file, record, channel); });
         });
     }
     stability_->show();

@@ -33,10 +33,10 @@ class QPlainTextEdit;
 class QPushButton;
 class QStatusBar;
 class QTimer;
-class TForm2;
+namespace spectrum { class TForm2; }
 class TForm3;
-class StabilityWindow;
-namespace chart { class TChart; }
+namespace stability { class StabilityWindow; }
+namespace ui { class TChart; }
 
 class TForm1 : public QMainWindow, public TGainSelection {
     Q_OBJECT
@@ -49,7 +49,7 @@ public:
     /// The spectrum window and the gain dialog this window opens; the
     /// spectrum window's requests for the frame label and the memo are
     /// connected, and the dialog is handed the gain selection.
-    void AttachWindows(TForm2* spectrum, TForm3* gains);
+    void AttachWindows(spectrum::TForm2* spectrum, TForm3* gains);
     /// Takes the limits and gains given on the command line: the limit edits
     /// and the gains in force (their labels and the gain dialog's choice).
     void SetRunSettings(const std::array<int32_t, 4>& limits, const std::array<int16_t, 4>& fonGains,
@@ -105,8 +105,8 @@ public:
     QLineEdit *eComment, *eKadrFon, *eKadrRad;
     QPlainTextEdit* Memo1;
     QListWidget* ListBox1;
-    chart::TChart* Chart1;
-    chart::TChart* Chart2;
+    ui::TChart* Chart1;
+    ui::TChart* Chart2;
 
     // ---- Start-up and status -------------------------------------------------
     void FormCreate();
@@ -166,9 +166,9 @@ private:
     std::unique_ptr<acq::RunModel> ownRun_;
     acq::RunModel* run_ = nullptr;
     bool rowChangedByPress_ = false; ///< the selection of the list moved under a mouse press
-    QPointer<TForm2> spectrum_;
+    QPointer<spectrum::TForm2> spectrum_;
     QPointer<TForm3> gains_;
-    QPointer<StabilityWindow> stability_;
+    QPointer<stability::StabilityWindow> stability_;
     int64_t liveCycles_ = 0;        ///< cycles at the last live-time refresh
     double liveSeconds_ = 0;        ///< and its time
     void BuildControls();

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "datafiles/RecordReader.h"
-#include "network/MqttClient.h"
+#include "protocol/MqttClient.h"
 
 namespace net {
 namespace {
@@ -50,11 +50,11 @@ PublishWorker::PublishWorker(const NetworkSettings& s, const std::string& dataDi
     for (const OutboxFile& f : outbox_.Files())
         files_[f.Name] = FileState{f.Acked, -1, {}};
 
-    client_ = std::make_unique<MqttClient>("vfon-" + s.Station, true);
-    client_->SetWill(StatusTopic(s.Station), WillJson(s.Station).toStdString(), 1, true);
-    client_->SetCredentials(s.User, s.PasswordFile.empty() ? std::string() : ReadPassword(s.PasswordFile));
-    BrokerAddress a;
-    ParseBrokerAddress(s.Publish, a);
+    client_ = std::make_unique<protocol::MqttClient>("vfon-" + s.Station, true);
+    client_->SetWill(protocol::StatusTopic(s.Station), protocol::WillJson(s.Station).toStdString(), 1, true);
+    client_->SetCredentials(s.User, s.PasswordFile.empty() ? std::string() : protocol::ReadPassword(s.PasswordFile));
+    protocol::BrokerAddress a;
+    protocol::ParseBrokerAddress(s.Publish, a);
     if (a.Tls)
         client_->SetTls(s.CaFile);
     client_->OnConnection = [this](bool up) {
@@ -76,7 +76,7 @@ PublishWorker::PublishWorker(const NetworkSettings& s, const std::string& dataDi
         wake_.notify_one();
     };
     thread_ = std::thread([this] { Loop(); });
-    client_->Start(a.Host, a.Port, kKeepAliveSeconds);
+    client_->Start(a.Host, a.Port, protocol::kKeepAliveSeconds);
 }
 
 PublishWorker::~PublishWorker()
@@ -91,7 +91,7 @@ PublishWorker::~PublishWorker()
     outbox_.Save();
 }
 
-void PublishWorker::PostStatus(const StatusFigures& f)
+void PublishWorker::PostStatus(const protocol::StatusFigures& f)
 {
     {
         std::lock_guard lock(mutex_);
@@ -118,7 +118,7 @@ void PublishWorker::Loop()
     std::optional<Clock::time_point> drainUntil; // at the end: what is written goes out first, briefly
     bool dirty = false;
     for (;;) {
-        std::optional<StatusFigures> status;
+        std::optional<protocol::StatusFigures> status;
         std::vector<FileLimit> limits;
         std::vector<int> acks;
         bool lost = false, up = false, quit = false;
@@ -211,8 +211,8 @@ void PublishWorker::Loop()
                 outbox_.Save();
                 // A goodbye: the station is off, as its will would say.
                 if (up) {
-                    const QByteArray bye = WillJson(settings_.Station);
-                    const int mid = client_->Publish(StatusTopic(settings_.Station), bye.constData(),
+                    const QByteArray bye = protocol::WillJson(settings_.Station);
+                    const int mid = client_->Publish(protocol::StatusTopic(settings_.Station), bye.constData(),
                                                      static_cast<int>(bye.size()), 1, true);
                     std::unique_lock lock(mutex_); // its acknowledgement, briefly
                     wake_.wait_for(lock, std::chrono::seconds(1), [&] {
@@ -225,13 +225,13 @@ void PublishWorker::Loop()
     }
 }
 
-void PublishWorker::PublishStatus(StatusFigures f)
+void PublishWorker::PublishStatus(protocol::StatusFigures f)
 {
     f.TimeNs = NowNs();
     f.DiskFreeBytes = DiskFree(dataDir_);
     f.ClockSynced = ClockSynced();
-    const QByteArray json = StatusJson(f);
-    client_->Publish(StatusTopic(settings_.Station), json.constData(), static_cast<int>(json.size()), 1, true);
+    const QByteArray json = protocol::StatusJson(f);
+    client_->Publish(protocol::StatusTopic(settings_.Station), json.constData(), static_cast<int>(json.size()), 1, true);
 }
 
 bool PublishWorker::SendRecords(OutboxFile& entry, FileState& st, bool& rest)
@@ -261,12 +261,12 @@ bool PublishWorker::SendRecords(OutboxFile& entry, FileState& st, bool& rest)
         QByteArray json;
         std::string topic;
         if (kind == datafiles::RecordKind::Fon) {
-            json = FrameJson(settings_.Station, entry.Name, record, *reinterpret_cast<const TFonKadr*>(raw),
+            json = protocol::FrameJson(settings_.Station, entry.Name, record, *reinterpret_cast<const TFonKadr*>(raw),
                              record == whole - 1);
-            topic = FrameTopic(settings_.Station);
+            topic = protocol::FrameTopic(settings_.Station);
         } else {
-            json = EventJson(settings_.Station, entry.Name, record, *reinterpret_cast<const TRadKadr*>(raw));
-            topic = EventTopic(settings_.Station);
+            json = protocol::EventJson(settings_.Station, entry.Name, record, *reinterpret_cast<const TRadKadr*>(raw));
+            topic = protocol::EventTopic(settings_.Station);
         }
         const int mid = client_->Publish(topic, json.constData(), static_cast<int>(json.size()), 1, false);
         if (mid < 0)

@@ -17,13 +17,13 @@
 #include <thread>
 #include <vector>
 
-#include "network/Messages.h"
+#include "protocol/Messages.h"
 #include "network/NetworkSettings.h"
 #include "network/Outbox.h"
 
-namespace net {
+namespace protocol { class MqttClient; }
 
-class MqttClient;
+namespace net {
 
 /// Everything published from one record: whole records of a file up to a
 /// limit (-1: all whole records, for files no run writes any more).
@@ -42,7 +42,7 @@ public:
     ~PublishWorker();
 
     /// The status to publish next (the worker adds time, disk and clock).
-    void PostStatus(const StatusFigures& f);
+    void PostStatus(const protocol::StatusFigures& f);
     /// Records of file `name` up to `limit` may be published.
     void PostLimit(const std::string& name, int64_t limit);
     /// The broker connection holds now.
@@ -58,7 +58,7 @@ private:
         std::vector<int64_t> AckedAhead; ///< acknowledged beyond the outbox's count
     };
     void Loop();
-    void PublishStatus(StatusFigures f);
+    void PublishStatus(protocol::StatusFigures f);
     /// Sends records of one file while the window of unacknowledged
     /// messages has room; true when something was sent. `rest`: records
     /// the file may publish are still unsent.
@@ -69,14 +69,14 @@ private:
 
     NetworkSettings settings_;
     std::string dataDir_;
-    std::unique_ptr<MqttClient> client_;
+    std::unique_ptr<protocol::MqttClient> client_;
     Outbox outbox_;
     std::map<std::string, FileState> files_;
     std::map<int, std::pair<std::string, int64_t>> inflight_; ///< mid → file, record
 
     mutable std::mutex mutex_;
     std::condition_variable wake_;
-    std::optional<StatusFigures> status_;
+    std::optional<protocol::StatusFigures> status_;
     std::vector<FileLimit> limits_;
     std::vector<int> acks_;
     bool lost_ = false;      ///< the connection dropped since the last pass

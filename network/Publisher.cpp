@@ -97,7 +97,7 @@ void Publisher::StateChanged(acq::RunState state)
 void Publisher::SendStatus()
 {
     const acq::LiveFigures f = run_.Figures();
-    StatusFigures s;
+    protocol::StatusFigures s;
     s.Station = settings_.Station;
     s.State = StateText(run_.State());
     s.Message = haltMessage_.toStdString();

@@ -4,6 +4,8 @@
 #include <QColor>
 #include <cstdint>
 
+namespace spectrum {
+
 /// One bar of the spectrum chart: x = bin number, y = height, drawn in Color.
 struct SpectrumBar {
     int32_t Bin;
@@ -14,3 +16,5 @@ struct SpectrumBar {
 inline const QColor kBarSilver(192, 192, 192); ///< bars outside a marked region
 inline const QColor kBarGreen(0, 128, 0);      ///< bars of the peak region
 inline const QColor kLineRed(255, 0, 0);       ///< the fitted line
+
+} // namespace spectrum

@@ -10,17 +10,19 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "platform/Chart.h"
-#include "platform/ChartExport.h"
-#include "platform/ErrorReport.h"
+#include "ui/Chart.h"
+#include "ui/ChartExport.h"
+#include "ui/ErrorReport.h"
 #include "platform/RunError.h"
 #include "spectrum/SpectrumPresenter.h"
 #include "spectrum/Unit2.h"
 
+namespace spectrum {
+
 namespace {
 
 /// Adds the bars in order, each in its own colour.
-void AddBars(chart::Series& series, const std::vector<SpectrumBar>& bars)
+void AddBars(ui::Series& series, const std::vector<SpectrumBar>& bars)
 {
     for (const SpectrumBar& b : bars)
         series.AddXY(b.Bin, b.Height, b.Color);
@@ -40,12 +42,12 @@ void TForm2::bIntegrClick()
 
     const int32_t lo = rt::StrToInt(Edit1->text());
     const int32_t hi = rt::StrToInt(Edit2->text());
-    const IntegralResult r = IntegralSpectrum(Spectr, lo, hi, LogIntegr);
+    const frames::IntegralResult r = frames::IntegralSpectrum(Spectr, lo, hi, LogIntegr);
     const IntegralView v = PresentIntegral(Spectr, r);
     if (!r.HasIntegral()) {
         // Bounds refused or no peak: nothing was computed.
         Label6->clear();
-        rt::ErrorReport::Show(v.Error);
+        ui::ErrorReport::Show(v.Error);
         return;
     }
     emit MainMemo(v.Memo.join('\n'));
@@ -55,8 +57,8 @@ void TForm2::bIntegrClick()
         std::copy_n(r.YLog.begin(), n, YLog.begin());
     }
 
-    chart::Series& bars = Chart2->SeriesAt(Series1);
-    chart::Series& line = Chart2->SeriesAt(Series2);
+    ui::Series& bars = Chart2->SeriesAt(Series1);
+    ui::Series& line = Chart2->SeriesAt(Series2);
     line.Clear();
     bars.Clear();
     Chart2->BottomAxis().SetMaximum(255);
@@ -69,12 +71,12 @@ void TForm2::bIntegrClick()
     AddBars(bars, v.Bars);
     for (const QPointF& p : v.Line)
         line.AddXY(p.x(), p.y());
-    Chart2->SetExportName(chart::RecordExportName(SpFileName, RecNo) + "_ch" + QString::number(ChanNo) + "_integral");
+    Chart2->SetExportName(ui::RecordExportName(SpFileName, RecNo) + "_ch" + QString::number(ChanNo) + "_integral");
     if (r.Ok()) {
         Label6->setText(v.Label);
     } else {
         Label6->clear();
-        rt::ErrorReport::Show(v.Error);
+        ui::ErrorReport::Show(v.Error);
     }
 }
 
@@ -86,20 +88,22 @@ void TForm2::bCentreClick()
     Chart2->SeriesAt(Series2).Clear();
     const int32_t lo = rt::StrToInt(Edit1->text());
     const int32_t hi = rt::StrToInt(Edit2->text());
-    const CentreResult r = PeakCentre(Spectr, lo, hi);
+    const frames::CentreResult r = frames::PeakCentre(Spectr, lo, hi);
     const CentreView v = PresentCentre(r);
     AddBars(Chart2->SeriesAt(Series1), v.Bars);
-    Chart2->SetExportName(chart::RecordExportName(SpFileName, RecNo) + "_ch" + QString::number(ChanNo) + "_centre");
+    Chart2->SetExportName(ui::RecordExportName(SpFileName, RecNo) + "_ch" + QString::number(ChanNo) + "_centre");
     if (r.Ok()) {
         Label1->setText(v.Label);
     } else {
         Label1->setText(ChannelText());
-        rt::ErrorReport::Show(v.Error);
+        ui::ErrorReport::Show(v.Error);
     }
 }
 
 void TForm2::MNK(const std::array<float, kFonBins>& X, const std::array<float, kFonBins>& Y, int32_t n, float& a,
                  float& b)
 {
-    ::MNK(X.data(), Y.data(), std::clamp<int32_t>(n, 0, kFonBins), a, b);
+    frames::MNK(X.data(), Y.data(), std::clamp<int32_t>(n, 0, kFonBins), a, b);
 }
+
+} // namespace spectrum

@@ -4,7 +4,9 @@
 
 #include "spectrum/SpectrumTexts.h"
 
-IntegralView PresentIntegral(std::span<const int16_t, kFonBins> spectr, const IntegralResult& r)
+namespace spectrum {
+
+IntegralView PresentIntegral(std::span<const int16_t, kFonBins> spectr, const frames::IntegralResult& r)
 {
     IntegralView v;
     v.Error = SpectrumFaultText(r.Fault);
@@ -17,13 +19,13 @@ IntegralView PresentIntegral(std::span<const int16_t, kFonBins> spectr, const In
     for (int32_t bin = 1; bin <= kFonBins - 1; ++bin)
         v.Bars.push_back({bin, r.Integr[bin - 1], kBarSilver});
     if (r.Ok()) {
-        v.Line = {QPointF(r.I1, FitLineY(r.I1, r.a, r.b)), QPointF(r.I2, FitLineY(r.I2, r.a, r.b))};
+        v.Line = {QPointF(r.I1, frames::FitLineY(r.I1, r.a, r.b)), QPointF(r.I2, frames::FitLineY(r.I2, r.a, r.b))};
         v.Label = FitLabelText(r.a, r.b);
     }
     return v;
 }
 
-CentreView PresentCentre(const CentreResult& r)
+CentreView PresentCentre(const frames::CentreResult& r)
 {
     CentreView v;
     v.Error = SpectrumFaultText(r.Fault);
@@ -42,3 +44,5 @@ CentreView PresentCentre(const CentreResult& r)
     v.Label = QString::number(r.Centre);
     return v;
 }
+
+} // namespace spectrum

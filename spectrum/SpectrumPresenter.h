@@ -9,9 +9,11 @@
 #include <span>
 #include <vector>
 
-#include "spectrum/IntegralSpectrum.h"
-#include "spectrum/PeakCentre.h"
+#include "frames/IntegralSpectrum.h"
+#include "frames/PeakCentre.h"
 #include "spectrum/SpectrumBars.h"
+
+namespace spectrum {
 
 /// What the window shows of one run of the integral spectrum. Draw what the
 /// lists hold, then show Error when it is not empty:
@@ -27,7 +29,7 @@ struct IntegralView {
 };
 
 /// The view of run `r` of the integral spectrum on histogram `spectr`.
-IntegralView PresentIntegral(std::span<const int16_t, kFonBins> spectr, const IntegralResult& r);
+IntegralView PresentIntegral(std::span<const int16_t, kFonBins> spectr, const frames::IntegralResult& r);
 
 /// What the window shows of one run of the peak centre. Draw the bars in
 /// order, then show Error when it is not empty, else Label:
@@ -43,4 +45,6 @@ struct CentreView {
 };
 
 /// The view of run `r` of the peak centre.
-CentreView PresentCentre(const CentreResult& r);
+CentreView PresentCentre(const frames::CentreResult& r);
+
+} // namespace spectrum

@@ -7,11 +7,13 @@
 #include <algorithm>
 
 #include "datafiles/RecordFile.h"
-#include "platform/Chart.h"
-#include "platform/ChartExport.h"
+#include "ui/Chart.h"
+#include "ui/ChartExport.h"
 #include "platform/RunError.h"
 #include "spectrum/SpectrumTexts.h"
 #include "spectrum/Unit2.h"
+
+namespace spectrum {
 
 void TForm2::Open(const std::string& fileName, int32_t recCount)
 {
@@ -31,10 +33,10 @@ void TForm2::Open(const std::string& fileName, int32_t recCount)
     }
     Chart2->SeriesAt(Series1).Clear();
     Label5->setText(QString::number(recCount));
-    chart::Series& bars = Chart2->SeriesAt(Series1);
+    ui::Series& bars = Chart2->SeriesAt(Series1);
     for (int bin = 1; bin <= kFirstDisplayBins; ++bin)
         bars.AddXY(bin, SpRec.Spectr1[bin - 1]);
-    Chart2->SetExportName(chart::RecordExportName(SpFileName, 0) + "_ch1");
+    Chart2->SetExportName(ui::RecordExportName(SpFileName, 0) + "_ch1");
 }
 
 void TForm2::Chan1Click() { ChanClick(1); }
@@ -114,16 +116,16 @@ void TForm2::ReadTrimmedBounds(int32_t& lo, int32_t& hi) const
 {
     lo = rt::StrToInt(rt::Trim(Edit1->text()));
     hi = rt::StrToInt(rt::Trim(Edit2->text()));
-    if (!BinBoundsInRange(lo, hi))
+    if (!frames::BinBoundsInRange(lo, hi))
         throw rt::RunError(BinBoundsMessage().toStdString());
 }
 
 void TForm2::DrawSpectr(int32_t lo, int32_t hi)
 {
-    chart::Series& bars = Chart2->SeriesAt(Series1);
+    ui::Series& bars = Chart2->SeriesAt(Series1);
     for (int32_t bin = lo; bin <= hi; ++bin)
         bars.AddXY(bin, Spectr[static_cast<size_t>(bin - 1)]);
-    Chart2->SetExportName(chart::RecordExportName(SpFileName, RecNo) + "_ch" + QString::number(ChanNo));
+    Chart2->SetExportName(ui::RecordExportName(SpFileName, RecNo) + "_ch" + QString::number(ChanNo));
 }
 
 void TForm2::ShowRecordLabels()
@@ -132,3 +134,5 @@ void TForm2::ShowRecordLabels()
     Label6->setText(QString("%1:%2:%3").arg(SpRec.Hour).arg(SpRec.Min).arg(SpRec.Sec));
     Label7->setText(QString::number(SpRec.KadrNo));
 }
+
+} // namespace spectrum

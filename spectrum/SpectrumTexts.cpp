@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 
+namespace spectrum {
+
 namespace {
 
 // Appends v right-aligned in `width` characters (wider numbers in full).
@@ -17,22 +19,22 @@ void AppendNum(char*& out, int32_t v, int width)
 
 } // namespace
 
-QString SpectrumFaultText(SpectrumFault fault)
+QString SpectrumFaultText(frames::SpectrumFault fault)
 {
     switch (fault) {
-    case SpectrumFault::None: return {};
-    case SpectrumFault::BoundsOutside: return QStringLiteral("Границы должны лежать в пределах 1…256");
-    case SpectrumFault::LowBelow5: return QStringLiteral("Нижняя граница должна быть не меньше 5");
-    case SpectrumFault::NoCounts: return QStringLiteral("Нет пика: в диапазоне нет отсчётов");
-    case SpectrumFault::TooFewBins: return QStringLiteral("Нет пика: между границами меньше 46 бинов");
-    case SpectrumFault::PeakAtBin1: return QStringLiteral("Пик в бине 1: поднимите нижнюю границу");
-    case SpectrumFault::NoFitRange:
+    case frames::SpectrumFault::None: return {};
+    case frames::SpectrumFault::BoundsOutside: return QStringLiteral("Границы должны лежать в пределах 1…256");
+    case frames::SpectrumFault::LowBelow5: return QStringLiteral("Нижняя граница должна быть не меньше 5");
+    case frames::SpectrumFault::NoCounts: return QStringLiteral("Нет пика: в диапазоне нет отсчётов");
+    case frames::SpectrumFault::TooFewBins: return QStringLiteral("Нет пика: между границами меньше 46 бинов");
+    case frames::SpectrumFault::PeakAtBin1: return QStringLiteral("Пик в бине 1: поднимите нижнюю границу");
+    case frames::SpectrumFault::NoFitRange:
         return QStringLiteral("Нет подгонки: от пика до верхней границы спектр ниже 80 % уровня");
-    case SpectrumFault::PeakNearEnd: return QStringLiteral("Пик слишком близко к концу спектра");
-    case SpectrumFault::NoLeftEdge: return QStringLiteral("Нет края пика на уровне 80 % слева");
-    case SpectrumFault::NoRightEdge: return QStringLiteral("Нет края пика на уровне 80 % справа");
-    case SpectrumFault::ShortFit: return QStringLiteral("Нет подгонки: в диапазоне подгонки меньше двух бинов");
-    case SpectrumFault::NotRecorded: return QStringLiteral("причина в таблице не записана");
+    case frames::SpectrumFault::PeakNearEnd: return QStringLiteral("Пик слишком близко к концу спектра");
+    case frames::SpectrumFault::NoLeftEdge: return QStringLiteral("Нет края пика на уровне 80 % слева");
+    case frames::SpectrumFault::NoRightEdge: return QStringLiteral("Нет края пика на уровне 80 % справа");
+    case frames::SpectrumFault::ShortFit: return QStringLiteral("Нет подгонки: в диапазоне подгонки меньше двух бинов");
+    case frames::SpectrumFault::NotRecorded: return QStringLiteral("причина в таблице не записана");
     }
     return {};
 }
@@ -54,3 +56,5 @@ QString FitLabelText(float a, float b)
     return QStringLiteral("b = ") + QString::asprintf("%5.2f", static_cast<double>(b))
          + QStringLiteral("   ") + QStringLiteral("a = ") + QString::asprintf("%5.2f", static_cast<double>(a));
 }
+
+} // namespace spectrum

@@ -5,15 +5,17 @@
 #include <QString>
 #include <cstdint>
 
-#include "spectrum/SpectrumFault.h"
+#include "frames/SpectrumFault.h"
+
+namespace spectrum {
 
 /// What the operator reads for `fault` (empty for None).
-QString SpectrumFaultText(SpectrumFault fault);
+QString SpectrumFaultText(frames::SpectrumFault fault);
 
 /// Message for bounds outside the spectrum.
-inline QString BinBoundsMessage() { return SpectrumFaultText(SpectrumFault::BoundsOutside); }
+inline QString BinBoundsMessage() { return SpectrumFaultText(frames::SpectrumFault::BoundsOutside); }
 /// Message when the range holds no count above 0.
-inline QString NoCountsMessage() { return SpectrumFaultText(SpectrumFault::NoCounts); }
+inline QString NoCountsMessage() { return SpectrumFaultText(frames::SpectrumFault::NoCounts); }
 
 /// One memo line of the integral listing: bin (width 4), ": ", count
 /// (width 5), integral (width 9); wider numbers are written in full.
@@ -23,3 +25,5 @@ QString IntegralMemoLine(int32_t bin, int32_t count, int32_t integr);
 /// with 2 decimals right-aligned in at least 5 characters
 /// (b = −1.25, a = 3.4 → "b = -1.25   a =  3.40").
 QString FitLabelText(float a, float b);
+
+} // namespace spectrum

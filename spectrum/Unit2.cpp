@@ -9,11 +9,13 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "platform/Controls.h"
-#include "platform/Chart.h"
-#include "platform/ErrorReport.h"
-#include "platform/MenuTitleHints.h"
+#include "ui/Controls.h"
+#include "ui/Chart.h"
+#include "ui/ErrorReport.h"
+#include "ui/MenuTitleHints.h"
 #include "spectrum/SpectrumBars.h"
+
+namespace spectrum {
 
 TForm2* Form2 = nullptr;
 
@@ -44,7 +46,7 @@ void TForm2::BuildControls()
     Client->setFixedSize(kForm2ClientWidth, kForm2ClientHeight);
     QWidget* c = Client;
 
-    Chart2 = new chart::TChart(c);
+    Chart2 = new ui::TChart(c);
     Chart2->setObjectName("Chart2");
     Chart2->setGeometry(0, 0, kForm2ClientWidth, 300);
     Chart2->setToolTip("График спектра");
@@ -53,9 +55,9 @@ void TForm2::BuildControls()
     Chart2->BottomAxis().SetMinMax(0, 250);
     Chart2->LeftAxis().SetMinimum(0);
     Chart2->LeftAxis().SetAutomaticMaximum(true);
-    Series1 = Chart2->AddSeries(chart::SeriesKind::Bar, kBarGreen, "Спектр");
+    Series1 = Chart2->AddSeries(ui::SeriesKind::Bar, kBarGreen, "Спектр");
     Chart2->SeriesAt(Series1).SetBarWidth(kBarWidth); // thin bars
-    Series2 = Chart2->AddSeries(chart::SeriesKind::Line, kLineRed, "Подгонка");
+    Series2 = Chart2->AddSeries(ui::SeriesKind::Line, kLineRed, "Подгонка");
     // The fitted line lies over the bars, whenever the plot makes the bars.
     Chart2->addLayer("fit", Chart2->layer("main"), QCustomPlot::limAbove);
     Chart2->graph(0)->setLayer("fit");
@@ -124,16 +126,16 @@ void TForm2::BuildMenu()
     bIntegr = item(ProcessMenu, "bIntegr", "Интегральный", "Построение интегрального спектра");
     bCentre = item(ProcessMenu, "bCentre", "Усреднение", "Усредняет по 3 и находит центр тяжести по площади");
     layout()->setMenuBar(MainMenu);
-    rt::ShowMenuTitleHints(MainMenu); // "Выбор действия", "Вывод списка номеров каналов"
+    ui::ShowMenuTitleHints(MainMenu); // "Выбор действия", "Вывод списка номеров каналов"
 }
 
 void TForm2::ConnectHandlers()
 {
     auto onAction = [this](QAction* a, void (TForm2::*handler)()) {
-        connect(a, &QAction::triggered, this, [this, handler] { rt::Guard([&] { (this->*handler)(); }); });
+        connect(a, &QAction::triggered, this, [this, handler] { ui::Guard([&] { (this->*handler)(); }); });
     };
     auto onButton = [this](QPushButton* b, void (TForm2::*handler)()) {
-        connect(b, &QPushButton::clicked, this, [this, handler] { rt::Guard([&] { (this->*handler)(); }); });
+        connect(b, &QPushButton::clicked, this, [this, handler] { ui::Guard([&] { (this->*handler)(); }); });
     };
     onAction(N2, &TForm2::N2Click);
     onAction(CloseButton, &TForm2::CloseButtonClick);
@@ -173,3 +175,5 @@ void TForm2::CloseButtonClick()
 }
 
 QString TForm2::ChannelText() const { return "№ " + QString::number(ChanNo); }
+
+} // namespace spectrum

@@ -20,7 +20,9 @@ class QLineEdit;
 class QMenu;
 class QMenuBar;
 class QPushButton;
-namespace chart { class TChart; }
+namespace ui { class TChart; }
+
+namespace spectrum {
 
 /// Client area of the spectrum window, below its menu.
 inline constexpr int kForm2ClientWidth = 463;
@@ -53,7 +55,7 @@ public:
     QMenuBar* MainMenu;
     QMenu *FileMenu, *ChannelMenu, *ProcessMenu; ///< "Файл  ", "Выбор канала", "Обработка"
     QAction *N2, *CloseButton, *Chan1, *Chan2, *Chan3, *Chan4, *bIntegr, *bCentre;
-    chart::TChart* Chart2;
+    ui::TChart* Chart2;
     int Series1 = 0;          ///< bar series: the histogram
     int Series2 = 1;          ///< line series: the fitted line
     QLineEdit *Edit1, *Edit2;
@@ -119,3 +121,5 @@ private:
 };
 
 extern TForm2* Form2;
+
+} // namespace spectrum

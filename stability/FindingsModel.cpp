@@ -5,18 +5,20 @@
 
 #include "stability/TrendCharts.h"
 
+namespace stability {
+
 namespace {
 
 enum Column { kFile, kFrame, kChannel, kWhat, kValue, kColumns };
 
-QString KindText(FileIssueKind k)
+QString KindText(trend::FileIssueKind k)
 {
     switch (k) {
-    case FileIssueKind::Unreadable: return QStringLiteral("Не читается");
-    case FileIssueKind::NotRegular: return QStringLiteral("Пропущен");
-    case FileIssueKind::TornTail: return QStringLiteral("Неполный");
-    case FileIssueKind::ReadFailed: return QStringLiteral("Ошибка чтения");
-    case FileIssueKind::BadLine: return QStringLiteral("Неверная строка");
+    case trend::FileIssueKind::Unreadable: return QStringLiteral("Не читается");
+    case trend::FileIssueKind::NotRegular: return QStringLiteral("Пропущен");
+    case trend::FileIssueKind::TornTail: return QStringLiteral("Неполный");
+    case trend::FileIssueKind::ReadFailed: return QStringLiteral("Ошибка чтения");
+    case trend::FileIssueKind::BadLine: return QStringLiteral("Неверная строка");
     }
     return {};
 }
@@ -73,9 +75,9 @@ QVariant FindingsModel::data(const QModelIndex& index, int role) const
     case kFile: return QFileInfo(o.Path).fileName();
     case kFrame: return o.Record + 1;
     case kChannel: return o.Channel;
-    case kWhat: return o.What == TrendQuantity::Rate ? QStringLiteral("Счёт") : QStringLiteral("Центр");
+    case kWhat: return o.What == trend::TrendQuantity::Rate ? QStringLiteral("Счёт") : QStringLiteral("Центр");
     case kValue:
-        return o.What == TrendQuantity::Rate ? QString::number(static_cast<double>(o.Value), 'f', 2)
+        return o.What == trend::TrendQuantity::Rate ? QString::number(static_cast<double>(o.Value), 'f', 2)
                                              : QString::number(static_cast<int>(o.Value));
     }
     return {};
@@ -89,7 +91,7 @@ void FindingsModel::Clear()
     endResetModel();
 }
 
-void FindingsModel::AddIssue(const QString& path, const FileIssue& issue)
+void FindingsModel::AddIssue(const QString& path, const trend::FileIssue& issue)
 {
     const int row = IssueCount();
     beginInsertRows({}, row, row);
@@ -114,3 +116,5 @@ bool FindingsModel::FrameAt(int row, QString* path, int* record, int* channel) c
     *channel = o.Channel;
     return true;
 }
+
+} // namespace stability

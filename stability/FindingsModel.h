@@ -8,6 +8,8 @@
 #include "trend/FonScan.h"
 #include "trend/Outliers.h"
 
+namespace stability {
+
 /// Rows of file problems followed by rows of outliers.
 class FindingsModel : public QAbstractTableModel {
     Q_OBJECT
@@ -17,7 +19,7 @@ public:
         QString Path;
         int Record;     ///< from 0
         int Channel;    ///< 1..4
-        TrendQuantity What;
+        trend::TrendQuantity What;
         float Value;
     };
 
@@ -36,7 +38,7 @@ public:
     /// Removes every row.
     void Clear();
     /// Adds a file problem (before the outliers).
-    void AddIssue(const QString& path, const FileIssue& issue);
+    void AddIssue(const QString& path, const trend::FileIssue& issue);
     /// Replaces the outlier rows.
     void SetOutliers(std::vector<OutlierRow> rows);
 
@@ -49,9 +51,11 @@ public:
 private:
     struct IssueRow {
         QString Path;
-        FileIssueKind Kind;
+        trend::FileIssueKind Kind;
         QString Message;
     };
     std::vector<IssueRow> issues_;
     std::vector<OutlierRow> outliers_;
 };
+
+} // namespace stability

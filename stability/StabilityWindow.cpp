@@ -19,6 +19,8 @@
 #include "stability/TrendCharts.h"
 #include "stability/TrendScanThread.h"
 
+namespace stability {
+
 namespace {
 
 /// How often one of the three charts takes the frames read meanwhile
@@ -29,13 +31,13 @@ constexpr int kProgressSteps = 1000;
 constexpr size_t kListedBadLines = 100;
 
 /// Why a line of a trend CSV was passed over, for the operator.
-QString TrendLineFaultText(TrendLineFault f)
+QString TrendLineFaultText(trend::TrendLineFault f)
 {
     switch (f) {
-    case TrendLineFault::FieldCount: return QStringLiteral("число полей не то, что в заголовке");
-    case TrendLineFault::BadNumber: return QStringLiteral("поле, где должно быть число, — не число");
-    case TrendLineFault::BadChannel: return QStringLiteral("канал не 1…4 или повторён в кадре");
-    case TrendLineFault::OpenQuote: return QStringLiteral("кавычка не закрыта до конца файла");
+    case trend::TrendLineFault::FieldCount: return QStringLiteral("число полей не то, что в заголовке");
+    case trend::TrendLineFault::BadNumber: return QStringLiteral("поле, где должно быть число, — не число");
+    case trend::TrendLineFault::BadChannel: return QStringLiteral("канал не 1…4 или повторён в кадре");
+    case trend::TrendLineFault::OpenQuote: return QStringLiteral("кавычка не закрыта до конца файла");
     }
     return {};
 }
@@ -212,7 +214,7 @@ void StabilityWindow::StartReading(
             if (token == token_)
                 TakeBatch(b);
         },
-        [this, token](const ScanSummary& s, const std::vector<Outlier>& marks) {
+        [this, token](const trend::ScanSummary& s, const std::vector<trend::Outlier>& marks) {
             if (token == token_)
                 ScanDone(s, marks);
         });
@@ -240,16 +242,16 @@ void StabilityWindow::TakeBatch(const TrendBatch& batch)
         files_ << storeDir.filePath(QFile::decodeName(f.c_str()));
     Charts->AddRows(batch.Rows, 0);
     table_.Append(batch.Rows);
-    for (const FileIssue& i : batch.Issues)
+    for (const trend::FileIssue& i : batch.Issues)
         Findings->AddIssue(store_.isEmpty() ? files_.value(static_cast<int>(i.File)) : store_, i);
-    if (batch.Header == TrendCsvHeaderKind::None)
-        Findings->AddIssue(store_, {0, FileIssueKind::BadLine, 0, 0, "первая строка — не заголовок таблицы тренда"});
+    if (batch.Header == trend::TrendCsvHeaderKind::None)
+        Findings->AddIssue(store_, {0, trend::FileIssueKind::BadLine, 0, 0, "первая строка — не заголовок таблицы тренда"});
     AddBadLines(batch.BadLines);
     Progress->setValue(static_cast<int>(batch.Progress.Fraction * kProgressSteps));
     ShowSummary(false);
 }
 
-void StabilityWindow::ScanDone(const ScanSummary& summary, const std::vector<Outlier>& marks)
+void StabilityWindow::ScanDone(const trend::ScanSummary& summary, const std::vector<trend::Outlier>& marks)
 {
     flush_->stop();
     scan_.reset();
@@ -257,7 +259,7 @@ void StabilityWindow::ScanDone(const ScanSummary& summary, const std::vector<Out
     Charts->SetOutliers(table_, marks);
     std::vector<FindingsModel::OutlierRow> rows;
     rows.reserve(marks.size());
-    for (const Outlier& m : marks)
+    for (const trend::Outlier& m : marks)
         rows.push_back({files_.value(table_.File[m.Row]), table_.Record[m.Row], m.Channel, m.What, m.Value});
     Findings->SetOutliers(std::move(rows));
     outliers_ = static_cast<int>(marks.size());
@@ -273,16 +275,16 @@ void StabilityWindow::ScanDone(const ScanSummary& summary, const std::vector<Out
     emit ScanFinished();
 }
 
-void StabilityWindow::AddBadLines(const std::vector<TrendLineProblem>& lines)
+void StabilityWindow::AddBadLines(const std::vector<trend::TrendLineProblem>& lines)
 {
     for (size_t i = 0; i < lines.size() && i < kListedBadLines; ++i) {
-        const TrendLineProblem& p = lines[i];
+        const trend::TrendLineProblem& p = lines[i];
         const QString text = QStringLiteral("строка %1: %2").arg(p.Line).arg(TrendLineFaultText(p.Fault));
-        Findings->AddIssue(store_, {0, FileIssueKind::BadLine, 0, 0, text.toStdString()});
+        Findings->AddIssue(store_, {0, trend::FileIssueKind::BadLine, 0, 0, text.toStdString()});
     }
     if (lines.size() > kListedBadLines) {
         const QString text = QStringLiteral("и ещё %1 неверных строк").arg(lines.size() - kListedBadLines);
-        Findings->AddIssue(store_, {0, FileIssueKind::BadLine, 0, 0, text.toStdString()});
+        Findings->AddIssue(store_, {0, trend::FileIssueKind::BadLine, 0, 0, text.toStdString()});
     }
 }
 
@@ -317,9 +319,11 @@ void StabilityWindow::ShowMissing()
     QStringList lines;
     for (int c = 1; c <= kFonChannels; ++c) {
         for (const auto& [why, count] : table_.NoCentre[static_cast<size_t>(c - 1)])
-            lines << QStringLiteral("Канал %1, без центра: %2 кадр(ов) — %3").arg(c).arg(count).arg(SpectrumFaultText(why));
+            lines << QStringLiteral("Канал %1, без центра: %2 кадр(ов) — %3").arg(c).arg(count).arg(spectrum::SpectrumFaultText(why));
         for (const auto& [why, count] : table_.NoB[static_cast<size_t>(c - 1)])
-            lines << QStringLiteral("Канал %1, без наклона b: %2 кадр(ов) — %3").arg(c).arg(count).arg(SpectrumFaultText(why));
+            lines << QStringLiteral("Канал %1, без наклона b: %2 кадр(ов) — %3").arg(c).arg(count).arg(spectrum::SpectrumFaultText(why));
     }
     lMissing->setText(lines.join(QLatin1Char('\n')));
 }
+
+} // namespace stability

@@ -22,9 +22,13 @@ class QProgressBar;
 class QPushButton;
 class QTableView;
 class QTimer;
+
+namespace trend { struct ScanSummary; }
+
+namespace stability {
+
 class FindingsModel;
 class TrendCharts;
-struct ScanSummary;
 struct TrendBatch;
 
 /// The stability window. Usage: construct with a parent (it stays a window
@@ -53,7 +57,7 @@ public:
     bool Scanning() const { return scan_ != nullptr; }
 
     /// The numbers of the frames shown, in reading order (for tests).
-    const TrendTable& Table() const { return table_; }
+    const trend::TrendTable& Table() const { return table_; }
     /// The files of the last scan, indexed as in Table().File.
     const QStringList& Files() const { return files_; }
 
@@ -85,12 +89,12 @@ private:
         const std::function<std::unique_ptr<TrendScanThread>(TrendScanThread::BatchFn, TrendScanThread::DoneFn)>& start);
     void FindingClicked(int row); ///< OpenFrameRequested for an outlier row
     void TakeBatch(const TrendBatch& batch); ///< a hand-over of the scan thread
-    void ScanDone(const ScanSummary& summary, const std::vector<Outlier>& marks); ///< the end of a scan
-    void AddBadLines(const std::vector<TrendLineProblem>& lines); ///< lists the first of them, counts the rest
+    void ScanDone(const trend::ScanSummary& summary, const std::vector<trend::Outlier>& marks); ///< the end of a scan
+    void AddBadLines(const std::vector<trend::TrendLineProblem>& lines); ///< lists the first of them, counts the rest
     void ShowSummary(bool done); ///< lSummary from the counts so far
     void ShowMissing();          ///< lMissing from the table's counts of missing numbers
 
-    TrendTable table_;
+    trend::TrendTable table_;
     QStringList files_;
     QString store_; ///< the trend CSV being read or shown; empty for background files
     std::unique_ptr<TrendScanThread> scan_;
@@ -99,3 +103,5 @@ private:
     bool cancelled_ = false;
     int outliers_ = 0;
 };
+
+} // namespace stability

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace stability {
+
 namespace {
 
 /// Seconds by which a line break lies before the first frame of a file.
@@ -90,8 +92,8 @@ QString OutlierRuleText()
 {
     return QStringLiteral("Выброс: дальше %1 MAD от медианы всех кадров и дальше %2 σ своего кадра\n"
                           "(σ счёта — по Пуассону; σ центра — своя, не меньше 1 бина)")
-        .arg(kOutlierMads)
-        .arg(kOutlierSigmas);
+        .arg(trend::kOutlierMads)
+        .arg(trend::kOutlierSigmas);
 }
 
 QCustomPlot* TrendCharts::MakeChart(size_t which, const QString& title, const QString& valueAxis, bool rings)
@@ -159,7 +161,7 @@ void TrendCharts::Reserve(size_t frames, size_t files)
             line.reserve(static_cast<qsizetype>(frames + files)); // a break point per file
 }
 
-void TrendCharts::AddRows(const TrendTable& t, size_t from)
+void TrendCharts::AddRows(const trend::TrendTable& t, size_t from)
 {
     const std::array<const std::array<std::vector<float>, kFonChannels>*, 3> columns{&t.MeanPerPoint, &t.Centre, &t.B};
     for (size_t row = from; row < t.Size(); ++row) {
@@ -219,10 +221,10 @@ void TrendCharts::FlushChart(size_t which)
         Rescale(which);
 }
 
-void TrendCharts::SetOutliers(const TrendTable& t, const std::vector<Outlier>& marks)
+void TrendCharts::SetOutliers(const trend::TrendTable& t, const std::vector<trend::Outlier>& marks)
 {
     std::array<std::array<QVector<QCPGraphData>, kFonChannels>, 2> rings;
-    for (const Outlier& m : marks) {
+    for (const trend::Outlier& m : marks) {
         const double key = t.Time[m.Row];
         if (std::isfinite(key))
             rings[static_cast<size_t>(m.What)][static_cast<size_t>(m.Channel - 1)].append(QCPGraphData(key, m.Value));
@@ -253,3 +255,5 @@ void TrendCharts::Rescale(size_t which)
     p->replot(QCustomPlot::rpQueuedReplot);
     rescaling_ = false;
 }
+
+} // namespace stability

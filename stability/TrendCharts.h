@@ -14,6 +14,8 @@
 #include "trend/Outliers.h"
 #include "trend/TrendTable.h"
 
+namespace stability {
+
 /// Colour of detector channel c (1..4) at [c-1].
 inline const std::array<QColor, kFonChannels> kChannelColours{QColor(255, 0, 0), QColor(0, 0, 160),
                                                               QColor(0, 128, 0), QColor(255, 128, 64)};
@@ -39,7 +41,7 @@ public:
     void Reserve(size_t frames, size_t files);
     /// Queues rows from `from` to the end of the table; frames without a
     /// valid date are left out, and a line breaks where a new file begins.
-    void AddRows(const TrendTable& t, size_t from);
+    void AddRows(const trend::TrendTable& t, size_t from);
     /// Hands the queued points to the charts, sets the axes to the ranges
     /// kept while queuing (no pass over the points) and asks for a redraw
     /// (done by the event loop).
@@ -48,7 +50,7 @@ public:
     /// one hand-over and redraw is split over three event-loop turns.
     void FlushNext();
     /// Draws `marks` (rates and centres) as rings over the lines.
-    void SetOutliers(const TrendTable& t, const std::vector<Outlier>& marks);
+    void SetOutliers(const trend::TrendTable& t, const std::vector<trend::Outlier>& marks);
 
     /// The chart of one quantity.
     QCustomPlot* Chart(TrendChart which) const { return plots_[static_cast<size_t>(which)]; }
@@ -81,3 +83,5 @@ private:
     size_t next_ = 0;        ///< chart FlushNext takes next
     bool rescaling_ = false; ///< axes set by Rescale: not passed on to the other charts
 };
+
+} // namespace stability

@@ -12,6 +12,8 @@
 
 #include "datafiles/FileProblemText.h"
 
+namespace stability {
+
 namespace {
 
 /// A batch is handed over this often while frames come in: small enough
@@ -67,8 +69,8 @@ void TrendScanThread::RunCsv()
 {
     ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kScanNice); // advice: failure leaves it as it was
     auto batch = std::make_shared<TrendBatch>();
-    ScanSummary summary;
-    std::vector<Outlier> marks;
+    trend::ScanSummary summary;
+    std::vector<trend::Outlier> marks;
     // Examined before it is opened: a pipe or device is never read (an open
     // of a pipe would wait for a writer).
     struct stat st;
@@ -80,15 +82,15 @@ void TrendScanThread::RunCsv()
     if (!regular || !in) {
         const int err = errno;
         if (there && !regular)
-            batch->Issues.push_back({0, FileIssueKind::NotRegular, 0, 0,
+            batch->Issues.push_back({0, trend::FileIssueKind::NotRegular, 0, 0,
                                      datafiles::ReadFaultText({datafiles::ReadFault::NotRegular, 0, 0, 0, 0})});
         else
-            batch->Issues.push_back({0, FileIssueKind::Unreadable, 0, 0, datafiles::ErrnoText(err)});
+            batch->Issues.push_back({0, trend::FileIssueKind::Unreadable, 0, 0, datafiles::ErrnoText(err)});
         summary.FilesSkipped = 1;
     } else {
         using Clock = std::chrono::steady_clock;
         auto last = Clock::now();
-        TrendCsvReadOptions options;
+        trend::TrendCsvReadOptions options;
         options.Cancel = &cancel_;
         options.Progress = [&](uint64_t bytes) {
             if (Clock::now() - last < kHandOver)
@@ -100,8 +102,8 @@ void TrendScanThread::RunCsv()
             progress->Progress.Fraction = st.st_size > 0 ? static_cast<double>(bytes) / st.st_size : 0;
             Post(std::move(progress));
         };
-        TrendCsvContent content = ReadTrendCsv(in, options);
-        marks = MarkOutliers(content.Table);
+        trend::TrendCsvContent content = trend::ReadTrendCsv(in, options);
+        marks = trend::MarkOutliers(content.Table);
         batch->Rows = std::move(content.Table);
         batch->Files = std::move(content.Files);
         batch->BadLines = std::move(content.Problems);
@@ -114,7 +116,7 @@ void TrendScanThread::RunCsv()
     batch->Progress.Fraction = 1;
     batch->Progress.Frames = summary.Frames;
     Post(std::move(batch));
-    auto shared = std::make_shared<const std::vector<Outlier>>(std::move(marks));
+    auto shared = std::make_shared<const std::vector<trend::Outlier>>(std::move(marks));
     QMetaObject::invokeMethod(
         target_, [fn = onDone_, summary, shared] { fn(summary, *shared); }, Qt::QueuedConnection);
 }
@@ -129,7 +131,7 @@ void TrendScanThread::Run()
 {
     ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kScanNice); // advice: failure leaves it as it was
     using Clock = std::chrono::steady_clock;
-    TrendTable all; // the thread's own copy, for the outliers at the end
+    trend::TrendTable all; // the thread's own copy, for the outliers at the end
     auto batch = std::make_shared<TrendBatch>();
     auto last = Clock::now();
     const auto handOver = [&](bool always) {
@@ -150,19 +152,21 @@ void TrendScanThread::Run()
     all.Reserve(batch->ExpectedFrames);
     handOver(true);
 
-    ScanCallbacks cb;
+    trend::ScanCallbacks cb;
     cb.Cancel = &cancel_;
-    cb.Frame = [&](size_t file, int32_t record, const FrameNumbers& n) {
+    cb.Frame = [&](size_t file, int32_t record, const frames::FrameNumbers& n) {
         batch->Rows.Append(static_cast<int32_t>(file), record, n);
     };
-    cb.Issue = [&](const FileIssue& issue) { batch->Issues.push_back(issue); };
-    cb.Progress = [&](const ScanProgress& p) {
+    cb.Issue = [&](const trend::FileIssue& issue) { batch->Issues.push_back(issue); };
+    cb.Progress = [&](const trend::ScanProgress& p) {
         batch->Progress = p;
         handOver(false);
     };
-    const ScanSummary summary = ScanFonFiles(files_, cb);
+    const trend::ScanSummary summary = trend::ScanFonFiles(files_, cb);
     handOver(true);
-    auto marks = std::make_shared<const std::vector<Outlier>>(MarkOutliers(all));
+    auto marks = std::make_shared<const std::vector<trend::Outlier>>(trend::MarkOutliers(all));
     QMetaObject::invokeMethod(
         target_, [fn = onDone_, summary, marks] { fn(summary, *marks); }, Qt::QueuedConnection);
 }
+
+} // namespace stability

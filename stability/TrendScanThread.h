@@ -17,11 +17,13 @@
 #include "trend/TrendCsvRead.h"
 #include "trend/TrendTable.h"
 
+namespace stability {
+
 /// What the scan found since its last hand-over.
 struct TrendBatch {
-    TrendTable Rows;               ///< the frames read, in reading order
-    std::vector<FileIssue> Issues; ///< problems of files
-    ScanProgress Progress;         ///< how far the scan has come
+    trend::TrendTable Rows;               ///< the frames read, in reading order
+    std::vector<trend::FileIssue> Issues; ///< problems of files
+    trend::ScanProgress Progress;         ///< how far the scan has come
     /// In the first batch only: the frames the files hold by their sizes, so
     /// the window can make room for them at once (memory first touched in
     /// many small growths costs the window's thread a page fault each).
@@ -29,9 +31,9 @@ struct TrendBatch {
     /// Reading a trend CSV: the file names its rows name from this batch on
     /// (their File indexes follow on from those of earlier batches).
     std::vector<std::string> Files;
-    std::vector<TrendLineProblem> BadLines; ///< lines of a trend CSV passed over
+    std::vector<trend::TrendLineProblem> BadLines; ///< lines of a trend CSV passed over
     /// Reading a trend CSV: its header (None when it is no trend CSV).
-    TrendCsvHeaderKind Header = TrendCsvHeaderKind::Current;
+    trend::TrendCsvHeaderKind Header = trend::TrendCsvHeaderKind::Current;
 };
 
 /// Runs ScanFonFiles on a std::thread of lowered priority, so the window's
@@ -45,7 +47,7 @@ public:
     using BatchFn = std::function<void(const TrendBatch& batch)>;
     /// The scan's totals and the outliers among all frames read (rows
     /// numbered as in the batches, one after the other).
-    using DoneFn = std::function<void(const ScanSummary& summary, const std::vector<Outlier>& marks)>;
+    using DoneFn = std::function<void(const trend::ScanSummary& summary, const std::vector<trend::Outlier>& marks)>;
 
     /// Starts the scan of `files` at once.
     TrendScanThread(std::vector<std::string> files, QObject* receiver, BatchFn onBatch, DoneFn onDone);
@@ -74,3 +76,5 @@ private:
     std::atomic<bool> cancel_ = false;
     std::thread thread_;
 };
+
+} // namespace stability

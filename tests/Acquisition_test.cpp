@@ -16,8 +16,8 @@
 #include "datafiles/RecordFile.h"
 #include "mainwindow/Listing.h"
 #include "mainwindow/VFonPCI2.h"
-#include "platform/Chart.h"
-#include "platform/ErrorReport.h"
+#include "ui/Chart.h"
+#include "ui/ErrorReport.h"
 #include "support/Fixtures.h"
 #include "support/Runs.h"
 #include "support/SimDriverControl.h"
@@ -111,7 +111,7 @@ TEST_F(AcquisitionTest, AWriteFailureGoesToTheStatusBarAndTheErrorWindow)
     ASSERT_TRUE(QFile::remove(name));
     f->bStart1Click();
     EXPECT_EQ(f->status->currentMessage(), "6_12_23_5.fon: File not found");
-    EXPECT_EQ(rt::ErrorReport::LastMessage(), "6_12_23_5.fon: File not found");
+    EXPECT_EQ(ui::ErrorReport::LastMessage(), "6_12_23_5.fon: File not found");
     ExpectButtons(false, "Start", true);
     QFile(name).open(QIODevice::WriteOnly);
     f->bStart1Click();
@@ -124,8 +124,8 @@ TEST_F(AcquisitionTest, ABadLimitIsReportedAtEveryTickUntilCorrected)
     StartRun(*f);
     f->MaskEdit2->setText("");
     Ticks(*f, 3);
-    EXPECT_EQ(rt::ErrorReport::LastMessage(), "'' is not a valid integer value");
-    EXPECT_EQ(rt::ErrorReport::Count(), 3);
+    EXPECT_EQ(ui::ErrorReport::LastMessage(), "'' is not a valid integer value");
+    EXPECT_EQ(ui::ErrorReport::Count(), 3);
     f->MaskEdit2->setText(" 20     ");
     Ticks(*f, 1);
     EXPECT_EQ(f->Run().Engine().CycleCount, 1);

@@ -4,7 +4,7 @@
 
 #include <QApplication>
 
-#include "platform/Chart.h"
+#include "ui/Chart.h"
 #include "support/Fixtures.h"
 
 namespace {
@@ -14,19 +14,19 @@ protected:
     void SetUp() override
     {
         testing_support::EnsureApp();
-        chart_ = std::make_unique<chart::TChart>();
+        chart_ = std::make_unique<ui::TChart>();
         chart_->resize(600, 400);
         QObject::connect(chart_.get(), &QCustomPlot::afterReplot, [this] { ++replots_; });
         testing_support::Pump();
         replots_ = 0;
     }
-    std::unique_ptr<chart::TChart> chart_;
+    std::unique_ptr<ui::TChart> chart_;
     int replots_ = 0;
 };
 
 TEST_F(ChartTest, ThousandsOfPointsCostOneReplot)
 {
-    const int s = chart_->AddSeries(chart::SeriesKind::Line, Qt::red);
+    const int s = chart_->AddSeries(ui::SeriesKind::Line, Qt::red);
     for (int i = 0; i < 5000; ++i)
         chart_->SeriesAt(s).AddXY(i, i % 7);
     EXPECT_EQ(replots_, 0); // nothing drawn while the handler runs
@@ -41,8 +41,8 @@ TEST_F(ChartTest, ThousandsOfPointsCostOneReplot)
 
 TEST_F(ChartTest, PointsKeepTheOrderAddedAndTheirOwnColours)
 {
-    const int s = chart_->AddSeries(chart::SeriesKind::Bar, QColor(0, 128, 0));
-    chart::Series& bars = chart_->SeriesAt(s);
+    const int s = chart_->AddSeries(ui::SeriesKind::Bar, QColor(0, 128, 0));
+    ui::Series& bars = chart_->SeriesAt(s);
     bars.AddXY(5, 1);
     bars.AddXY(3, 2, QColor(192, 192, 192));
     bars.AddXY(4, 3);
@@ -73,7 +73,7 @@ TEST_F(ChartTest, PointsKeepTheOrderAddedAndTheirOwnColours)
 
 TEST_F(ChartTest, AutomaticAndFixedAxes)
 {
-    const int s = chart_->AddSeries(chart::SeriesKind::Line, Qt::blue);
+    const int s = chart_->AddSeries(ui::SeriesKind::Line, Qt::blue);
     chart_->SeriesAt(s).AddXY(1, -20);
     chart_->SeriesAt(s).AddXY(600, 350);
     chart_->LeftAxis().SetAutomatic(true);
@@ -92,7 +92,7 @@ TEST_F(ChartTest, AutomaticAndFixedAxes)
 
 TEST_F(ChartTest, LogarithmicAxisIgnoresValuesAtOrBelowZero)
 {
-    const int s = chart_->AddSeries(chart::SeriesKind::Bar, Qt::gray);
+    const int s = chart_->AddSeries(ui::SeriesKind::Bar, Qt::gray);
     chart_->SeriesAt(s).AddXY(1, 0);
     chart_->SeriesAt(s).AddXY(2, 10);
     chart_->SeriesAt(s).AddXY(3, 1000);

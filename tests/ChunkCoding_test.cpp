@@ -8,8 +8,8 @@
 #include <numeric>
 #include <random>
 
-#include "export/Hdf5Table.h"
-#include "export/RunDeflate.h"
+#include "export/hdf5/Hdf5Table.h"
+#include "export/hdf5/RunDeflate.h"
 
 namespace {
 

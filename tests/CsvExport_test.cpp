@@ -36,7 +36,7 @@ TEST(CsvExportTest, RowsAreTheSameWhateverTheLocale)
     frames[0]->Times[0] = {9, 5, 31, 500};
     testing_support::WriteFonFile(d + "/a.fon", frames);
 
-    const auto zone = dataexport::StationZone::Open("Asia/Kolkata"); // a half-hour offset
+    const auto zone = frames::StationZone::Open("Asia/Kolkata"); // a half-hour offset
     ASSERT_TRUE(zone);
     dataexport::CsvExport csv(d, false, *zone);
     std::ostringstream log;

@@ -12,8 +12,8 @@
 #include <gtest/gtest.h>
 
 #include "mainwindow/VFonPCI2.h"
-#include "platform/Chart.h"
-#include "platform/ErrorReport.h"
+#include "ui/Chart.h"
+#include "ui/ErrorReport.h"
 #include "support/Fixtures.h"
 #include "support/SampleFiles.h"
 
@@ -92,7 +92,7 @@ TEST_F(FileOpenTest, ListsEveryMatchingFileUnderItsFullNameAndOpensIt)
     EXPECT_EQ(Shown(f->FileList), expected);
 
     Open("background_of_the_long_night_180.fon");
-    EXPECT_EQ(rt::ErrorReport::Count(), 0) << rt::ErrorReport::LastMessage().toStdString();
+    EXPECT_EQ(ui::ErrorReport::Count(), 0) << ui::ErrorReport::LastMessage().toStdString();
     EXPECT_EQ(f->FonFileName, "background_of_the_long_night_180.fon");
     EXPECT_EQ(f->FonRecCount, 3);
     EXPECT_EQ(f->Skadr->text(), "3");
@@ -100,8 +100,8 @@ TEST_F(FileOpenTest, ListsEveryMatchingFileUnderItsFullNameAndOpensIt)
 
     // A listed directory is no data file: reported, nothing breaks.
     Open("archive.fon");
-    EXPECT_EQ(rt::ErrorReport::Count(), 1);
-    EXPECT_FALSE(rt::ErrorReport::LastMessage().isEmpty());
+    EXPECT_EQ(ui::ErrorReport::Count(), 1);
+    EXPECT_FALSE(ui::ErrorReport::LastMessage().isEmpty());
 }
 
 TEST_F(FileOpenTest, PipesAreRefusedAndNamesOutsideUtf8AreListedAndOpen)
@@ -114,11 +114,11 @@ TEST_F(FileOpenTest, PipesAreRefusedAndNamesOutsideUtf8AreListedAndOpen)
     f->bView->click();
     EXPECT_EQ(ListTexts(), QStringList({"x.fon", "\\xF4\\xEE\\xED.fon"}));
     Open("\\xF4\\xEE\\xED.fon");
-    EXPECT_EQ(rt::ErrorReport::Count(), 0) << rt::ErrorReport::LastMessage().toStdString();
+    EXPECT_EQ(ui::ErrorReport::Count(), 0) << ui::ErrorReport::LastMessage().toStdString();
     EXPECT_EQ(f->FonFileName, cp1251);
     EXPECT_EQ(f->FonRecCount, 2);
     Open("x.fon"); // reported at once, never waited on
-    EXPECT_EQ(rt::ErrorReport::LastMessage(), "x.fon is not a regular file");
+    EXPECT_EQ(ui::ErrorReport::LastMessage(), "x.fon is not a regular file");
 }
 
 TEST_F(FileOpenTest, AFrameAskedForByTheStabilityWindowOpensInTheViewer)
@@ -130,7 +130,7 @@ TEST_F(FileOpenTest, AFrameAskedForByTheStabilityWindowOpensInTheViewer)
     f->MaskEdit7->setText("3");
     f->Button1->click();
     f->OpenFrame(QString::fromStdString(Path("a.fon")), 2, 2); // channel 2's outlier
-    EXPECT_EQ(rt::ErrorReport::Count(), 0) << rt::ErrorReport::LastMessage().toStdString();
+    EXPECT_EQ(ui::ErrorReport::Count(), 0) << ui::ErrorReport::LastMessage().toStdString();
     EXPECT_EQ(f->FonRecNo, 2);
     EXPECT_EQ(f->KadrN->text(), "3");
     EXPECT_EQ(f->Skadr->text(), "3");
@@ -246,7 +246,7 @@ TEST_F(FileOpenTest, RunEmptiesListButKeepsItsSwitch)
     f->bView->click();
     ASSERT_EQ(f->ListBox1->count(), 1);
     f->bStart1->click();
-    ASSERT_TRUE(f->Run().Running()) << rt::ErrorReport::LastMessage().toStdString();
+    ASSERT_TRUE(f->Run().Running()) << ui::ErrorReport::LastMessage().toStdString();
     EXPECT_EQ(f->ListBox1->count(), 0);
     EXPECT_TRUE(f->FonListShown);
     EXPECT_FALSE(f->bView->isEnabled());
@@ -285,7 +285,7 @@ TEST_F(FileOpenTest, OpeningBackgroundFileShowsItsFirstFrame)
     f->bGain1->setEnabled(false);
     f->bView->click();
     Open("a.fon");
-    ASSERT_EQ(rt::ErrorReport::Count(), 0) << rt::ErrorReport::LastMessage().toStdString();
+    ASSERT_EQ(ui::ErrorReport::Count(), 0) << ui::ErrorReport::LastMessage().toStdString();
 
     EXPECT_EQ(f->FonFileName, "a.fon");
     EXPECT_EQ(f->FonRecNo, 0);
@@ -373,7 +373,7 @@ TEST_F(FileOpenTest, OpeningRadioFileShowsItsFirstEvent)
     TForm1* f = form();
     f->bViewRad->click();
     Open("a.Rad");
-    ASSERT_EQ(rt::ErrorReport::Count(), 0) << rt::ErrorReport::LastMessage().toStdString();
+    ASSERT_EQ(ui::ErrorReport::Count(), 0) << ui::ErrorReport::LastMessage().toStdString();
     EXPECT_EQ(f->RadFileName, "a.Rad");
     EXPECT_EQ(f->RadRecNo, 0);
     EXPECT_EQ(f->RadRecCount, 4);
@@ -403,7 +403,7 @@ TEST_F(FileOpenTest, MissingFileIsReportedAfterChartAndNameChanged)
     f->bForm2->hide();
     ASSERT_EQ(std::remove(Path("b.fon").c_str()), 0);
     Open("b.fon");
-    EXPECT_EQ(rt::ErrorReport::LastMessage(), "File not found");
+    EXPECT_EQ(ui::ErrorReport::LastMessage(), "File not found");
     EXPECT_EQ(f->FonFileName, "b.fon");
     EXPECT_EQ(f->Chart2->SeriesAt(0).Count(), 0);
     EXPECT_TRUE(f->bForm2->isHidden());
@@ -413,7 +413,7 @@ TEST_F(FileOpenTest, MissingFileIsReportedAfterChartAndNameChanged)
     f->bViewRad->click();
     ASSERT_EQ(std::remove(Path("c.Rad").c_str()), 0);
     Open("c.Rad");
-    EXPECT_EQ(rt::ErrorReport::LastMessage(), "File not found");
+    EXPECT_EQ(ui::ErrorReport::LastMessage(), "File not found");
     EXPECT_EQ(f->RadFileName, "c.Rad");
 }
 
@@ -424,12 +424,12 @@ TEST_F(FileOpenTest, EmptyFileFailsAtTheFirstRead)
     TForm1* f = form();
     f->bView->click();
     Open("empty.fon");
-    EXPECT_EQ(rt::ErrorReport::LastMessage(), "Read beyond end of file");
+    EXPECT_EQ(ui::ErrorReport::LastMessage(), "Read beyond end of file");
     EXPECT_TRUE(f->bForm2->isHidden());
     f->bViewRad->click();
     Open("empty.Rad");
-    EXPECT_EQ(rt::ErrorReport::Count(), 2);
-    EXPECT_EQ(rt::ErrorReport::LastMessage(), "Read beyond end of file");
+    EXPECT_EQ(ui::ErrorReport::Count(), 2);
+    EXPECT_EQ(ui::ErrorReport::LastMessage(), "Read beyond end of file");
 }
 
 // A partial tail is not a record: it is not counted and never read.
@@ -456,27 +456,27 @@ TEST_F(FileOpenTest, PartialTailIsNotARecord)
     TForm1* f = form();
     f->bView->click();
     Open("a.fon");
-    EXPECT_EQ(rt::ErrorReport::Count(), 0);
+    EXPECT_EQ(ui::ErrorReport::Count(), 0);
     EXPECT_EQ(f->FonRecCount, 2);
     EXPECT_EQ(f->Skadr->text(), "2");
     f->bUp->click();
     f->bUp->click();
     EXPECT_EQ(f->FonRecNo, 1);
     EXPECT_EQ(f->KadrN->text(), "2");
-    EXPECT_EQ(rt::ErrorReport::Count(), 0);
+    EXPECT_EQ(ui::ErrorReport::Count(), 0);
 
     Open("short.fon");
-    EXPECT_EQ(rt::ErrorReport::LastMessage(), "Read beyond end of file");
+    EXPECT_EQ(ui::ErrorReport::LastMessage(), "Read beyond end of file");
 
-    rt::ErrorReport::Reset();
+    ui::ErrorReport::Reset();
     f->bViewRad->click();
     Open("a.Rad");
-    EXPECT_EQ(rt::ErrorReport::Count(), 0);
+    EXPECT_EQ(ui::ErrorReport::Count(), 0);
     EXPECT_EQ(f->RadRecCount, 1);
     EXPECT_EQ(f->Label2->text(), "1");
     f->bUp->click();
     EXPECT_EQ(f->KadrN->text(), "1");
-    EXPECT_EQ(rt::ErrorReport::Count(), 0);
+    EXPECT_EQ(ui::ErrorReport::Count(), 0);
 }
 
 } // namespace

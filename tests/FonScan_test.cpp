@@ -40,25 +40,25 @@ TEST_P(FonScanThreads, BadFilesInTheMiddleAreReportedAndPassedOver)
                                          path("missing.fon"), path("folder.fon"), path("z.fon")};
 
     std::vector<std::tuple<size_t, int32_t, int32_t>> frames; // file, record, points
-    std::vector<std::tuple<size_t, FileIssueKind, int32_t, int64_t>> issues;
-    ScanCallbacks cb;
+    std::vector<std::tuple<size_t, trend::FileIssueKind, int32_t, int64_t>> issues;
+    trend::ScanCallbacks cb;
     cb.Threads = GetParam();
-    cb.Frame = [&](size_t f, int32_t r, const FrameNumbers& n) { frames.emplace_back(f, r, n.Points); };
-    cb.Issue = [&](const FileIssue& i) { issues.emplace_back(i.File, i.Kind, i.WholeRecords, i.TailBytes); };
+    cb.Frame = [&](size_t f, int32_t r, const frames::FrameNumbers& n) { frames.emplace_back(f, r, n.Points); };
+    cb.Issue = [&](const trend::FileIssue& i) { issues.emplace_back(i.File, i.Kind, i.WholeRecords, i.TailBytes); };
     double lastFraction = 0;
-    cb.Progress = [&](const ScanProgress& p) {
+    cb.Progress = [&](const trend::ScanProgress& p) {
         EXPECT_GE(p.Fraction, lastFraction);
         lastFraction = p.Fraction;
     };
-    const ScanSummary s = ScanFonFiles(files, cb);
+    const trend::ScanSummary s = trend::ScanFonFiles(files, cb);
 
     const decltype(frames) wantFrames{{0, 0, 600}, {0, 1, 600}, {0, 2, 600}, {1, 0, 600},
                                       {1, 1, 99},  {5, 0, 600}, {5, 1, 600}};
     EXPECT_EQ(frames, wantFrames);
-    const decltype(issues) wantIssues{{1, FileIssueKind::TornTail, 2, 100},
-                                      {2, FileIssueKind::NotRegular, 0, 0},
-                                      {3, FileIssueKind::Unreadable, 0, 0},
-                                      {4, FileIssueKind::NotRegular, 0, 0}};
+    const decltype(issues) wantIssues{{1, trend::FileIssueKind::TornTail, 2, 100},
+                                      {2, trend::FileIssueKind::NotRegular, 0, 0},
+                                      {3, trend::FileIssueKind::Unreadable, 0, 0},
+                                      {4, trend::FileIssueKind::NotRegular, 0, 0}};
     EXPECT_EQ(issues, wantIssues);
     EXPECT_EQ(std::tie(s.Frames, s.FilesSkipped, s.FilesTorn, s.Cancelled),
               std::make_tuple(uint64_t{7}, size_t{3}, size_t{1}, false));
@@ -71,22 +71,22 @@ TEST(FonScan, CancelEndsTheScanAtTheNextChunk)
 {
     QTemporaryDir dir;
     const std::vector<std::string> files{dir.filePath("a.fon").toStdString(), dir.filePath("b.fon").toStdString()};
-    WriteFonFile(files[0], kScanChunkRecords + 40);
+    WriteFonFile(files[0], trend::kScanChunkRecords + 40);
     WriteFonFile(files[1], 100);
     std::atomic<bool> cancel = false;
     std::vector<size_t> fileOf;
-    ScanCallbacks cb;
+    trend::ScanCallbacks cb;
     cb.Cancel = &cancel;
-    cb.Frame = [&](size_t f, int32_t, const FrameNumbers&) {
+    cb.Frame = [&](size_t f, int32_t, const frames::FrameNumbers&) {
         fileOf.push_back(f);
         if (fileOf.size() == 70)
             cancel = true;
     };
-    const ScanSummary s = ScanFonFiles(files, cb);
+    const trend::ScanSummary s = trend::ScanFonFiles(files, cb);
     EXPECT_TRUE(s.Cancelled);
     // The chunk under way is finished; the rest of a.fon and b.fon are never read.
-    EXPECT_EQ(s.Frames, uint64_t{kScanChunkRecords});
-    EXPECT_EQ(fileOf.size(), size_t{kScanChunkRecords});
+    EXPECT_EQ(s.Frames, uint64_t{trend::kScanChunkRecords});
+    EXPECT_EQ(fileOf.size(), size_t{trend::kScanChunkRecords});
     EXPECT_EQ(fileOf.back(), 0u);
 }
 
@@ -96,26 +96,26 @@ TEST_P(FonScanThreads, AFileCutShortWhileReadGivesTheRecordsBeforeTheCut)
 {
     QTemporaryDir dir;
     const std::string path = dir.filePath("a.fon").toStdString();
-    WriteFonFile(path, kScanChunkRecords + 40);
-    const int32_t cut = kScanChunkRecords + 10; // inside the second chunk, mid-way through a thread's share
+    WriteFonFile(path, trend::kScanChunkRecords + 40);
+    const int32_t cut = trend::kScanChunkRecords + 10; // inside the second chunk, mid-way through a thread's share
     std::vector<int32_t> records;
-    std::vector<std::tuple<FileIssueKind, int32_t, std::string>> issues;
-    ScanCallbacks cb;
+    std::vector<std::tuple<trend::FileIssueKind, int32_t, std::string>> issues;
+    trend::ScanCallbacks cb;
     cb.Threads = GetParam();
-    cb.Frame = [&](size_t, int32_t r, const FrameNumbers&) {
+    cb.Frame = [&](size_t, int32_t r, const frames::FrameNumbers&) {
         if (records.empty()) {
             ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(cut * sizeof(TFonKadr) + 100)), 0);
         }
         records.push_back(r);
     };
-    cb.Issue = [&](const FileIssue& i) { issues.emplace_back(i.Kind, i.WholeRecords, i.Message); };
-    const ScanSummary s = ScanFonFiles({path}, cb);
+    cb.Issue = [&](const trend::FileIssue& i) { issues.emplace_back(i.Kind, i.WholeRecords, i.Message); };
+    const trend::ScanSummary s = trend::ScanFonFiles({path}, cb);
 
     std::vector<int32_t> want(static_cast<size_t>(cut));
     std::iota(want.begin(), want.end(), 0);
     EXPECT_EQ(records, want);
     const decltype(issues) wantIssues{
-        {FileIssueKind::ReadFailed, cut, "файл укоротился во время чтения, прочитано записей: " + std::to_string(cut)}};
+        {trend::FileIssueKind::ReadFailed, cut, "файл укоротился во время чтения, прочитано записей: " + std::to_string(cut)}};
     EXPECT_EQ(issues, wantIssues);
     EXPECT_EQ(std::tie(s.Frames, s.FilesFailed), std::make_tuple(uint64_t(cut), size_t{1}));
 }

@@ -11,8 +11,8 @@
 
 #include "datafiles/RecordFile.h"
 #include "mainwindow/VFonPCI2.h"
-#include "platform/Chart.h"
-#include "platform/ErrorReport.h"
+#include "ui/Chart.h"
+#include "ui/ErrorReport.h"
 #include "platform/RunError.h"
 #include "support/Fixtures.h"
 #include "support/SampleFiles.h"
@@ -22,10 +22,10 @@ using namespace testing_support;
 namespace {
 
 /// y values of a series, in the order added.
-std::vector<double> Ys(chart::Series& s)
+std::vector<double> Ys(ui::Series& s)
 {
     std::vector<double> ys;
-    for (const chart::Point& p : s.Points())
+    for (const ui::Point& p : s.Points())
         ys.push_back(p.Y);
     return ys;
 }
@@ -64,7 +64,7 @@ protected:
         const auto items = form()->ListBox1->findItems(QString::fromStdString(name), Qt::MatchExactly);
         ASSERT_EQ(items.size(), 1);
         form()->ListBox1->setCurrentItem(items.front());
-        ASSERT_EQ(rt::ErrorReport::Count(), 0) << rt::ErrorReport::LastMessage().toStdString();
+        ASSERT_EQ(ui::ErrorReport::Count(), 0) << ui::ErrorReport::LastMessage().toStdString();
     }
     /// A one-record background file whose frame `edit` has shaped.
     void OpenFrame(const std::function<void(TFonKadr&)>& edit)
@@ -309,7 +309,7 @@ TEST_F(FrameDisplayTest, RadioEventSixTracesRaisedAndMarker)
     OpenRad("a.Rad");
     TForm1* f = form();
     f->bUp->click();
-    ASSERT_EQ(rt::ErrorReport::Count(), 0);
+    ASSERT_EQ(ui::ErrorReport::Count(), 0);
     for (int c = 1; c <= 6; ++c) {
         const auto& pts = f->Chart1->SeriesAt(c - 1).Points();
         ASSERT_EQ(pts.size(), static_cast<size_t>(kRadSamples));
@@ -399,7 +399,7 @@ TEST_F(FrameDisplayTest, RadioCountFollowsTheFileAsItGrows)
     EXPECT_EQ(f->Label2->text(), "3");
     f->bUp->click(); // the new record is reachable
     EXPECT_EQ(f->KadrN->text(), "3");
-    EXPECT_EQ(rt::ErrorReport::Count(), 0);
+    EXPECT_EQ(ui::ErrorReport::Count(), 0);
 }
 
 // ---- A display that cannot read its record ---------------------------------------------

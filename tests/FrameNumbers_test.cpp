@@ -6,21 +6,21 @@
 #include <functional>
 #include <memory>
 
-#include "trend/FrameNumbers.h"
+#include "frames/FrameNumbers.h"
 
 namespace {
 
 using Count = std::function<double(int bin)>;
 
 /// The numbers of a frame whose channel c holds spectra[c-1].
-FrameNumbers NumbersOf(const Count (&spectra)[kFonChannels])
+frames::FrameNumbers NumbersOf(const Count (&spectra)[kFonChannels])
 {
     auto k = std::make_unique<TFonKadr>();
     *k = TFonKadr{};
     for (int c = 1; c <= kFonChannels; ++c)
         for (int bin = 1; bin <= kFonBins; ++bin)
             k->Spectr(c)[bin - 1] = static_cast<int16_t>(std::lround(spectra[c - 1](bin)));
-    return ComputeFrameNumbers(*k, false);
+    return frames::ComputeFrameNumbers(*k, false);
 }
 
 /// A peak of the single particles at `at`, width 10 bins, on nothing.
@@ -47,18 +47,18 @@ bool Near(double a, double b, double tol)
 
 TEST(FrameNumbers, CentreOfAKnownPeakOrWhyThereIsNone)
 {
-    const SpectrumFault tooHigh = SpectrumFault::PeakNearEnd; // smoothing would pass bin 256
+    const frames::SpectrumFault tooHigh = frames::SpectrumFault::PeakNearEnd; // smoothing would pass bin 256
     const struct {
         Count spectrum;
         int centre; // 0: none
-        SpectrumFault why;
+        frames::SpectrumFault why;
     } rows[kFonChannels] = {
         {Peak(60), 60, {}},
         {Peak(120), 120, {}},
         {Peak(150), 0, tooHigh},
-        {[](int bin) { return bin > 225 ? 500.0 : 0.0; }, 0, SpectrumFault::NoCounts},
+        {[](int bin) { return bin > 225 ? 500.0 : 0.0; }, 0, frames::SpectrumFault::NoCounts},
     };
-    const FrameNumbers n = NumbersOf({rows[0].spectrum, rows[1].spectrum, rows[2].spectrum, rows[3].spectrum});
+    const frames::FrameNumbers n = NumbersOf({rows[0].spectrum, rows[1].spectrum, rows[2].spectrum, rows[3].spectrum});
     for (int c = 1; c <= kFonChannels; ++c) {
         SCOPED_TRACE(c);
         EXPECT_EQ(n.Channels[c - 1].NoCentre, rows[c - 1].why);
@@ -73,16 +73,16 @@ TEST(FrameNumbers, SlopeOfAKnownPowerLawOrWhyThereIsNone)
     const struct {
         Count spectrum;
         double b; // NaN: none
-        SpectrumFault why;
+        frames::SpectrumFault why;
     } rows[kFonChannels] = {
         {PowerLaw(2), -2, {}},
         {PowerLaw(3), -3, {}},
         // Peak at the lower bound: its reference level is the bin below,
         // which a fresh LogIntegr holds as 0, so the fit range is empty.
-        {[](int bin) { return bin < 10 ? 0.0 : 1000.0 - 4 * bin; }, NAN, SpectrumFault::ShortFit},
-        {[](int) { return 0.0; }, NAN, SpectrumFault::NoCounts},
+        {[](int bin) { return bin < 10 ? 0.0 : 1000.0 - 4 * bin; }, NAN, frames::SpectrumFault::ShortFit},
+        {[](int) { return 0.0; }, NAN, frames::SpectrumFault::NoCounts},
     };
-    const FrameNumbers n = NumbersOf({rows[0].spectrum, rows[1].spectrum, rows[2].spectrum, rows[3].spectrum});
+    const frames::FrameNumbers n = NumbersOf({rows[0].spectrum, rows[1].spectrum, rows[2].spectrum, rows[3].spectrum});
     for (int c = 1; c <= kFonChannels; ++c) {
         SCOPED_TRACE(c);
         EXPECT_EQ(n.Channels[c - 1].NoB, rows[c - 1].why);
@@ -105,7 +105,7 @@ TEST(FrameNumbers, RateCountsOnlyThePointsBeforeTheEndOfRecording)
         for (int c = 1; c <= kFonChannels; ++c)
             for (int p = 1; p < row.zeroFrom; ++p)
                 k->Counts(c)[p - 1] = c == 2 && p % 2 ? 0 : 10 * c; // some points empty on one channel only
-        const FrameNumbers n = ComputeFrameNumbers(*k, row.last);
+        const frames::FrameNumbers n = frames::ComputeFrameNumbers(*k, row.last);
         EXPECT_EQ(n.Points, row.points);
         const int filled = std::min(row.zeroFrom - 1, row.points);
         for (int c = 1; c <= kFonChannels; ++c) {

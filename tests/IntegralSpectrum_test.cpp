@@ -7,7 +7,7 @@
 #include <tuple>
 #include <vector>
 
-#include "spectrum/IntegralSpectrum.h"
+#include "frames/IntegralSpectrum.h"
 #include "spectrum/SpectrumPresenter.h"
 #include "spectrum/SpectrumTexts.h"
 
@@ -36,12 +36,12 @@ struct Line {
 };
 
 /// The numbers of one run and what the window shows of them.
-struct Shown : IntegralResult, IntegralView {};
+struct Shown : frames::IntegralResult, spectrum::IntegralView {};
 
 Shown Integral(const Spectrum& s, int lo, int hi, LogTable& logIntegr)
 {
-    const IntegralResult r = IntegralSpectrum(s, lo, hi, logIntegr);
-    return {r, PresentIntegral(s, r)};
+    const frames::IntegralResult r = frames::IntegralSpectrum(s, lo, hi, logIntegr);
+    return {r, spectrum::PresentIntegral(s, r)};
 }
 
 // Ordinary least squares by the closed form, in long double.
@@ -72,17 +72,17 @@ void ExpectRefused(const Shown& r, const QString& message)
 
 TEST(ScaledCount, RoundsHalvesToEven)
 {
-    EXPECT_EQ(ScaledCount(1, 200), 0); // 0.5
-    EXPECT_EQ(ScaledCount(3, 200), 2); // 1.5
-    EXPECT_EQ(ScaledCount(5, 200), 2); // 2.5
-    EXPECT_EQ(ScaledCount(7, 200), 4); // 3.5
-    EXPECT_EQ(ScaledCount(9, 200), 4); // 4.5
-    EXPECT_EQ(ScaledCount(1, 3), 33);  // 33.33
-    EXPECT_EQ(ScaledCount(2, 3), 67);  // 66.67
-    EXPECT_EQ(ScaledCount(200, 200), 100);
-    EXPECT_EQ(ScaledCount(32767, 1), 3276700);
-    EXPECT_EQ(ScaledCount(0, 7), 0);
-    EXPECT_EQ(ScaledCount(-5, 200), 0); // a wrapped counter counts as nothing
+    EXPECT_EQ(frames::ScaledCount(1, 200), 0); // 0.5
+    EXPECT_EQ(frames::ScaledCount(3, 200), 2); // 1.5
+    EXPECT_EQ(frames::ScaledCount(5, 200), 2); // 2.5
+    EXPECT_EQ(frames::ScaledCount(7, 200), 4); // 3.5
+    EXPECT_EQ(frames::ScaledCount(9, 200), 4); // 4.5
+    EXPECT_EQ(frames::ScaledCount(1, 3), 33);  // 33.33
+    EXPECT_EQ(frames::ScaledCount(2, 3), 67);  // 66.67
+    EXPECT_EQ(frames::ScaledCount(200, 200), 100);
+    EXPECT_EQ(frames::ScaledCount(32767, 1), 3276700);
+    EXPECT_EQ(frames::ScaledCount(0, 7), 0);
+    EXPECT_EQ(frames::ScaledCount(-5, 200), 0); // a wrapped counter counts as nothing
 }
 
 TEST(IntegralSpectrum, HandWorkedIntegralAndMemo)
@@ -270,7 +270,7 @@ TEST(IntegralSpectrum, PeakAtLoReadsAnEarlierRun)
     for (int bin = 20; bin <= 29; ++bin)
         Put(first, bin, 1000);
     LogTable logIntegr{};
-    ASSERT_TRUE(IntegralSpectrum(first, 10, 100, logIntegr).Ok());
+    ASSERT_TRUE(frames::IntegralSpectrum(first, 10, 100, logIntegr).Ok());
     ASSERT_NEAR(logIntegr[11 - 1], std::log10(1001.0), 1e-6);
 
     Spectrum second{};
@@ -307,7 +307,7 @@ TEST(IntegralSpectrum, RefusedInputsLeaveEverythingAlone)
     ExpectRefused(Integral(s, 10, 54, t), QStringLiteral("Нет пика: между границами меньше 46 бинов"));
     ExpectRefused(Integral(s, 100, 50, t), QStringLiteral("Нет пика: между границами меньше 46 бинов"));
     // 20..65 holds 46 bins: the peak search is bin 20 alone
-    EXPECT_EQ(IntegralSpectrum(s, 20, 65, t).IMax, 20);
+    EXPECT_EQ(frames::IntegralSpectrum(s, 20, 65, t).IMax, 20);
     t = before;
 
     const QString noCounts = QStringLiteral("Нет пика: в диапазоне нет отсчётов");
@@ -364,7 +364,7 @@ TEST(MNK, NoPointsGiveZero)
 {
     const float junk[3] = {1e30f, -4, 7};
     float a = 5, b = 5;
-    MNK(junk, junk, 0, a, b);
+    frames::MNK(junk, junk, 0, a, b);
     EXPECT_EQ(a, 0.0f);
     EXPECT_EQ(b, 0.0f);
 }
@@ -387,7 +387,7 @@ TEST(MNK, MatchesOrdinaryLeastSquaresOnRandomSets)
         if (bins && start + n - 1 > 256)
             continue;
         float a = 0, b = 0;
-        MNK(X.data(), Y.data(), n, a, b);
+        frames::MNK(X.data(), Y.data(), n, a, b);
         const Line ref = Ols(std::vector<double>(X.begin(), X.end()), std::vector<double>(Y.begin(), Y.end()));
         const double tol = 2e-5 * (1 + std::fabs(double(ref.a)) + std::fabs(double(ref.b)));
         ASSERT_NEAR(a, double(ref.a), tol) << "round " << round << " n " << n;
@@ -403,10 +403,10 @@ TEST(MNK, ExactLineAndItsLabel)
         Y.push_back(3.4f - 1.25f * X.back());
     }
     float a = 0, b = 0;
-    MNK(X.data(), Y.data(), int32_t(X.size()), a, b);
+    frames::MNK(X.data(), Y.data(), int32_t(X.size()), a, b);
     EXPECT_NEAR(a, 3.4, 1e-5);
     EXPECT_NEAR(b, -1.25, 1e-5);
-    EXPECT_EQ(FitLabelText(a, b), QStringLiteral("b = -1.25   a =  3.40"));
+    EXPECT_EQ(spectrum::FitLabelText(a, b), QStringLiteral("b = -1.25   a =  3.40"));
 }
 
 TEST(MNK, OneOrTwoPointsGiveALineThroughThem)
@@ -415,11 +415,11 @@ TEST(MNK, OneOrTwoPointsGiveALineThroughThem)
         const float X[2] = {float(std::log10(double(bin))), float(std::log10(double(bin + 1)))};
         const float Y[2] = {float(std::log10(bin * 13.0)), float(std::log10(bin * 3.0))};
         float a = 0, b = 0;
-        MNK(X, Y, 1, a, b);
+        frames::MNK(X, Y, 1, a, b);
         ASSERT_TRUE(std::isfinite(a) && std::isfinite(b));
         EXPECT_NEAR(a + b * X[0], Y[0], 1e-5) << "bin " << bin;
         if (bin + 1 <= 256) {
-            MNK(X, Y, 2, a, b);
+            frames::MNK(X, Y, 2, a, b);
             EXPECT_NEAR(a + b * X[0], Y[0], 1e-3) << "bin " << bin;
             EXPECT_NEAR(a + b * X[1], Y[1], 1e-3) << "bin " << bin;
         }
@@ -428,11 +428,11 @@ TEST(MNK, OneOrTwoPointsGiveALineThroughThem)
 
 TEST(FitLine, HeightAndLabel)
 {
-    EXPECT_FLOAT_EQ(FitLineY(100, 1, 2), 1e5f);
-    EXPECT_FLOAT_EQ(FitLineY(10, 0, 0), 1.0f);
-    EXPECT_NEAR(FitLineY(1, 2.5f, -3), 316.2278, 1e-3);
-    EXPECT_EQ(FitLabelText(0, 0), QStringLiteral("b =  0.00   a =  0.00"));
-    EXPECT_EQ(FitLabelText(123.456f, -12.3f), QStringLiteral("b = -12.30   a = 123.46"));
+    EXPECT_FLOAT_EQ(frames::FitLineY(100, 1, 2), 1e5f);
+    EXPECT_FLOAT_EQ(frames::FitLineY(10, 0, 0), 1.0f);
+    EXPECT_NEAR(frames::FitLineY(1, 2.5f, -3), 316.2278, 1e-3);
+    EXPECT_EQ(spectrum::FitLabelText(0, 0), QStringLiteral("b =  0.00   a =  0.00"));
+    EXPECT_EQ(spectrum::FitLabelText(123.456f, -12.3f), QStringLiteral("b = -12.30   a = 123.46"));
 }
 
 TEST(IntegralSpectrum, NumbersAloneAreTheWindowsNumbersOnRandomSpectra)
@@ -451,7 +451,7 @@ TEST(IntegralSpectrum, NumbersAloneAreTheWindowsNumbersOnRandomSpectra)
             Put(s, bin, static_cast<int16_t>(round % 3 == 0 && bin > hi - 45 ? huge(rng) : small(rng)));
         LogTable full{}, alone{};
         const Shown r = Integral(s, lo, hi, full);
-        const IntegralResult n = IntegralSpectrum(s, lo, hi, alone);
+        const frames::IntegralResult n = frames::IntegralSpectrum(s, lo, hi, alone);
         ASSERT_EQ(n.Fault, r.Fault);
         ASSERT_EQ(std::tie(n.IMax, n.Max, n.LMax, n.I1, n.I2, n.a, n.b), std::tie(r.IMax, r.Max, r.LMax, r.I1, r.I2, r.a, r.b));
         ASSERT_EQ(n.Integr, r.Integr);
@@ -462,7 +462,7 @@ TEST(IntegralSpectrum, NumbersAloneAreTheWindowsNumbersOnRandomSpectra)
         if (r.Max > 0) { // the integral against a plain sum of ScaledCount
             int64_t sum = 0;
             for (int k = hi - lo - 1; k >= 1; --k)
-                ASSERT_EQ(r.Integr[k - 1], sum += ScaledCount(s[k], int32_t(r.Max))) << "bin " << k;
+                ASSERT_EQ(r.Integr[k - 1], sum += frames::ScaledCount(s[k], int32_t(r.Max))) << "bin " << k;
         }
         if (r.Ok() || !r.Memo.isEmpty()) {
             for (int bin = lo; bin <= hi; ++bin)

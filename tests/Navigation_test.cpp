@@ -10,8 +10,8 @@
 #include <gtest/gtest.h>
 
 #include "mainwindow/VFonPCI2.h"
-#include "platform/Chart.h"
-#include "platform/ErrorReport.h"
+#include "ui/Chart.h"
+#include "ui/ErrorReport.h"
 #include "support/Fixtures.h"
 #include "support/SampleFiles.h"
 #include "support/SimDriverControl.h"
@@ -37,7 +37,7 @@ protected:
         WriteRadFile(Path("five.Rad"), 5);
         OpenListed(form()->bViewRad, "five.Rad");
     }
-    int NonEmptySeries(chart::TChart* c, int first, int last) const
+    int NonEmptySeries(ui::TChart* c, int first, int last) const
     {
         int n = 0;
         for (int s = first; s <= last; ++s)
@@ -61,7 +61,7 @@ TEST_F(NavigationTest, StepsThroughBackgroundFrames)
         f->bDown->click();
     EXPECT_EQ(f->FonRecNo, 0);
     EXPECT_EQ(f->KadrN->text(), "1");
-    EXPECT_EQ(rt::ErrorReport::Count(), 0);
+    EXPECT_EQ(ui::ErrorReport::Count(), 0);
 }
 
 // At the ends nothing is read: with the file gone, the charts keep the frame
@@ -70,13 +70,13 @@ TEST_F(NavigationTest, EndsOfBackgroundFileReadNothing)
 {
     OpenTenFrames();
     TForm1* f = form();
-    const std::vector<chart::Point> shown = f->Chart2->SeriesAt(2).Points();
+    const std::vector<ui::Point> shown = f->Chart2->SeriesAt(2).Points();
     ASSERT_EQ(std::remove(Path("ten.fon").c_str()), 0);
     f->bDown->click();
     EXPECT_EQ(f->KadrN->text(), "1");
     EXPECT_EQ(f->FonRecNo, 0);
     EXPECT_EQ(f->Chart2->SeriesAt(2).Points().size(), shown.size());
-    EXPECT_EQ(rt::ErrorReport::Count(), 0);
+    EXPECT_EQ(ui::ErrorReport::Count(), 0);
 
     WriteFonFile(Path("ten.fon"), 10);
     f->eKadrFon->setText("10");
@@ -87,7 +87,7 @@ TEST_F(NavigationTest, EndsOfBackgroundFileReadNothing)
     EXPECT_EQ(f->KadrN->text(), "10");
     EXPECT_EQ(f->FonRecNo, 9);
     EXPECT_EQ(f->Chart2->SeriesAt(0).Count(), kFonPoints);
-    EXPECT_EQ(rt::ErrorReport::Count(), 0);
+    EXPECT_EQ(ui::ErrorReport::Count(), 0);
 }
 
 TEST_F(NavigationTest, EndsOfRadioFile)
@@ -106,7 +106,7 @@ TEST_F(NavigationTest, EndsOfRadioFile)
     EXPECT_EQ(f->KadrN->text(), "5");
     EXPECT_EQ(f->RadRecNo, 4);
     EXPECT_EQ(f->Chart1->SeriesAt(0).Count(), kRadSamples);
-    EXPECT_EQ(rt::ErrorReport::Count(), 0);
+    EXPECT_EQ(ui::ErrorReport::Count(), 0);
 }
 
 // Before any list was opened both kinds are off: the background side acts,
@@ -118,7 +118,7 @@ TEST_F(NavigationTest, AtStartUpStepsShowTheEmptyCounts)
     EXPECT_EQ(f->KadrN->text(), "0");
     f->bDown->click();
     EXPECT_EQ(f->KadrN->text(), "1");
-    EXPECT_EQ(rt::ErrorReport::Count(), 0);
+    EXPECT_EQ(ui::ErrorReport::Count(), 0);
 }
 
 // ---- A frame by its number -------------------------------------------------------
@@ -138,7 +138,7 @@ TEST_F(NavigationTest, ReadsBackgroundFrameByNumber)
     f->bReadFon->click();
     EXPECT_EQ(f->FonRecNo, 0);
     EXPECT_EQ(f->KadrN->text(), "1");
-    EXPECT_EQ(rt::ErrorReport::Count(), 0);
+    EXPECT_EQ(ui::ErrorReport::Count(), 0);
 
     for (const char* bad : {"0", "11", "-2"}) {
         f->eKadrFon->setText(bad);
@@ -147,15 +147,15 @@ TEST_F(NavigationTest, ReadsBackgroundFrameByNumber)
         EXPECT_EQ(f->FonRecNo, 0) << bad;
         EXPECT_EQ(f->KadrN->text(), "1") << bad;
     }
-    EXPECT_EQ(rt::ErrorReport::Count(), 0);
+    EXPECT_EQ(ui::ErrorReport::Count(), 0);
 
     // The error text is no number: pressing again reports the conversion.
     f->bReadFon->click();
-    EXPECT_EQ(rt::ErrorReport::LastMessage(), "'Ошибка!' is not a valid integer value");
+    EXPECT_EQ(ui::ErrorReport::LastMessage(), "'Ошибка!' is not a valid integer value");
     EXPECT_EQ(f->FonRecNo, 0);
     f->eKadrFon->setText("");
     f->bReadFon->click();
-    EXPECT_EQ(rt::ErrorReport::LastMessage(), "'' is not a valid integer value");
+    EXPECT_EQ(ui::ErrorReport::LastMessage(), "'' is not a valid integer value");
 }
 
 TEST_F(NavigationTest, ReadsRadioEventByNumber)
@@ -171,7 +171,7 @@ TEST_F(NavigationTest, ReadsRadioEventByNumber)
     EXPECT_EQ(f->eKadrRad->text(), "Ошибка!");
     EXPECT_EQ(f->RadRecNo, 4);
     f->bReadRad->click();
-    EXPECT_EQ(rt::ErrorReport::LastMessage(), "'Ошибка!' is not a valid integer value");
+    EXPECT_EQ(ui::ErrorReport::LastMessage(), "'Ошибка!' is not a valid integer value");
     // The background field is untouched by the radio side.
     EXPECT_EQ(f->eKadrFon->text(), "1");
 }
@@ -224,7 +224,7 @@ TEST_F(NavigationTest, ChannelNumberOutOfRangeAnswersQuery)
 
     // "?!" is no number: reported, ChannelNo keeps its value.
     f->Button1->click();
-    EXPECT_EQ(rt::ErrorReport::LastMessage(), "'?!' is not a valid integer value");
+    EXPECT_EQ(ui::ErrorReport::LastMessage(), "'?!' is not a valid integer value");
     EXPECT_EQ(f->ChannelNo, 7);
     EXPECT_TRUE(f->OneChannel);
 
@@ -288,7 +288,7 @@ TEST_F(NavigationTest, BrowsingControlsLockedDuringARun)
     ASSERT_EQ(f->FonRecNo, 1);
     Sim().setInstant(true);
     f->bStart1->click();
-    ASSERT_TRUE(f->Run().Running()) << rt::ErrorReport::LastMessage().toStdString();
+    ASSERT_TRUE(f->Run().Running()) << ui::ErrorReport::LastMessage().toStdString();
     QPushButton* locked[] = {f->bDown, f->bUp, f->bReadFon, f->bReadRad, f->Button1, f->Button2, f->bForm2};
     for (QPushButton* b : locked)
         EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
@@ -311,7 +311,7 @@ TEST_F(NavigationTest, BrowsingControlsLockedDuringARun)
     ASSERT_FALSE(f->Run().Running());
     for (QPushButton* b : locked)
         EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
-    EXPECT_EQ(rt::ErrorReport::Count(), 0) << rt::ErrorReport::LastMessage().toStdString();
+    EXPECT_EQ(ui::ErrorReport::Count(), 0) << ui::ErrorReport::LastMessage().toStdString();
 }
 
 } // namespace

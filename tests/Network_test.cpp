@@ -28,6 +28,7 @@
 #include "network/NetworkSettings.h"
 #include "support/Fixtures.h"
 #include "trend/TrendCsv.h"
+#include "frames/TrendRow.h"
 
 namespace {
 
@@ -217,7 +218,7 @@ TEST(NetworkSettings, StationIdsAndBrokerAddresses)
                {"stá", false}, {"a b", false},   {"x+", false}, {"abcdefghijklmnopqrstuvwxyz012345", true},
                {"abcdefghijklmnopqrstuvwxyz0123456", false}};
     for (const auto& c : ids)
-        EXPECT_EQ(net::ValidStationId(c.id), c.ok) << c.id;
+        EXPECT_EQ(datafiles::ValidStationId(c.id), c.ok) << c.id;
     struct {
         const char* url;
         const char* host;
@@ -229,8 +230,8 @@ TEST(NetworkSettings, StationIdsAndBrokerAddresses)
                 {"mqtt://h:70000", nullptr, 0, false},               {"mqtt://:1883", nullptr, 0, false},
                 {"mqtt://a b:1", nullptr, 0, false},                 {"mqtt://h:12x", nullptr, 0, false}};
     for (const auto& c : urls) {
-        net::BrokerAddress a;
-        const std::string why = net::ParseBrokerAddress(c.url, a);
+        protocol::BrokerAddress a;
+        const std::string why = protocol::ParseBrokerAddress(c.url, a);
         EXPECT_EQ(why.empty(), c.host != nullptr) << c.url;
         if (c.host) {
             EXPECT_TRUE(a.Host == c.host && a.Port == c.port && a.Tls == c.tls) << c.url;
@@ -321,7 +322,7 @@ TEST(CentreStoreHostile, RandomAndHostilePayloadsAreRefusedAndTheStoreStays)
         EXPECT_EQ(l.count(','), 9) << l.toStdString();
     const QStringList top = QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
     for (const QString& name : top)
-        EXPECT_TRUE(net::ValidStationId(name.toStdString())) << name.toStdString();
+        EXPECT_TRUE(datafiles::ValidStationId(name.toStdString())) << name.toStdString();
     EXPECT_GE(store.Refused(), 3333);
     EXPECT_EQ(store.Take("vfon/v1/s1/frame", good, 2), centre::Ingest::Duplicate);
 }
@@ -347,7 +348,7 @@ TEST(CentreStoreHostile, AnOldHeaderTrendFileIsSetAsideAndItsFramesStayStoredOnc
     EXPECT_EQ(kept.readAll(), early);
     const QStringList lines = Lines(dir.filePath("s1/trend.csv"));
     ASSERT_EQ(lines.size(), 5);
-    EXPECT_EQ(lines[0].toStdString(), TrendCsvHeader());
+    EXPECT_EQ(lines[0].toStdString(), frames::TrendCsvHeader());
     EXPECT_EQ(lines[1], "1_1_0_0.fon,2,2026-01-01T00:00:00.000,,1,600,1,,1,1");
 
     centre::CentreStore again(dir.path().toStdString()); // a restart sees both files
@@ -390,7 +391,7 @@ TEST_F(NetworkTest, KilledStationShowsOfflineWithinOneAndAHalfKeepAlives)
     ::kill(static_cast<pid_t>(s.processId()), SIGKILL);
     s.waitForFinished(5000);
     EXPECT_TRUE(testing_support::WaitFor([&] { return Row("st1").value("state") == "offline"; },
-                                         net::kKeepAliveSeconds * 1500 + 1000));
+                                         protocol::kKeepAliveSeconds * 1500 + 1000));
 }
 
 TEST_F(NetworkTest, BrokerDownAtStartAndMidRunLosesNothing)

@@ -9,7 +9,7 @@
 #include <tuple>
 #include <vector>
 
-#include "trend/FrameNumbers.h"
+#include "frames/FrameNumbers.h"
 #include "trend/Outliers.h"
 
 TEST(Outliers, MoreThanFiveMadsFromTheMedian)
@@ -30,15 +30,15 @@ TEST(Outliers, MoreThanFiveMadsFromTheMedian)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(::testing::PrintToString(row.values));
-        EXPECT_EQ(OutlierIndices(row.values, std::vector<float>(row.values.size()), row.resolution), row.marked);
+        EXPECT_EQ(trend::OutlierIndices(row.values, std::vector<float>(row.values.size()), row.resolution), row.marked);
     }
 }
 
 TEST(Outliers, TableMarksRatesAndCentresPerChannel)
 {
-    TrendTable t;
+    trend::TrendTable t;
     for (int r = 0; r < 20; ++r) {
-        FrameNumbers n;
+        frames::FrameNumbers n;
         n.Points = kFonPoints;
         for (int c = 1; c <= kFonChannels; ++c)
             n.Channels[c - 1] = {50.0 * c + r % 3, 60 + r % 2, {}, -2, {}};
@@ -46,12 +46,12 @@ TEST(Outliers, TableMarksRatesAndCentresPerChannel)
         n.Channels[0].Centre = r == 12 ? 90 : n.Channels[0].Centre; // the peak of channel 1 moved
         t.Append(1, r, n);
     }
-    const auto m = MarkOutliers(t);
+    const auto m = trend::MarkOutliers(t);
     ASSERT_EQ(m.size(), 2u);
     EXPECT_EQ(std::tie(m[0].Row, m[0].Channel, m[0].What, m[0].Value),
-              std::make_tuple(size_t{7}, 3, TrendQuantity::Rate, 500.0f));
+              std::make_tuple(size_t{7}, 3, trend::TrendQuantity::Rate, 500.0f));
     EXPECT_EQ(std::tie(m[1].Row, m[1].Channel, m[1].What, m[1].Value),
-              std::make_tuple(size_t{12}, 1, TrendQuantity::Centre, 90.0f));
+              std::make_tuple(size_t{12}, 1, trend::TrendQuantity::Centre, 90.0f));
 }
 
 TEST(Outliers, SteadyDetectorsHaveNoneAndAGainChangeIsMarked)
@@ -62,7 +62,7 @@ TEST(Outliers, SteadyDetectorsHaveNoneAndAGainChangeIsMarked)
     std::vector<std::pair<int, int>> cases(20, {5, 0}); // twenty sets of five steady frames, then a change
     cases.emplace_back(12, 3);
     for (const auto& [frames, changed] : cases) {
-        TrendTable t;
+        trend::TrendTable t;
         for (int r = 0; r < frames; ++r) {
             auto k = std::make_unique<TFonKadr>();
             *k = TFonKadr{};
@@ -76,13 +76,13 @@ TEST(Outliers, SteadyDetectorsHaveNoneAndAGainChangeIsMarked)
                         ++k->Spectr(c)[std::clamp<long>(std::lround(height(rng)), 1, kFonBins) - 1];
                 }
             }
-            t.Append(0, r, ComputeFrameNumbers(*k, false));
+            t.Append(0, r, frames::ComputeFrameNumbers(*k, false));
         }
-        std::vector<std::tuple<size_t, int, TrendQuantity>> marked, expected;
-        for (const Outlier& o : MarkOutliers(t))
+        std::vector<std::tuple<size_t, int, trend::TrendQuantity>> marked, expected;
+        for (const trend::Outlier& o : trend::MarkOutliers(t))
             marked.emplace_back(o.Row, o.Channel, o.What);
         for (int r = frames - changed; r < frames; ++r)
-            for (TrendQuantity q : {TrendQuantity::Rate, TrendQuantity::Centre})
+            for (trend::TrendQuantity q : {trend::TrendQuantity::Rate, trend::TrendQuantity::Centre})
                 expected.emplace_back(size_t(r), 2, q);
         EXPECT_EQ(marked, expected) << frames << " frames, " << changed << " changed";
     }

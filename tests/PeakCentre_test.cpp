@@ -6,7 +6,7 @@
 #include <tuple>
 #include <vector>
 
-#include "spectrum/PeakCentre.h"
+#include "frames/PeakCentre.h"
 #include "spectrum/SpectrumPresenter.h"
 #include "spectrum/SpectrumTexts.h"
 
@@ -23,15 +23,15 @@ void Put(Spectrum& s, int bin, int16_t v)
 }
 
 /// The numbers of one run and what the window shows of them.
-struct Shown : CentreResult, CentreView {};
+struct Shown : frames::CentreResult, spectrum::CentreView {};
 
 Shown Centre(const Spectrum& s, int lo, int hi)
 {
-    const CentreResult r = PeakCentre(s, lo, hi);
-    return {r, PresentCentre(r)};
+    const frames::CentreResult r = frames::PeakCentre(s, lo, hi);
+    return {r, spectrum::PresentCentre(r)};
 }
 
-int16_t SmoothAt(const CentreResult& r, int bin)
+int16_t SmoothAt(const frames::CentreResult& r, int bin)
 {
     return r.Smooth[bin - 1];
 }
@@ -98,7 +98,7 @@ TEST(PeakCentre, HandWorkedExample)
         EXPECT_EQ(r.Bars[i].Color, kSilver);
     }
     for (int i = 0; i < 31; ++i) {
-        const SpectrumBar& bar = r.Bars[13 + i];
+        const spectrum::SpectrumBar& bar = r.Bars[13 + i];
         const int bin = 10 + i;
         EXPECT_EQ(bar.Bin, bin);
         EXPECT_EQ(bar.Height, SmoothAt(r, bin));
@@ -350,8 +350,8 @@ TEST(PeakCentre, RefusedInputs)
     EXPECT_EQ(r.Area, 0);
     EXPECT_EQ(r.Centre, 10);
     EXPECT_EQ(r.Label, "10");
-    for (const SpectrumBar& b : r.Bars)
-        EXPECT_EQ(b.Color, kBarSilver) << b.Bin; // no region to mark green
+    for (const spectrum::SpectrumBar& b : r.Bars)
+        EXPECT_EQ(b.Color, spectrum::kBarSilver) << b.Bin; // no region to mark green
 }
 
 TEST(PeakCentre, RandomSpectraKeepTheirShape)
@@ -374,7 +374,7 @@ TEST(PeakCentre, RandomSpectraKeepTheirShape)
 
         const Shown r = Centre(s, lo, hi);
         // The numbers alone, as the trend scan asks for them, are the same.
-        const CentreResult n = PeakCentre(s, lo, hi);
+        const frames::CentreResult n = frames::PeakCentre(s, lo, hi);
         ASSERT_EQ(n.Fault, r.Fault);
         ASSERT_EQ(std::tie(n.IMax, n.Max, n.Left, n.Right, n.Centre), std::tie(r.IMax, r.Max, r.Left, r.Right, r.Centre));
         ASSERT_EQ(n.Smooth, r.Smooth);
@@ -403,7 +403,7 @@ TEST(PeakCentre, RandomSpectraKeepTheirShape)
         const size_t firstCount = size_t(firstEnd - lo + 1);
         ASSERT_EQ(r.Bars.size(), firstCount + size_t(hi - lo + 1));
         for (size_t i = 0; i < r.Bars.size(); ++i) {
-            const SpectrumBar& bar = r.Bars[i];
+            const spectrum::SpectrumBar& bar = r.Bars[i];
             const bool second = i >= firstCount;
             ASSERT_EQ(bar.Bin, lo + int(second ? i - firstCount : i));
             ASSERT_EQ(bar.Height, SmoothAt(r, bar.Bin));

@@ -6,16 +6,16 @@
 #include <memory>
 #include <random>
 
-#include "export/PointTimes.h"
+#include "frames/PointTimes.h"
 
 TEST(PointTimesTest, AsThePointByPointRule)
 {
     std::mt19937 rng(11);
     const auto pick = [&rng](std::initializer_list<int> v) { return *(v.begin() + rng() % v.size()); };
     for (const char* name : {"UTC", "Europe/Berlin", "America/Santiago"}) {
-        const auto zone = dataexport::StationZone::Open(name);
+        const auto zone = frames::StationZone::Open(name);
         ASSERT_TRUE(zone) << name;
-        EXPECT_EQ(zone->UtcNs({9999, 12, 31, 0, 0, 0, 0}), dataexport::kNoTimeNs); // beyond int64 ns, no overflow
+        EXPECT_EQ(zone->UtcNs({9999, 12, 31, 0, 0, 0, 0}), frames::kNoTimeNs); // beyond int64 ns, no overflow
         auto f = std::make_unique<TFonKadr>();
         for (int frame = 0; frame < 300; ++frame) {
             f->Year = static_cast<int16_t>(pick({2026, 2026, 2027, 9999, 0, -5}));
@@ -30,9 +30,9 @@ TEST(PointTimesTest, AsThePointByPointRule)
             f->Times[0] = {static_cast<uint16_t>(f->Hour), static_cast<uint16_t>(f->Min), static_cast<uint16_t>(f->Sec),
                            static_cast<uint16_t>(f->MSec)}; // the start itself: the same day
             int64_t got[kFonPoints];
-            dataexport::PointTimesNs(*f, kFonPoints, *zone, got);
+            frames::PointTimesNs(*f, kFonPoints, *zone, got);
             for (int k = 1; k <= kFonPoints; ++k)
-                ASSERT_EQ(got[k - 1], zone->UtcNs(dataexport::PointStamp(*f, k))) << name << " frame " << frame << " point " << k;
+                ASSERT_EQ(got[k - 1], zone->UtcNs(frames::PointStampOf(*f, k))) << name << " frame " << frame << " point " << k;
         }
     }
 }

@@ -4,13 +4,13 @@
 #include <QPushButton>
 #include <gtest/gtest.h>
 
-#include "platform/QtTranslations.h"
+#include "ui/QtTranslations.h"
 #include "support/Fixtures.h"
 
 TEST(QtTranslations, StandardButtonsSpeakRussian)
 {
     testing_support::EnsureApp();
-    ASSERT_TRUE(rt::InstallQtTranslations(*QCoreApplication::instance())) << "qtbase_ru.qm (qt6-translations-l10n)";
+    ASSERT_TRUE(ui::InstallQtTranslations(*QCoreApplication::instance())) << "qtbase_ru.qm (qt6-translations-l10n)";
     QDialogButtonBox box(QDialogButtonBox::Save | QDialogButtonBox::Cancel);
     EXPECT_EQ(box.button(QDialogButtonBox::Save)->text(), "Сохранить");
     EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text(), "Отмена");

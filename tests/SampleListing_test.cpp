@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "mainwindow/VFonPCI2.h"
-#include "platform/ErrorReport.h"
+#include "ui/ErrorReport.h"
 #include "support/Fixtures.h"
 #include "support/SampleFiles.h"
 

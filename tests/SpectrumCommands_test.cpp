@@ -15,8 +15,8 @@
 #include <random>
 
 #include "mainwindow/VFonPCI2.h"
-#include "platform/Chart.h"
-#include "platform/ErrorReport.h"
+#include "ui/Chart.h"
+#include "ui/ErrorReport.h"
 #include "spectrum/SpectrumBars.h"
 #include "spectrum/SpectrumTexts.h"
 #include "spectrum/Unit2.h"
@@ -54,26 +54,26 @@ protected:
         Form1->FonRecCount = 1;
         Form1->bForm2->show();
         Form1->bForm2->click();
-        ASSERT_EQ(rt::ErrorReport::Count(), 0);
+        ASSERT_EQ(ui::ErrorReport::Count(), 0);
     }
 
     static void Press(QAction* a) { a->trigger(); }
     static void Press(QPushButton* b) { b->click(); }
     static void Channel(int k)
     {
-        QAction* items[] = {Form2->Chan1, Form2->Chan2, Form2->Chan3, Form2->Chan4};
+        QAction* items[] = {spectrum::Form2->Chan1, spectrum::Form2->Chan2, spectrum::Form2->Chan3, spectrum::Form2->Chan4};
         Press(items[k - 1]);
     }
-    static const std::vector<chart::Point>& Bars() { return Form2->Chart2->SeriesAt(Form2->Series1).Points(); }
-    static const std::vector<chart::Point>& Line() { return Form2->Chart2->SeriesAt(Form2->Series2).Points(); }
+    static const std::vector<ui::Point>& Bars() { return spectrum::Form2->Chart2->SeriesAt(spectrum::Form2->Series1).Points(); }
+    static const std::vector<ui::Point>& Line() { return spectrum::Form2->Chart2->SeriesAt(spectrum::Form2->Series2).Points(); }
     static void SetBounds(const QString& lo, const QString& hi)
     {
-        Form2->Edit1->setText(lo);
-        Form2->Edit2->setText(hi);
+        spectrum::Form2->Edit1->setText(lo);
+        spectrum::Form2->Edit2->setText(hi);
     }
     static QStringList MemoLines() { return Form1->Memo1->toPlainText().split('\n'); }
     /// Height of the bar at `bin` among `bars` (the last one drawn there).
-    static double HeightAt(const std::vector<chart::Point>& bars, int bin)
+    static double HeightAt(const std::vector<ui::Point>& bars, int bin)
     {
         for (auto it = bars.rbegin(); it != bars.rend(); ++it)
             if (it->X == bin)
@@ -83,9 +83,9 @@ protected:
     }
     static void ExpectIntegralModeButtons()
     {
-        EXPECT_FALSE(Form2->bStopInt->isHidden());
-        EXPECT_TRUE(Form2->Button2->isHidden());
-        EXPECT_TRUE(Form2->Button3->isHidden());
+        EXPECT_FALSE(spectrum::Form2->bStopInt->isHidden());
+        EXPECT_TRUE(spectrum::Form2->Button2->isHidden());
+        EXPECT_TRUE(spectrum::Form2->Button3->isHidden());
     }
 };
 
@@ -97,10 +97,10 @@ TEST_F(SpectrumCommandsTest, IntegralListsPlotsAndFitsOnLogarithmicAxes)
 {
     Channel(1);
     Form1->Memo1->setPlainText("old text");
-    Press(Form2->bIntegr);
-    EXPECT_EQ(rt::ErrorReport::Count(), 0) << rt::ErrorReport::LastMessage().toStdString();
+    Press(spectrum::Form2->bIntegr);
+    EXPECT_EQ(ui::ErrorReport::Count(), 0) << ui::ErrorReport::LastMessage().toStdString();
     ExpectIntegralModeButtons();
-    EXPECT_EQ(Form2->Chart2->LeftAxis().Title(), "");
+    EXPECT_EQ(spectrum::Form2->Chart2->LeftAxis().Title(), "");
 
     // Bars: bins 1..255 of the integral, silver; bin 256 is not drawn.
     const auto& bars = Bars();
@@ -116,7 +116,7 @@ TEST_F(SpectrumCommandsTest, IntegralListsPlotsAndFitsOnLogarithmicAxes)
     EXPECT_GT(HeightAt(bars, 150), 0);
     for (int bin = 215; bin <= 255; ++bin)
         EXPECT_EQ(HeightAt(bars, bin), 0) << bin;
-    EXPECT_EQ(Form2->Chart2->SeriesAt(Form2->Series1).Color(), QColor(192, 192, 192));
+    EXPECT_EQ(spectrum::Form2->Chart2->SeriesAt(spectrum::Form2->Series1).Color(), QColor(192, 192, 192));
 
     // Memo: 256 lines, bin, count and integral in their columns.
     const QStringList lines = MemoLines();
@@ -124,12 +124,12 @@ TEST_F(SpectrumCommandsTest, IntegralListsPlotsAndFitsOnLogarithmicAxes)
     EXPECT_EQ(Form1->Memo1->document()->blockCount(), 256);
     for (int bin = 1; bin <= 256; ++bin) {
         const int integr = bin <= 255 ? static_cast<int>(HeightAt(bars, bin)) : 0;
-        EXPECT_EQ(lines[bin - 1], QString::asprintf("%4d: %5d%9d", bin, Form2->Spectr[static_cast<size_t>(bin - 1)],
+        EXPECT_EQ(lines[bin - 1], QString::asprintf("%4d: %5d%9d", bin, spectrum::Form2->Spectr[static_cast<size_t>(bin - 1)],
                                                     integr));
     }
 
     // Axes: logarithmic; bottom up to 255.
-    chart::TChart* c = Form2->Chart2;
+    ui::TChart* c = spectrum::Form2->Chart2;
     EXPECT_TRUE(c->BottomAxis().Logarithmic());
     EXPECT_EQ(c->BottomAxis().Maximum(), 255);
     EXPECT_TRUE(c->LeftAxis().Logarithmic());
@@ -139,8 +139,8 @@ TEST_F(SpectrumCommandsTest, IntegralListsPlotsAndFitsOnLogarithmicAxes)
 
     // The fitted line: two red points whose heights follow the label's
     // coefficients (shown to two decimals).
-    const QRegularExpressionMatch m = kFitLabel.match(Form2->Label6->text());
-    ASSERT_TRUE(m.hasMatch()) << Form2->Label6->text().toStdString();
+    const QRegularExpressionMatch m = kFitLabel.match(spectrum::Form2->Label6->text());
+    ASSERT_TRUE(m.hasMatch()) << spectrum::Form2->Label6->text().toStdString();
     const double b = m.captured(1).toDouble();
     const double a = m.captured(2).toDouble();
     EXPECT_LT(b, -0.5) << "the integral spectrum falls";
@@ -149,26 +149,26 @@ TEST_F(SpectrumCommandsTest, IntegralListsPlotsAndFitsOnLogarithmicAxes)
     EXPECT_GE(i1, 10);
     EXPECT_LE(i1, i2);
     EXPECT_LE(i2, 225);
-    for (const chart::Point& p : Line()) {
+    for (const ui::Point& p : Line()) {
         EXPECT_EQ(p.Color, QColor(255, 0, 0));
         EXPECT_NEAR(std::log10(p.Y), std::log10(p.X) * b + a, 0.005 * std::log10(p.X) + 0.006) << p.X;
     }
     // The points handed to the fit stay in the window.
-    EXPECT_FLOAT_EQ(Form2->XLog[0], static_cast<float>(std::log10(i1)));
-    EXPECT_FLOAT_EQ(Form2->YLog[0], Form2->LogIntegr[static_cast<size_t>(i1) - 1]);
-    EXPECT_FLOAT_EQ(Form2->XLog[static_cast<size_t>(i2 - i1)], static_cast<float>(std::log10(i2)));
+    EXPECT_FLOAT_EQ(spectrum::Form2->XLog[0], static_cast<float>(std::log10(i1)));
+    EXPECT_FLOAT_EQ(spectrum::Form2->YLog[0], spectrum::Form2->LogIntegr[static_cast<size_t>(i1) - 1]);
+    EXPECT_FLOAT_EQ(spectrum::Form2->XLog[static_cast<size_t>(i2 - i1)], static_cast<float>(std::log10(i2)));
 }
 
 TEST_F(SpectrumCommandsTest, IntegralPeakIgnoresTheTop45BinsButSumsBelowTheLowerBound)
 {
     // The largest count of bins 10..180 scales to 100; a larger one at bin 200
     // (outside the peak search) and one at bin 5 (below Lo) are summed too.
-    Form2->Spectr.fill(0);
-    Form2->Spectr[4] = 600;
-    Form2->Spectr[39] = 200;
-    Form2->Spectr[119] = 50;
-    Form2->Spectr[199] = 400;
-    Press(Form2->bIntegr);
+    spectrum::Form2->Spectr.fill(0);
+    spectrum::Form2->Spectr[4] = 600;
+    spectrum::Form2->Spectr[39] = 200;
+    spectrum::Form2->Spectr[119] = 50;
+    spectrum::Form2->Spectr[199] = 400;
+    Press(spectrum::Form2->bIntegr);
     auto step = [](int bin) { return HeightAt(Bars(), bin - 1) - HeightAt(Bars(), bin); };
     EXPECT_EQ(step(40), 100);
     EXPECT_EQ(step(120), 25);
@@ -183,28 +183,28 @@ TEST_F(SpectrumCommandsTest, IntegralWithAPeakAtLoTakesItsLevelFromAnEarlierRun)
     // bin 10 of LogIntegr, which only an earlier run with Lo ≤ 10 refreshed.
     Channel(2);
     SetBounds("11", "225");
-    Press(Form2->bIntegr);
-    EXPECT_EQ(Form2->Label6->text(), "b =  0.00   a =  0.00") << "level 0 in a window that never ran it";
-    EXPECT_EQ(rt::ErrorReport::Count(), 0);
+    Press(spectrum::Form2->bIntegr);
+    EXPECT_EQ(spectrum::Form2->Label6->text(), "b =  0.00   a =  0.00") << "level 0 in a window that never ran it";
+    EXPECT_EQ(ui::ErrorReport::Count(), 0);
 
     Channel(1); // its peak lies inside: the run refreshes bin 10
     SetBounds("10", "225");
-    Press(Form2->bIntegr);
+    Press(spectrum::Form2->bIntegr);
     Channel(2);
     SetBounds("11", "225");
-    Press(Form2->bIntegr);
-    const QRegularExpressionMatch m = kFitLabel.match(Form2->Label6->text());
+    Press(spectrum::Form2->bIntegr);
+    const QRegularExpressionMatch m = kFitLabel.match(spectrum::Form2->Label6->text());
     ASSERT_TRUE(m.hasMatch());
     EXPECT_LT(m.captured(1).toDouble(), 0) << "a real fit with the level left by the earlier run";
-    EXPECT_EQ(rt::ErrorReport::Count(), 0);
+    EXPECT_EQ(ui::ErrorReport::Count(), 0);
 }
 
 TEST_F(SpectrumCommandsTest, IntegralRefusesRunsWithoutAnAnswerAndSaysWhy)
 {
     struct Case { int channel; QString lo, hi, message; };
     const Case cases[] = {
-        {1, "0", "225", BinBoundsMessage()},
-        {1, "10", "257", BinBoundsMessage()},
+        {1, "0", "225", spectrum::BinBoundsMessage()},
+        {1, "10", "257", spectrum::BinBoundsMessage()},
         {3, "10", "225", "Нет пика: в диапазоне нет отсчётов"},
         {1, "100", "144", "Нет пика: между границами меньше 46 бинов"},
         {2, "1", "225", "Пик в бине 1: поднимите нижнюю границу"},
@@ -213,19 +213,19 @@ TEST_F(SpectrumCommandsTest, IntegralRefusesRunsWithoutAnAnswerAndSaysWhy)
         SCOPED_TRACE((k.lo + " " + k.hi).toStdString());
         Channel(1);
         SetBounds("10", "225");
-        Press(Form2->bIntegr); // a complete run first
+        Press(spectrum::Form2->bIntegr); // a complete run first
         ASSERT_FALSE(Line().empty());
         Channel(k.channel);
-        rt::ErrorReport::Reset();
+        ui::ErrorReport::Reset();
         SetBounds(k.lo, k.hi);
-        Press(Form2->bIntegr);
-        EXPECT_EQ(rt::ErrorReport::LastMessage(), k.message);
+        Press(spectrum::Form2->bIntegr);
+        EXPECT_EQ(ui::ErrorReport::LastMessage(), k.message);
         EXPECT_TRUE(Bars().empty());
         EXPECT_TRUE(Line().empty());
         EXPECT_EQ(Form1->Memo1->toPlainText(), "");
-        EXPECT_EQ(Form2->Label6->text(), "") << "no coefficients of an earlier run stay";
+        EXPECT_EQ(spectrum::Form2->Label6->text(), "") << "no coefficients of an earlier run stay";
         ExpectIntegralModeButtons();
-        Press(Form2->bStopInt);
+        Press(spectrum::Form2->bStopInt);
     }
 }
 
@@ -233,29 +233,29 @@ TEST_F(SpectrumCommandsTest, IntegralWithoutAFitRangeListsAndPlotsButDrawsNoFit)
 {
     // One single bin: below the peak the integral drops to 0 at once, so no
     // bin from the peak upward reaches 80 % of the level.
-    Form2->Spectr.fill(0);
-    Form2->Spectr[49] = 1000;
-    Press(Form2->bIntegr);
-    EXPECT_EQ(rt::ErrorReport::LastMessage(), "Нет подгонки: от пика до верхней границы спектр ниже 80 % уровня");
+    spectrum::Form2->Spectr.fill(0);
+    spectrum::Form2->Spectr[49] = 1000;
+    Press(spectrum::Form2->bIntegr);
+    EXPECT_EQ(ui::ErrorReport::LastMessage(), "Нет подгонки: от пика до верхней границы спектр ниже 80 % уровня");
     EXPECT_EQ(MemoLines().size(), 256);
     EXPECT_EQ(Bars().size(), 255u);
     EXPECT_EQ(HeightAt(Bars(), 49), 100);
     EXPECT_TRUE(Line().empty());
-    EXPECT_EQ(Form2->Label6->text(), "");
-    EXPECT_TRUE(Form2->Chart2->LeftAxis().Logarithmic());
+    EXPECT_EQ(spectrum::Form2->Label6->text(), "");
+    EXPECT_TRUE(spectrum::Form2->Chart2->LeftAxis().Logarithmic());
 }
 
 TEST_F(SpectrumCommandsTest, IntegralBoundsAreReadAsTypedAfterTheDisplayIsCleared)
 {
     Channel(1);
     SetBounds(" 10", "225");
-    Press(Form2->bIntegr);
-    EXPECT_EQ(rt::ErrorReport::Count(), 0) << "blanks before the number are skipped";
+    Press(spectrum::Form2->bIntegr);
+    EXPECT_EQ(ui::ErrorReport::Count(), 0) << "blanks before the number are skipped";
 
     Form1->Memo1->setPlainText("old text");
     SetBounds("10 ", "225");
-    Press(Form2->bIntegr);
-    EXPECT_EQ(rt::ErrorReport::LastMessage(), "'10 ' is not a valid integer value");
+    Press(spectrum::Form2->bIntegr);
+    EXPECT_EQ(ui::ErrorReport::LastMessage(), "'10 ' is not a valid integer value");
     ExpectIntegralModeButtons();
     EXPECT_TRUE(Bars().empty());
     EXPECT_TRUE(Line().empty());
@@ -265,53 +265,53 @@ TEST_F(SpectrumCommandsTest, IntegralBoundsAreReadAsTypedAfterTheDisplayIsCleare
 TEST_F(SpectrumCommandsTest, WrappedBinsCountAsZeroAndNeverSpoilTheFit)
 {
     Channel(4);
-    Press(Form2->bIntegr);
-    EXPECT_EQ(rt::ErrorReport::Count(), 0) << rt::ErrorReport::LastMessage().toStdString();
-    EXPECT_TRUE(kFitLabel.match(Form2->Label6->text()).hasMatch()) << Form2->Label6->text().toStdString();
-    for (const chart::Point& p : Bars())
+    Press(spectrum::Form2->bIntegr);
+    EXPECT_EQ(ui::ErrorReport::Count(), 0) << ui::ErrorReport::LastMessage().toStdString();
+    EXPECT_TRUE(kFitLabel.match(spectrum::Form2->Label6->text()).hasMatch()) << spectrum::Form2->Label6->text().toStdString();
+    for (const ui::Point& p : Bars())
         EXPECT_GE(p.Y, 0);
-    for (const chart::Point& p : Line())
+    for (const ui::Point& p : Line())
         EXPECT_TRUE(std::isfinite(p.Y) && p.Y > 0);
     EXPECT_EQ(MemoLines()[71], QString::asprintf("%4d: %5d%9d", 72, -30000 + 72, static_cast<int>(HeightAt(Bars(), 72))))
         << "the listing shows the count as read";
     EXPECT_EQ(HeightAt(Bars(), 71), HeightAt(Bars(), 72)) << "bin 72 adds nothing";
-    for (float v : Form2->LogIntegr)
+    for (float v : spectrum::Form2->LogIntegr)
         EXPECT_TRUE(std::isfinite(v) && v >= 0);
 
-    Press(Form2->bCentre);
-    EXPECT_EQ(rt::ErrorReport::Count(), 0) << rt::ErrorReport::LastMessage().toStdString();
+    Press(spectrum::Form2->bCentre);
+    EXPECT_EQ(ui::ErrorReport::Count(), 0) << ui::ErrorReport::LastMessage().toStdString();
     bool ok = false;
-    Form2->Label1->text().toInt(&ok);
-    EXPECT_TRUE(ok) << Form2->Label1->text().toStdString();
-    for (const chart::Point& p : Bars())
+    spectrum::Form2->Label1->text().toInt(&ok);
+    EXPECT_TRUE(ok) << spectrum::Form2->Label1->text().toStdString();
+    for (const ui::Point& p : Bars())
         EXPECT_GE(p.Y, 0);
 }
 
 TEST_F(SpectrumCommandsTest, IntegralModeKeepsChannelItemsAndRedrawOnItsAxes)
 {
     Channel(1);
-    Press(Form2->bIntegr);
+    Press(spectrum::Form2->bIntegr);
     ASSERT_EQ(Line().size(), 2u);
     Channel(2);
     ExpectIntegralModeButtons();
     EXPECT_EQ(Bars().size(), 256u);
     EXPECT_EQ(Bars()[0].Color, QColor(192, 192, 192)) << "bars in the series' current colour";
     EXPECT_EQ(Line().size(), 2u) << "the fitted line stays";
-    EXPECT_TRUE(Form2->Chart2->LeftAxis().Logarithmic());
-    Press(Form2->N2);
+    EXPECT_TRUE(spectrum::Form2->Chart2->LeftAxis().Logarithmic());
+    Press(spectrum::Form2->N2);
     EXPECT_EQ(Bars().size(), 216u);
     EXPECT_EQ(Line().size(), 2u);
-    Press(Form2->bIntegr);
+    Press(spectrum::Form2->bIntegr);
     EXPECT_EQ(Line().size(), 2u) << "a fresh computation from the working histogram";
 }
 
 TEST_F(SpectrumCommandsTest, StopRestoresTheNormalDisplay)
 {
     Channel(1);
-    Press(Form2->bIntegr);
-    Press(Form2->bStopInt);
+    Press(spectrum::Form2->bIntegr);
+    Press(spectrum::Form2->bStopInt);
     testing_support::ExpectNormalDisplay();
-    EXPECT_TRUE(Form2->isVisible());
+    EXPECT_TRUE(spectrum::Form2->isVisible());
 
     Channel(3);
     EXPECT_EQ(Bars().size(), 256u);
@@ -343,13 +343,13 @@ TEST_F(SpectrumCommandsTest, MNKIsTheOrdinaryLeastSquaresLineOnWellPosedPoints)
         const double b = (n * sxy - sx * sy) / (n * sxx - sx * sx);
         const double a = (sy - b * sx) / n;
         float fa = 0, fb = 0;
-        Form2->MNK(x, y, n, fa, fb);
+        spectrum::Form2->MNK(x, y, n, fa, fb);
         ASSERT_NEAR(fb, b, 1e-3 * (1 + std::fabs(b))) << "trial " << trial << " n " << n;
         ASSERT_NEAR(fa, a, 1e-3 * (1 + std::fabs(a))) << "trial " << trial << " n " << n;
     }
     std::array<float, kFonBins> x{}, y{};
     float a = 9, b = 9;
-    Form2->MNK(x, y, 0, a, b);
+    spectrum::Form2->MNK(x, y, 0, a, b);
     EXPECT_EQ(a, 0);
     EXPECT_EQ(b, 0);
 }
@@ -359,13 +359,13 @@ TEST_F(SpectrumCommandsTest, MNKIsTheOrdinaryLeastSquaresLineOnWellPosedPoints)
 TEST_F(SpectrumCommandsTest, CentreDrawsTheSmoothedSpectrumWithThePeakRegionInGreen)
 {
     Channel(1);
-    const auto spectr = Form2->Spectr;
-    Form2->Chart2->SeriesAt(Form2->Series2).AddXY(20, 20);
-    Press(Form2->bCentre);
-    EXPECT_EQ(rt::ErrorReport::Count(), 0) << rt::ErrorReport::LastMessage().toStdString();
+    const auto spectr = spectrum::Form2->Spectr;
+    spectrum::Form2->Chart2->SeriesAt(spectrum::Form2->Series2).AddXY(20, 20);
+    Press(spectrum::Form2->bCentre);
+    EXPECT_EQ(ui::ErrorReport::Count(), 0) << ui::ErrorReport::LastMessage().toStdString();
     EXPECT_TRUE(Line().empty());
-    EXPECT_EQ(Form2->Spectr, spectr) << "the working histogram is left as it was";
-    EXPECT_FALSE(Form2->Chart2->LeftAxis().Logarithmic()) << "the axes are left as they are";
+    EXPECT_EQ(spectrum::Form2->Spectr, spectr) << "the working histogram is left as it was";
+    EXPECT_FALSE(spectrum::Form2->Chart2->LeftAxis().Logarithmic()) << "the axes are left as they are";
 
     // First drawing: silver from Lo up; second drawing: Lo..Hi.
     const auto& bars = Bars();
@@ -375,7 +375,7 @@ TEST_F(SpectrumCommandsTest, CentreDrawsTheSmoothedSpectrumWithThePeakRegionInGr
         EXPECT_EQ(bars[i].X, 10 + static_cast<double>(i));
         EXPECT_EQ(bars[i].Color, QColor(192, 192, 192));
     }
-    std::vector<chart::Point> second(bars.begin() + static_cast<std::ptrdiff_t>(first), bars.end());
+    std::vector<ui::Point> second(bars.begin() + static_cast<std::ptrdiff_t>(first), bars.end());
     for (size_t i = 0; i < second.size(); ++i)
         ASSERT_EQ(second[i].X, 10 + static_cast<double>(i));
     for (size_t i = 0; i < first; ++i)
@@ -385,10 +385,10 @@ TEST_F(SpectrumCommandsTest, CentreDrawsTheSmoothedSpectrumWithThePeakRegionInGr
 
     // The green region is one run of bins Left..Right-1, above 80 % of the
     // peak inside, Left and Right at or below it.
-    auto firstGreen = std::find_if(second.begin(), second.end(), [](auto& p) { return p.Color == kBarGreen; });
+    auto firstGreen = std::find_if(second.begin(), second.end(), [](auto& p) { return p.Color == spectrum::kBarGreen; });
     ASSERT_NE(firstGreen, second.end());
-    auto pastGreen = std::find_if(firstGreen, second.end(), [](auto& p) { return p.Color != kBarGreen; });
-    EXPECT_TRUE(std::none_of(pastGreen, second.end(), [](auto& p) { return p.Color == kBarGreen; }));
+    auto pastGreen = std::find_if(firstGreen, second.end(), [](auto& p) { return p.Color != spectrum::kBarGreen; });
+    EXPECT_TRUE(std::none_of(pastGreen, second.end(), [](auto& p) { return p.Color == spectrum::kBarGreen; }));
     const int left = static_cast<int>(firstGreen->X);
     const int right = static_cast<int>(pastGreen->X);
     double peak = 0;
@@ -401,8 +401,8 @@ TEST_F(SpectrumCommandsTest, CentreDrawsTheSmoothedSpectrumWithThePeakRegionInGr
 
     // The centre splits the area of Left..Right (both included) in halves.
     bool ok = false;
-    const int centre = Form2->Label1->text().toInt(&ok);
-    ASSERT_TRUE(ok) << Form2->Label1->text().toStdString();
+    const int centre = spectrum::Form2->Label1->text().toInt(&ok);
+    ASSERT_TRUE(ok) << spectrum::Form2->Label1->text().toStdString();
     double area = 0;
     for (int bin = left; bin <= right; ++bin)
         area += HeightAt(second, bin);
@@ -415,31 +415,31 @@ TEST_F(SpectrumCommandsTest, CentreDrawsTheSmoothedSpectrumWithThePeakRegionInGr
     EXPECT_LT(centre, 85);
 
     // Twice in a row: the same picture and the same centre.
-    const std::vector<chart::Point> before = bars;
-    Press(Form2->bCentre);
+    const std::vector<ui::Point> before = bars;
+    Press(spectrum::Form2->bCentre);
     ASSERT_EQ(Bars().size(), before.size());
     for (size_t i = 0; i < before.size(); ++i) {
         EXPECT_EQ(Bars()[i].X, before[i].X);
         EXPECT_EQ(Bars()[i].Y, before[i].Y);
         EXPECT_EQ(Bars()[i].Color, before[i].Color);
     }
-    EXPECT_EQ(Form2->Label1->text(), QString::number(centre));
+    EXPECT_EQ(spectrum::Form2->Label1->text(), QString::number(centre));
 
     // A redraw puts the channel text back.
-    Press(Form2->N2);
-    EXPECT_EQ(Form2->Label1->text(), "№ 1");
+    Press(spectrum::Form2->N2);
+    EXPECT_EQ(spectrum::Form2->Label1->text(), "№ 1");
 }
 
 TEST_F(SpectrumCommandsTest, CentreAfterTheIntegralDrawsOnItsLogarithmicAxesAndClearsTheFit)
 {
     Channel(1);
-    Press(Form2->bIntegr);
+    Press(spectrum::Form2->bIntegr);
     ASSERT_FALSE(Line().empty());
-    Press(Form2->bCentre);
+    Press(spectrum::Form2->bCentre);
     EXPECT_TRUE(Line().empty());
-    EXPECT_TRUE(Form2->Chart2->LeftAxis().Logarithmic());
-    EXPECT_TRUE(Form2->Chart2->BottomAxis().Logarithmic());
-    EXPECT_TRUE(std::any_of(Bars().begin(), Bars().end(), [](auto& p) { return p.Color == kBarGreen; }));
+    EXPECT_TRUE(spectrum::Form2->Chart2->LeftAxis().Logarithmic());
+    EXPECT_TRUE(spectrum::Form2->Chart2->BottomAxis().Logarithmic());
+    EXPECT_TRUE(std::any_of(Bars().begin(), Bars().end(), [](auto& p) { return p.Color == spectrum::kBarGreen; }));
     ExpectIntegralModeButtons();
 }
 
@@ -448,36 +448,36 @@ TEST_F(SpectrumCommandsTest, CentreRefusesRunsWithoutAnAnswerAndSaysWhy)
     struct Case { int channel; QString lo, hi, message; };
     const Case cases[] = {
         {1, "4", "225", "Нижняя граница должна быть не меньше 5"},
-        {1, "10", "300", BinBoundsMessage()},
+        {1, "10", "300", spectrum::BinBoundsMessage()},
         {3, "10", "225", "Нет пика: в диапазоне нет отсчётов"},
         {1, "30", "20", "Нет пика: в диапазоне нет отсчётов"},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE((k.lo + " " + k.hi).toStdString());
-        rt::ErrorReport::Reset();
+        ui::ErrorReport::Reset();
         Channel(1);
         SetBounds("10", "225");
-        Press(Form2->bCentre); // a complete run first
-        ASSERT_EQ(rt::ErrorReport::Count(), 0);
+        Press(spectrum::Form2->bCentre); // a complete run first
+        ASSERT_EQ(ui::ErrorReport::Count(), 0);
         Channel(k.channel);
         SetBounds(k.lo, k.hi);
-        Press(Form2->bCentre);
-        EXPECT_EQ(rt::ErrorReport::LastMessage(), k.message);
+        Press(spectrum::Form2->bCentre);
+        EXPECT_EQ(ui::ErrorReport::LastMessage(), k.message);
         EXPECT_TRUE(Bars().empty());
-        EXPECT_EQ(Form2->Label1->text(), QString("№ %1").arg(k.channel)) << "no centre of an earlier run stays";
+        EXPECT_EQ(spectrum::Form2->Label1->text(), QString("№ %1").arg(k.channel)) << "no centre of an earlier run stays";
     }
 
     // A peak whose smoothing would run past bin 256.
-    Form2->Spectr.fill(0);
-    Form2->Spectr[253] = 100;
+    spectrum::Form2->Spectr.fill(0);
+    spectrum::Form2->Spectr[253] = 100;
     SetBounds("200", "256");
-    Press(Form2->bCentre);
-    EXPECT_EQ(rt::ErrorReport::LastMessage(), "Пик слишком близко к концу спектра");
+    Press(spectrum::Form2->bCentre);
+    EXPECT_EQ(ui::ErrorReport::LastMessage(), "Пик слишком близко к концу спектра");
     EXPECT_TRUE(Bars().empty());
 
     SetBounds("10", "225 ");
-    Press(Form2->bCentre);
-    EXPECT_EQ(rt::ErrorReport::LastMessage(), "'225 ' is not a valid integer value");
+    Press(spectrum::Form2->bCentre);
+    EXPECT_EQ(ui::ErrorReport::LastMessage(), "'225 ' is not a valid integer value");
     EXPECT_TRUE(Bars().empty());
 }
 

@@ -6,9 +6,9 @@
 #include <random>
 #include <vector>
 
-#include "spectrum/IntegralSpectrum.h"
-#include "spectrum/PeakCentre.h"
-#include "spectrum/SpectrumKernels.h"
+#include "frames/IntegralSpectrum.h"
+#include "frames/PeakCentre.h"
+#include "frames/SpectrumKernels.h"
 
 namespace {
 
@@ -43,9 +43,9 @@ TEST(ScaleBins, EveryCountAgainstThePlainRule)
         maxima.push_back(1 + static_cast<int32_t>(rng() % 32767));
     std::vector<int32_t> out(counts.size());
     for (const int32_t max : maxima) {
-        ScaleBins(counts, max, out);
+        frames::ScaleBins(counts, max, out);
         for (size_t i = 0; i < counts.size(); ++i)
-            ASSERT_EQ(out[i], ScaledCount(counts[i], max)) << counts[i] << "·100/" << max;
+            ASSERT_EQ(out[i], frames::ScaledCount(counts[i], max)) << counts[i] << "·100/" << max;
     }
 }
 
@@ -61,10 +61,10 @@ TEST(SpectrumKernels, PeakSearchesEdgesAndFitRangeAgainstThePlainLoopsOnNoisySpe
         for (int i = lo - 1; i < hi; ++i)
             if (s[i] > largest)
                 largest = s[i], first = i - (lo - 1);
-        ASSERT_EQ(FirstLargest(std::span(s).subspan(lo - 1, hi - lo + 1)), first);
+        ASSERT_EQ(frames::FirstLargest(std::span(s).subspan(lo - 1, hi - lo + 1)), first);
 
         // Centre: edges from lo and from hi, the area and the running sum in floats.
-        const CentreResult c = PeakCentre(s, lo, hi);
+        const frames::CentreResult c = frames::PeakCentre(s, lo, hi);
         if (c.Smoothed()) {
             const double level = 0.8 * c.Max;
             int32_t left = 0, right = 0;
@@ -88,7 +88,7 @@ TEST(SpectrumKernels, PeakSearchesEdgesAndFitRangeAgainstThePlainLoopsOnNoisySpe
 
         // Integral: the fit range as the last bins at 80 % and above 40 %.
         std::array<float, kFonBins> logIntegr{};
-        const IntegralResult r = IntegralSpectrum(s, lo, hi, logIntegr);
+        const frames::IntegralResult r = frames::IntegralSpectrum(s, lo, hi, logIntegr);
         if (r.HasIntegral()) {
             int32_t i1 = 0, i2 = hi;
             for (int bin = r.IMax; bin <= hi; ++bin) {

@@ -16,8 +16,8 @@
 
 #include "datafiles/RecordFile.h"
 #include "mainwindow/VFonPCI2.h"
-#include "platform/Chart.h"
-#include "platform/ErrorReport.h"
+#include "ui/Chart.h"
+#include "ui/ErrorReport.h"
 #include "spectrum/Unit2.h"
 #include "support/Fixtures.h"
 
@@ -34,12 +34,12 @@ QString DocsDir()
 
 void Grab(const QString& name)
 {
-    Form2->Chart2->Sync();
-    Form2->Chart2->replot(QCustomPlot::rpImmediateRefresh);
+    spectrum::Form2->Chart2->Sync();
+    spectrum::Form2->Chart2->replot(QCustomPlot::rpImmediateRefresh);
     testing_support::Pump();
     const QString path = DocsDir() + "/" + name;
     ASSERT_TRUE(QDir().mkpath(DocsDir()));
-    ASSERT_TRUE(Form2->grab().save(path)) << path.toStdString();
+    ASSERT_TRUE(spectrum::Form2->grab().save(path)) << path.toStdString();
 }
 
 class SpectrumScreenshot : public testing_support::WindowTest {};
@@ -55,7 +55,7 @@ TEST_F(SpectrumScreenshot, DISABLED_SpectrumIntegralAndCentre)
         f->Run().Timer1Timer();
     f->bStart1Click();
     ASSERT_FALSE(f->Run().Running());
-    ASSERT_EQ(rt::ErrorReport::Count(), 0) << rt::ErrorReport::LastMessage().toStdString();
+    ASSERT_EQ(ui::ErrorReport::Count(), 0) << ui::ErrorReport::LastMessage().toStdString();
     std::cout << "run of " << kCycles << " cycles: " << t.elapsed() << " ms\n";
 
     // View the file as the browser leaves it, and open the spectrum window.
@@ -63,20 +63,20 @@ TEST_F(SpectrumScreenshot, DISABLED_SpectrumIntegralAndCentre)
     ASSERT_EQ(f->FonRecCount, 2);
     f->bForm2->show();
     f->bForm2->click();
-    Form2->Chan1->trigger();
-    Form2->Button3->click();
-    Form2->Button2->click();
-    ASSERT_EQ(rt::ErrorReport::Count(), 0) << rt::ErrorReport::LastMessage().toStdString();
+    spectrum::Form2->Chan1->trigger();
+    spectrum::Form2->Button3->click();
+    spectrum::Form2->Button2->click();
+    ASSERT_EQ(ui::ErrorReport::Count(), 0) << ui::ErrorReport::LastMessage().toStdString();
     Grab("spectrum.png");
 
-    Form2->bIntegr->trigger();
-    ASSERT_EQ(rt::ErrorReport::Count(), 0) << rt::ErrorReport::LastMessage().toStdString();
+    spectrum::Form2->bIntegr->trigger();
+    ASSERT_EQ(ui::ErrorReport::Count(), 0) << ui::ErrorReport::LastMessage().toStdString();
     Grab("spectrum-integral.png");
 
-    Form2->bStopInt->click();
-    Form2->N2->trigger();
-    Form2->bCentre->trigger();
-    ASSERT_EQ(rt::ErrorReport::Count(), 0) << rt::ErrorReport::LastMessage().toStdString();
+    spectrum::Form2->bStopInt->click();
+    spectrum::Form2->N2->trigger();
+    spectrum::Form2->bCentre->trigger();
+    ASSERT_EQ(ui::ErrorReport::Count(), 0) << ui::ErrorReport::LastMessage().toStdString();
     Grab("spectrum-centre.png");
 }
 

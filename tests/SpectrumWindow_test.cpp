@@ -17,8 +17,8 @@
 #include <gtest/gtest.h>
 
 #include "mainwindow/VFonPCI2.h"
-#include "platform/Chart.h"
-#include "platform/ErrorReport.h"
+#include "ui/Chart.h"
+#include "ui/ErrorReport.h"
 #include "spectrum/SpectrumBars.h"
 #include "spectrum/SpectrumTexts.h"
 #include "spectrum/Unit2.h"
@@ -59,22 +59,22 @@ protected:
     void Open() { Form1->bForm2->click(); }
     static void Press(QAction* a) { a->trigger(); }
     static void Press(QPushButton* b) { b->click(); }
-    static const std::vector<chart::Point>& Bars() { return Form2->Chart2->SeriesAt(Form2->Series1).Points(); }
-    static const std::vector<chart::Point>& Line() { return Form2->Chart2->SeriesAt(Form2->Series2).Points(); }
+    static const std::vector<ui::Point>& Bars() { return spectrum::Form2->Chart2->SeriesAt(spectrum::Form2->Series1).Points(); }
+    static const std::vector<ui::Point>& Line() { return spectrum::Form2->Chart2->SeriesAt(spectrum::Form2->Series2).Points(); }
     static void SetBounds(const QString& lo, const QString& hi)
     {
-        Form2->Edit1->setText(lo);
-        Form2->Edit2->setText(hi);
+        spectrum::Form2->Edit1->setText(lo);
+        spectrum::Form2->Edit2->setText(hi);
     }
 
     /// The bars hold exactly bins lo..hi of channel c of record r of a
     /// marked file whose record r holds marked record r + shift.
-    static void ExpectMarkedBars(int c, int r, int lo, int hi, const QColor& color = kBarGreen, int shift = 0)
+    static void ExpectMarkedBars(int c, int r, int lo, int hi, const QColor& color = spectrum::kBarGreen, int shift = 0)
     {
         const auto& bars = Bars();
         ASSERT_EQ(static_cast<int>(bars.size()), hi - lo + 1);
         for (int bin = lo; bin <= hi; ++bin) {
-            const chart::Point& p = bars[static_cast<size_t>(bin - lo)];
+            const ui::Point& p = bars[static_cast<size_t>(bin - lo)];
             ASSERT_EQ(p.X, bin);
             ASSERT_EQ(p.Y, MarkedCount(c, r + shift, bin)) << "bin " << bin;
             ASSERT_EQ(p.Color, color);
@@ -88,7 +88,7 @@ protected:
 
 TEST_F(SpectrumWindowTest, ControlsMenuAndHintsAreThoseOfTheLayout)
 {
-    TForm2* f = Form2;
+    spectrum::TForm2* f = spectrum::Form2;
     EXPECT_EQ(f->objectName(), "Form2");
     EXPECT_EQ(f->windowTitle(), "Окно гистограммы");
     EXPECT_FALSE(f->isVisible());
@@ -160,7 +160,7 @@ TEST_F(SpectrumWindowTest, ControlsMenuAndHintsAreThoseOfTheLayout)
     }
 
     // Chart: titles, fixed bottom axis, left axis from 0 with automatic maximum.
-    chart::TChart* c = f->Chart2;
+    ui::TChart* c = f->Chart2;
     EXPECT_EQ(c->Title(), "Спектр");
     EXPECT_EQ(c->toolTip(), "График спектра");
     EXPECT_EQ(c->LeftAxis().Title(), "Коды АЦП");
@@ -171,9 +171,9 @@ TEST_F(SpectrumWindowTest, ControlsMenuAndHintsAreThoseOfTheLayout)
     EXPECT_FALSE(c->LeftAxis().AutomaticMinimum());
     EXPECT_TRUE(c->LeftAxis().AutomaticMaximum());
     EXPECT_FALSE(c->legend->visible());
-    EXPECT_EQ(c->SeriesAt(f->Series1).Kind(), chart::SeriesKind::Bar);
+    EXPECT_EQ(c->SeriesAt(f->Series1).Kind(), ui::SeriesKind::Bar);
     EXPECT_EQ(c->SeriesAt(f->Series1).Color(), QColor(0, 128, 0));
-    EXPECT_EQ(c->SeriesAt(f->Series2).Kind(), chart::SeriesKind::Line);
+    EXPECT_EQ(c->SeriesAt(f->Series2).Kind(), ui::SeriesKind::Line);
     EXPECT_EQ(c->SeriesAt(f->Series2).Color(), QColor(255, 0, 0));
 }
 
@@ -182,7 +182,7 @@ TEST_F(SpectrumWindowTest, ControlsMenuAndHintsAreThoseOfTheLayout)
 TEST_F(SpectrumWindowTest, MenuTitlesShowTheirHintsUnderThePointer)
 {
     Open();
-    QMenuBar* bar = Form2->MainMenu;
+    QMenuBar* bar = spectrum::Form2->MainMenu;
     for (const auto& [menu, hint] : {std::pair{2, ""}, {0, "Выбор действия"}, {1, "Вывод списка номеров каналов"}}) {
         const QPoint at = bar->actionGeometry(bar->actions()[menu]).center();
         QHelpEvent event(QEvent::ToolTip, at, bar->mapToGlobal(at));
@@ -194,36 +194,36 @@ TEST_F(SpectrumWindowTest, MenuTitlesShowTheirHintsUnderThePointer)
 TEST_F(SpectrumWindowTest, FirstDisplayIsChannel1OfRecord0Bins1To225WhateverChannelAndBounds)
 {
     Open();
-    EXPECT_TRUE(Form2->isVisible());
-    EXPECT_TRUE(Form2->bStopInt->isHidden());
+    EXPECT_TRUE(spectrum::Form2->isVisible());
+    EXPECT_TRUE(spectrum::Form2->bStopInt->isHidden());
     ExpectMarkedBars(1, 0, 1, 225);
-    EXPECT_EQ(Form2->Label5->text(), "4");
-    EXPECT_EQ(Form2->Label1->text(), "") << "nothing at the very first opening";
-    EXPECT_EQ(Form2->SpFileName, fileA_);
-    EXPECT_EQ(rt::ErrorReport::Count(), 0);
+    EXPECT_EQ(spectrum::Form2->Label5->text(), "4");
+    EXPECT_EQ(spectrum::Form2->Label1->text(), "") << "nothing at the very first opening";
+    EXPECT_EQ(spectrum::Form2->SpFileName, fileA_);
+    EXPECT_EQ(ui::ErrorReport::Count(), 0);
     // Thin bars: 5 % of a bin wide, as drawn.
-    Form2->Chart2->Sync();
+    spectrum::Form2->Chart2->Sync();
     int barPlots = 0;
-    for (int i = 0; i < Form2->Chart2->plottableCount(); ++i)
-        if (auto* bars = qobject_cast<QCPBars*>(Form2->Chart2->plottable(i))) {
+    for (int i = 0; i < spectrum::Form2->Chart2->plottableCount(); ++i)
+        if (auto* bars = qobject_cast<QCPBars*>(spectrum::Form2->Chart2->plottable(i))) {
             EXPECT_DOUBLE_EQ(bars->width(), 0.05);
             ++barPlots;
         }
     EXPECT_GT(barPlots, 0);
 
-    Press(Form2->Chan3);
-    Press(Form2->Button3);
+    Press(spectrum::Form2->Chan3);
+    Press(spectrum::Form2->Button3);
     SetBounds("50", "60");
-    Press(Form2->CloseButton);
-    EXPECT_FALSE(Form2->isVisible());
+    Press(spectrum::Form2->CloseButton);
+    EXPECT_FALSE(spectrum::Form2->isVisible());
     Form1->FonRecCount = 9; // the main window's count is what the label shows
     Open();
     ExpectMarkedBars(1, 0, 1, 225);
-    EXPECT_EQ(Form2->Label1->text(), "№ 3") << "keeps what it showed";
-    EXPECT_EQ(Form2->Label5->text(), "9");
-    EXPECT_EQ(Form2->ChanNo, 3);
-    EXPECT_EQ(Form2->RecNo, 1) << "the same file: the window keeps its record";
-    EXPECT_EQ(Form2->Label7->text(), "2");
+    EXPECT_EQ(spectrum::Form2->Label1->text(), "№ 3") << "keeps what it showed";
+    EXPECT_EQ(spectrum::Form2->Label5->text(), "9");
+    EXPECT_EQ(spectrum::Form2->ChanNo, 3);
+    EXPECT_EQ(spectrum::Form2->RecNo, 1) << "the same file: the window keeps its record";
+    EXPECT_EQ(spectrum::Form2->Label7->text(), "2");
 }
 
 TEST_F(SpectrumWindowTest, OpeningReadsIntoTheWindowsOwnRecordAndLeavesTheMainWindowAlone)
@@ -237,7 +237,7 @@ TEST_F(SpectrumWindowTest, OpeningReadsIntoTheWindowsOwnRecordAndLeavesTheMainWi
     EXPECT_EQ(Form1->FonRecNo, 2);
     EXPECT_EQ(Form1->KadrN->text(), "3");
     auto record0 = MarkedRecord(0);
-    EXPECT_EQ(std::memcmp(&Form2->SpRec, record0.get(), sizeof(TFonKadr)), 0);
+    EXPECT_EQ(std::memcmp(&spectrum::Form2->SpRec, record0.get(), sizeof(TFonKadr)), 0);
 }
 
 TEST_F(SpectrumWindowTest, OpeningAMissingFileReportsTheErrorAndLeavesTheMainWindowAlone)
@@ -245,35 +245,35 @@ TEST_F(SpectrumWindowTest, OpeningAMissingFileReportsTheErrorAndLeavesTheMainWin
     ViewFile(Path("gone.fon"), 3);
     Form1->FonRecNo = 2;
     Open();
-    EXPECT_EQ(rt::ErrorReport::LastMessage(), "File not found");
-    EXPECT_TRUE(Form2->isVisible());
+    EXPECT_EQ(ui::ErrorReport::LastMessage(), "File not found");
+    EXPECT_TRUE(spectrum::Form2->isVisible());
     EXPECT_EQ(Form1->FonRecNo, 2);
-    EXPECT_TRUE(Form2->SpFileName.empty());
+    EXPECT_TRUE(spectrum::Form2->SpFileName.empty());
 }
 
 TEST_F(SpectrumWindowTest, OpeningOnAnotherFileMovesTheWindowToRecord0OfThatFile)
 {
     Open();
-    Press(Form2->Chan2);
-    Press(Form2->Button3);
-    Press(Form2->Button3);
-    ASSERT_EQ(Form2->RecNo, 2);
-    Press(Form2->CloseButton);
+    Press(spectrum::Form2->Chan2);
+    Press(spectrum::Form2->Button3);
+    Press(spectrum::Form2->Button3);
+    ASSERT_EQ(spectrum::Form2->RecNo, 2);
+    Press(spectrum::Form2->CloseButton);
 
     ViewFile(fileB_, 2);
     Open();
-    ExpectMarkedBars(1, 0, 1, 225, kBarGreen, 5);
-    EXPECT_EQ(Form2->RecNo, 0);
-    EXPECT_EQ(Form2->RecCount, 2);
-    EXPECT_EQ(Form2->Label7->text(), "6") << "frame of record 0 of the new file";
+    ExpectMarkedBars(1, 0, 1, 225, spectrum::kBarGreen, 5);
+    EXPECT_EQ(spectrum::Form2->RecNo, 0);
+    EXPECT_EQ(spectrum::Form2->RecCount, 2);
+    EXPECT_EQ(spectrum::Form2->Label7->text(), "6") << "frame of record 0 of the new file";
     // Redraw shows channel 2 of the new file, not what was left from the old one.
-    Press(Form2->N2);
-    ExpectMarkedBars(2, 0, 10, 225, kBarGreen, 5);
-    Press(Form2->Button3);
-    ExpectMarkedBars(2, 1, 10, 225, kBarGreen, 5);
-    Press(Form2->Button3);
+    Press(spectrum::Form2->N2);
+    ExpectMarkedBars(2, 0, 10, 225, spectrum::kBarGreen, 5);
+    Press(spectrum::Form2->Button3);
+    ExpectMarkedBars(2, 1, 10, 225, spectrum::kBarGreen, 5);
+    Press(spectrum::Form2->Button3);
     EXPECT_EQ(Form1->KadrN->text(), "2") << "end of the new file";
-    EXPECT_EQ(rt::ErrorReport::Count(), 0);
+    EXPECT_EQ(ui::ErrorReport::Count(), 0);
 }
 
 // ---- Channel items -------------------------------------------------------------
@@ -281,63 +281,63 @@ TEST_F(SpectrumWindowTest, OpeningOnAnotherFileMovesTheWindowToRecord0OfThatFile
 TEST_F(SpectrumWindowTest, ChannelItemsShowAll256BinsOfRecord0)
 {
     Open();
-    QAction* items[] = {Form2->Chan1, Form2->Chan2, Form2->Chan3, Form2->Chan4};
+    QAction* items[] = {spectrum::Form2->Chan1, spectrum::Form2->Chan2, spectrum::Form2->Chan3, spectrum::Form2->Chan4};
     for (int k = 1; k <= 4; ++k) {
-        Press(Form2->Button3); // somewhere else first
+        Press(spectrum::Form2->Button3); // somewhere else first
         SetBounds("30", "40");
         Press(items[k - 1]);
         SCOPED_TRACE(k);
         ExpectMarkedBars(k, 0, 1, 256);
-        EXPECT_EQ(Form2->Label1->text(), QString("№ %1").arg(k));
-        EXPECT_EQ(Form2->ChanNo, k);
-        EXPECT_EQ(Form2->RecNo, 0);
-        EXPECT_EQ(Form2->RecCount, kRecords);
+        EXPECT_EQ(spectrum::Form2->Label1->text(), QString("№ %1").arg(k));
+        EXPECT_EQ(spectrum::Form2->ChanNo, k);
+        EXPECT_EQ(spectrum::Form2->RecNo, 0);
+        EXPECT_EQ(spectrum::Form2->RecCount, kRecords);
         for (int bin = 1; bin <= 256; ++bin)
-            ASSERT_EQ(Form2->Spectr[static_cast<size_t>(bin - 1)], MarkedCount(k, 0, bin));
+            ASSERT_EQ(spectrum::Form2->Spectr[static_cast<size_t>(bin - 1)], MarkedCount(k, 0, bin));
     }
-    EXPECT_EQ(rt::ErrorReport::Count(), 0);
+    EXPECT_EQ(ui::ErrorReport::Count(), 0);
 }
 
 TEST_F(SpectrumWindowTest, ChannelItemsLeaveTheRecordLabelsAlone)
 {
     Open();
-    Press(Form2->Chan1);
-    EXPECT_EQ(Form2->Label4->text(), "Label4");
-    EXPECT_EQ(Form2->Label6->text(), "Label6");
-    EXPECT_EQ(Form2->Label7->text(), "");
+    Press(spectrum::Form2->Chan1);
+    EXPECT_EQ(spectrum::Form2->Label4->text(), "Label4");
+    EXPECT_EQ(spectrum::Form2->Label6->text(), "Label6");
+    EXPECT_EQ(spectrum::Form2->Label7->text(), "");
 }
 
 TEST_F(SpectrumWindowTest, EveryCommandReadsTheFileTheWindowWasOpenedOn)
 {
     Open();
     ViewFile(fileB_, 2); // the operator opens another file in the main window
-    for (QAction* item : {Form2->Chan1, Form2->Chan2, Form2->Chan3, Form2->Chan4}) {
+    for (QAction* item : {spectrum::Form2->Chan1, spectrum::Form2->Chan2, spectrum::Form2->Chan3, spectrum::Form2->Chan4}) {
         Press(item);
-        ExpectMarkedBars(Form2->ChanNo, 0, 1, 256);
-        EXPECT_EQ(Form2->RecCount, kRecords);
+        ExpectMarkedBars(spectrum::Form2->ChanNo, 0, 1, 256);
+        EXPECT_EQ(spectrum::Form2->RecCount, kRecords);
     }
-    Press(Form2->Button3);
-    Press(Form2->Button3);
-    Press(Form2->Button3);
+    Press(spectrum::Form2->Button3);
+    Press(spectrum::Form2->Button3);
+    Press(spectrum::Form2->Button3);
     ExpectMarkedBars(4, 3, 10, 225); // record 3 exists only in the window's file
-    Press(Form2->Button2);
+    Press(spectrum::Form2->Button2);
     ExpectMarkedBars(4, 2, 10, 225);
-    Press(Form2->N2);
-    EXPECT_EQ(Form2->SpRec.KadrNo, 3);
-    EXPECT_EQ(Form2->RecCount, kRecords);
-    EXPECT_EQ(rt::ErrorReport::Count(), 0);
+    Press(spectrum::Form2->N2);
+    EXPECT_EQ(spectrum::Form2->SpRec.KadrNo, 3);
+    EXPECT_EQ(spectrum::Form2->RecCount, kRecords);
+    EXPECT_EQ(ui::ErrorReport::Count(), 0);
 }
 
 TEST_F(SpectrumWindowTest, AFailedReadAbandonsTheChannelItemAfterItsFirstSteps)
 {
     Open();
-    Press(Form2->Chan1);
+    Press(spectrum::Form2->Chan1);
     QFile::remove(QString::fromStdString(fileA_));
-    Press(Form2->Chan3);
-    EXPECT_EQ(rt::ErrorReport::LastMessage(), "File not found");
+    Press(spectrum::Form2->Chan3);
+    EXPECT_EQ(ui::ErrorReport::LastMessage(), "File not found");
     EXPECT_TRUE(Bars().empty());
-    EXPECT_EQ(Form2->ChanNo, 3);
-    EXPECT_EQ(Form2->Label1->text(), "№ 3");
+    EXPECT_EQ(spectrum::Form2->ChanNo, 3);
+    EXPECT_EQ(spectrum::Form2->Label1->text(), "№ 3");
 }
 
 // ---- Redraw --------------------------------------------------------------------
@@ -345,66 +345,66 @@ TEST_F(SpectrumWindowTest, AFailedReadAbandonsTheChannelItemAfterItsFirstSteps)
 TEST_F(SpectrumWindowTest, RedrawDrawsTheWorkingHistogramBetweenTheBoundsAndRecounts)
 {
     Open();
-    Press(Form2->Chan2);
-    Form2->Chart2->SeriesAt(Form2->Series2).AddXY(20, 5); // a fitted line stays
-    Form2->Label1->setText("77");
+    Press(spectrum::Form2->Chan2);
+    spectrum::Form2->Chart2->SeriesAt(spectrum::Form2->Series2).AddXY(20, 5); // a fitted line stays
+    spectrum::Form2->Label1->setText("77");
     SetBounds(" 20 ", "\t30  ");
     recfile::WriteRecord(fileA_, kRecords, *MarkedRecord(kRecords)); // the file grew
-    Press(Form2->N2);
+    Press(spectrum::Form2->N2);
     ExpectMarkedBars(2, 0, 20, 30);
-    EXPECT_EQ(Form2->Label1->text(), "№ 2");
+    EXPECT_EQ(spectrum::Form2->Label1->text(), "№ 2");
     EXPECT_EQ(Line().size(), 1u);
-    EXPECT_EQ(Form2->RecCount, kRecords + 1);
-    EXPECT_EQ(rt::ErrorReport::Count(), 0);
+    EXPECT_EQ(spectrum::Form2->RecCount, kRecords + 1);
+    EXPECT_EQ(ui::ErrorReport::Count(), 0);
 }
 
 TEST_F(SpectrumWindowTest, BoundsInReverseOrderDrawNothingWithoutAMessage)
 {
     Open();
-    Press(Form2->Chan1);
+    Press(spectrum::Form2->Chan1);
     SetBounds("30", "20");
-    Press(Form2->N2);
+    Press(spectrum::Form2->N2);
     EXPECT_TRUE(Bars().empty());
-    Press(Form2->Button3);
+    Press(spectrum::Form2->Button3);
     EXPECT_TRUE(Bars().empty());
-    EXPECT_EQ(Form2->RecNo, 1);
-    EXPECT_EQ(rt::ErrorReport::Count(), 0);
+    EXPECT_EQ(spectrum::Form2->RecNo, 1);
+    EXPECT_EQ(ui::ErrorReport::Count(), 0);
 }
 
 TEST_F(SpectrumWindowTest, BoundsOutsideTheHistogramAreRefusedWithAMessageAndNoDrawing)
 {
     Open();
-    Press(Form2->Chan1);
+    Press(spectrum::Form2->Chan1);
     const std::pair<QString, QString> cases[] = {{"0", "225"}, {"10", "257"}, {"-5", "20"}, {"300", "400"}};
     for (const auto& [lo, hi] : cases) {
         SCOPED_TRACE((lo + " " + hi).toStdString());
-        rt::ErrorReport::Reset();
+        ui::ErrorReport::Reset();
         SetBounds(lo, hi);
-        Press(Form2->N2);
-        EXPECT_EQ(rt::ErrorReport::LastMessage(), BinBoundsMessage());
+        Press(spectrum::Form2->N2);
+        EXPECT_EQ(ui::ErrorReport::LastMessage(), spectrum::BinBoundsMessage());
         EXPECT_TRUE(Bars().empty());
 
-        rt::ErrorReport::Reset();
-        const int32_t recNo = Form2->RecNo;
-        Press(Form2->Button3);
-        EXPECT_EQ(rt::ErrorReport::LastMessage(), BinBoundsMessage());
+        ui::ErrorReport::Reset();
+        const int32_t recNo = spectrum::Form2->RecNo;
+        Press(spectrum::Form2->Button3);
+        EXPECT_EQ(ui::ErrorReport::LastMessage(), spectrum::BinBoundsMessage());
         EXPECT_TRUE(Bars().empty());
-        EXPECT_EQ(Form2->RecNo, recNo + 1) << "the record is stepped before the bounds are read";
-        EXPECT_EQ(Form2->Label7->text(), QString::number(recNo + 2));
-        Press(Form2->Button2);
+        EXPECT_EQ(spectrum::Form2->RecNo, recNo + 1) << "the record is stepped before the bounds are read";
+        EXPECT_EQ(spectrum::Form2->Label7->text(), QString::number(recNo + 2));
+        Press(spectrum::Form2->Button2);
     }
     SetBounds("1", "256");
-    Press(Form2->N2);
-    ExpectMarkedBars(1, Form2->RecNo, 1, 256);
+    Press(spectrum::Form2->N2);
+    ExpectMarkedBars(1, spectrum::Form2->RecNo, 1, 256);
 }
 
 TEST_F(SpectrumWindowTest, BoundsThatAreNoNumberAbandonTheRedrawWithTheConversionMessage)
 {
     Open();
-    Press(Form2->Chan1);
+    Press(spectrum::Form2->Chan1);
     SetBounds("1O", "225");
-    Press(Form2->N2);
-    EXPECT_EQ(rt::ErrorReport::LastMessage(), "'1O' is not a valid integer value");
+    Press(spectrum::Form2->N2);
+    EXPECT_EQ(ui::ErrorReport::LastMessage(), "'1O' is not a valid integer value");
     EXPECT_TRUE(Bars().empty());
 }
 
@@ -413,66 +413,66 @@ TEST_F(SpectrumWindowTest, BoundsThatAreNoNumberAbandonTheRedrawWithTheConversio
 TEST_F(SpectrumWindowTest, SteppingShowsEachRecordBetweenTheBoundsWithItsDateTimeAndFrame)
 {
     Open();
-    Press(Form2->Chan2);
+    Press(spectrum::Form2->Chan2);
     SetBounds(" 12", "200 ");
     Form1->KadrN->setText("x");
     for (int r = 1; r < kRecords; ++r) {
-        Press(Form2->Button3);
+        Press(spectrum::Form2->Button3);
         SCOPED_TRACE(r);
-        EXPECT_EQ(Form2->RecNo, r);
+        EXPECT_EQ(spectrum::Form2->RecNo, r);
         ExpectMarkedBars(2, r, 12, 200);
-        EXPECT_EQ(Form2->Label4->text(), "6-12-2026");
-        EXPECT_EQ(Form2->Label6->text(), QString("10:%1:30").arg(r));
-        EXPECT_EQ(Form2->Label7->text(), QString::number(r + 1));
+        EXPECT_EQ(spectrum::Form2->Label4->text(), "6-12-2026");
+        EXPECT_EQ(spectrum::Form2->Label6->text(), QString("10:%1:30").arg(r));
+        EXPECT_EQ(spectrum::Form2->Label7->text(), QString::number(r + 1));
         EXPECT_EQ(Form1->KadrN->text(), "") << "\">\" clears the main window's frame label";
     }
     // The last record: ">" shows the number of records and stays.
-    Press(Form2->Button3);
-    EXPECT_EQ(Form2->RecNo, kRecords - 1);
+    Press(spectrum::Form2->Button3);
+    EXPECT_EQ(spectrum::Form2->RecNo, kRecords - 1);
     EXPECT_EQ(Form1->KadrN->text(), QString::number(kRecords));
     ExpectMarkedBars(2, kRecords - 1, 12, 200);
 
     Form1->KadrN->setText("y");
     for (int r = kRecords - 2; r >= 0; --r) {
-        Press(Form2->Button2);
-        EXPECT_EQ(Form2->RecNo, r);
+        Press(spectrum::Form2->Button2);
+        EXPECT_EQ(spectrum::Form2->RecNo, r);
         ExpectMarkedBars(2, r, 12, 200);
         EXPECT_EQ(Form1->KadrN->text(), "y") << "\"<\" keeps the main window's frame label";
     }
-    Press(Form2->Button2);
-    EXPECT_EQ(Form2->RecNo, 0);
+    Press(spectrum::Form2->Button2);
+    EXPECT_EQ(spectrum::Form2->RecNo, 0);
     EXPECT_EQ(Form1->KadrN->text(), "1");
     ExpectMarkedBars(2, 0, 12, 200);
-    EXPECT_EQ(rt::ErrorReport::Count(), 0);
+    EXPECT_EQ(ui::ErrorReport::Count(), 0);
 }
 
 TEST_F(SpectrumWindowTest, SteppingBeforeAnyChannelWasChosenOnlySetsTheFrameLabel)
 {
     Open();
-    Press(Form2->Button3);
+    Press(spectrum::Form2->Button3);
     EXPECT_EQ(Form1->KadrN->text(), "0");
-    EXPECT_EQ(Form2->RecNo, 0);
+    EXPECT_EQ(spectrum::Form2->RecNo, 0);
     ExpectMarkedBars(1, 0, 1, 225);
-    Press(Form2->Button2);
+    Press(spectrum::Form2->Button2);
     EXPECT_EQ(Form1->KadrN->text(), "1");
     ExpectMarkedBars(1, 0, 1, 225);
-    EXPECT_EQ(Form2->Label7->text(), "");
+    EXPECT_EQ(spectrum::Form2->Label7->text(), "");
 }
 
 TEST_F(SpectrumWindowTest, ChannelLoadersFillTheWorkingHistogramWithoutDrawing)
 {
     Open();
-    Press(Form2->Chan1);
-    Form2->RecNo = 2;
-    const std::function<void()> loaders[] = {[] { Form2->chann1(); }, [] { Form2->chann2(); },
-                                              [] { Form2->chann3(); }, [] { Form2->chann4(); }};
+    Press(spectrum::Form2->Chan1);
+    spectrum::Form2->RecNo = 2;
+    const std::function<void()> loaders[] = {[] { spectrum::Form2->chann1(); }, [] { spectrum::Form2->chann2(); },
+                                              [] { spectrum::Form2->chann3(); }, [] { spectrum::Form2->chann4(); }};
     for (int c = 1; c <= 4; ++c) {
         loaders[c - 1]();
-        EXPECT_EQ(Form2->Spectr[99], MarkedCount(c, 2, 100));
-        EXPECT_EQ(Form2->SpRec.KadrNo, 3);
+        EXPECT_EQ(spectrum::Form2->Spectr[99], MarkedCount(c, 2, 100));
+        EXPECT_EQ(spectrum::Form2->SpRec.KadrNo, 3);
     }
     ExpectMarkedBars(1, 0, 1, 256);
-    EXPECT_EQ(Form2->RecCount, kRecords);
+    EXPECT_EQ(spectrum::Form2->RecCount, kRecords);
 }
 
 // ---- Closing -------------------------------------------------------------------
@@ -480,18 +480,18 @@ TEST_F(SpectrumWindowTest, ChannelLoadersFillTheWorkingHistogramWithoutDrawing)
 TEST_F(SpectrumWindowTest, CloseRestoresTheNormalDisplayAndKeepsTheState)
 {
     Open();
-    Press(Form2->Chan2);
-    Press(Form2->Button3);
-    Press(Form2->bIntegr);
-    ASSERT_FALSE(Form2->bStopInt->isHidden());
-    ASSERT_TRUE(Form2->Chart2->LeftAxis().Logarithmic());
-    Press(Form2->CloseButton);
+    Press(spectrum::Form2->Chan2);
+    Press(spectrum::Form2->Button3);
+    Press(spectrum::Form2->bIntegr);
+    ASSERT_FALSE(spectrum::Form2->bStopInt->isHidden());
+    ASSERT_TRUE(spectrum::Form2->Chart2->LeftAxis().Logarithmic());
+    Press(spectrum::Form2->CloseButton);
 
-    EXPECT_FALSE(Form2->isVisible());
+    EXPECT_FALSE(spectrum::Form2->isVisible());
     testing_support::ExpectNormalDisplay();
-    EXPECT_EQ(Form2->ChanNo, 2);
-    EXPECT_EQ(Form2->RecNo, 1);
-    EXPECT_EQ(Form2->RecCount, kRecords);
+    EXPECT_EQ(spectrum::Form2->ChanNo, 2);
+    EXPECT_EQ(spectrum::Form2->RecNo, 1);
+    EXPECT_EQ(spectrum::Form2->RecCount, kRecords);
 
     Open();
     ExpectMarkedBars(1, 0, 1, 225, QColor(0, 128, 0));

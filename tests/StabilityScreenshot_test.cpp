@@ -16,11 +16,11 @@ TEST(StabilityScreenshot, DISABLED_WindowOverAFolderOfRuns)
     if (folder.isEmpty())
         GTEST_SKIP() << "VFON_TREND_DIR names no folder";
     testing_support::EnsureApp();
-    StabilityWindow w;
+    stability::StabilityWindow w;
     w.resize(1400, 900);
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-    QSignalSpy finished(&w, &StabilityWindow::ScanFinished);
+    QSignalSpy finished(&w, &stability::StabilityWindow::ScanFinished);
     w.ScanFiles({folder});
     ASSERT_TRUE(testing_support::WaitFor([&] { return finished.count() == 1; }, 120000));
     QTest::qWait(300);

@@ -31,9 +31,9 @@ TEST(StabilityWindow, ScanListsBadFilesAndOutliersAndAClickAsksForTheFrame)
     WriteFonFile(dir.filePath("a.fon").toStdString(), frames);
     WriteFonFile(dir.filePath("torn.fon").toStdString(), 2);
     std::ofstream(dir.filePath("torn.fon").toStdString(), std::ios::app) << "cut";
-    StabilityWindow w;
-    QSignalSpy finished(&w, &StabilityWindow::ScanFinished);
-    QSignalSpy open(&w, &StabilityWindow::OpenFrameRequested);
+    stability::StabilityWindow w;
+    QSignalSpy finished(&w, &stability::StabilityWindow::ScanFinished);
+    QSignalSpy open(&w, &stability::StabilityWindow::OpenFrameRequested);
     w.ScanFiles({dir.filePath("a.fon"), dir.filePath("torn.fon"), dir.filePath("gone.fon")});
     EXPECT_FALSE(w.bFiles->isEnabled());
     ASSERT_TRUE(WaitFor([&] { return finished.count() == 1; }));
@@ -46,7 +46,7 @@ TEST(StabilityWindow, ScanListsBadFilesAndOutliersAndAClickAsksForTheFrame)
     EXPECT_EQ(outlier.data().toString(), QStringLiteral("a.fon"));
     EXPECT_EQ(outlier.siblingAtColumn(1).data().toInt(), 18); // frame number
     EXPECT_EQ(outlier.siblingAtColumn(2).data().toInt(), 3);
-    EXPECT_EQ(w.Charts->Rings(TrendChart::Rate, 3)->dataCount(), 1);
+    EXPECT_EQ(w.Charts->Rings(stability::TrendChart::Rate, 3)->dataCount(), 1);
 
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
@@ -62,20 +62,20 @@ TEST(StabilityWindow, RunsOfOneFrameEachAreDrawn)
 {
     EnsureApp();
     QTemporaryDir dir;
-    StabilityWindow w;
-    QSignalSpy finished(&w, &StabilityWindow::ScanFinished);
+    stability::StabilityWindow w;
+    QSignalSpy finished(&w, &stability::StabilityWindow::ScanFinished);
     WriteFonFile(dir.filePath("a.fon").toStdString(), 1);
     w.ScanFiles({dir.filePath("a.fon")});
     ASSERT_TRUE(WaitFor([&] { return finished.count() == 1; }));
     // The frame shows in each channel's colour inside the plot (the legend lies outside it).
-    QCustomPlot* rates = w.Charts->Chart(TrendChart::Rate);
+    QCustomPlot* rates = w.Charts->Chart(stability::TrendChart::Rate);
     const QImage image = rates->toPixmap(600, 300).toImage();
     const QRect plot = rates->axisRect()->rect();
     std::array<int, kFonChannels> pixels{};
     for (int x = plot.left(); x <= plot.right(); ++x)
         for (int y = plot.top(); y <= plot.bottom(); ++y)
             for (size_t c = 0; c < kFonChannels; ++c)
-                pixels[c] += image.pixel(x, y) == kChannelColours[c].rgb();
+                pixels[c] += image.pixel(x, y) == stability::kChannelColours[c].rgb();
     EXPECT_EQ(std::count(pixels.begin(), pixels.end(), 0), 0) << ::testing::PrintToString(pixels);
 }
 
@@ -85,8 +85,8 @@ TEST(StabilityWindow, CancelInTheMiddleKeepsTheFramesRead)
     QTemporaryDir dir;
     WriteFonFile(dir.filePath("a.fon").toStdString(), 64);
     const QStringList files(100, dir.filePath("a.fon")); // far more reading than the cancel takes
-    StabilityWindow w;
-    QSignalSpy finished(&w, &StabilityWindow::ScanFinished);
+    stability::StabilityWindow w;
+    QSignalSpy finished(&w, &stability::StabilityWindow::ScanFinished);
     w.ScanFiles(files);
     w.bCancel->click();
     EXPECT_FALSE(w.bCancel->isEnabled());
@@ -109,9 +109,9 @@ TEST(StabilityWindow, ACentresStoreOpensWithItsOutliersAndBadLines)
                 << (frame == 18 && c == 3 ? 900 : 100 + frame % 3) << ",60,-5\r\n";
     csv << "1_1_0_0.fon,31,2026-12-06T09:50:00.000,1,600,abc,60,-5\r\n";
     csv.close();
-    StabilityWindow w;
-    QSignalSpy finished(&w, &StabilityWindow::ScanFinished);
-    QSignalSpy open(&w, &StabilityWindow::OpenFrameRequested);
+    stability::StabilityWindow w;
+    QSignalSpy finished(&w, &stability::StabilityWindow::ScanFinished);
+    QSignalSpy open(&w, &stability::StabilityWindow::OpenFrameRequested);
     w.OpenStore(dir.filePath("trend.csv"));
     EXPECT_FALSE(w.bStore->isEnabled());
     ASSERT_TRUE(WaitFor([&] { return finished.count() == 1; }));

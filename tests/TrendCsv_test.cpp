@@ -36,10 +36,10 @@ TEST(TrendCsv, LinesPerFrameAndChannelQuotedAndEmptyWhereNone)
     WriteFonFile(odd, frames);
     const std::string out = dir.filePath("trend.csv").toStdString();
     std::vector<std::string> errors;
-    TrendCsvOptions opt;
+    trend::TrendCsvOptions opt;
     opt.Error = [&](const std::string& m) { errors.push_back(m); };
 
-    ASSERT_EQ(WriteTrendCsv({odd}, out, opt), kTrendCsvOk);
+    ASSERT_EQ(trend::WriteTrendCsv({odd}, out, opt), trend::kTrendCsvOk);
     EXPECT_TRUE(errors.empty());
     const std::string text = Slurp(out);
     std::vector<std::string> lines;
@@ -65,11 +65,11 @@ TEST(TrendCsv, LinesPerFrameAndChannelQuotedAndEmptyWhereNone)
     EXPECT_LT(std::stod(lines[2].substr(lines[2].rfind(',') + 1)), -1); // a slope, written with a "."
 
     // An existing output is kept unless overwriting is asked for.
-    EXPECT_EQ(WriteTrendCsv({odd}, out, opt), kTrendCsvSkipped);
+    EXPECT_EQ(trend::WriteTrendCsv({odd}, out, opt), trend::kTrendCsvSkipped);
     EXPECT_EQ(Slurp(out), text);
     ASSERT_EQ(errors.size(), 1u);
     opt.Overwrite = true;
-    EXPECT_EQ(WriteTrendCsv({odd}, out, opt), kTrendCsvOk);
+    EXPECT_EQ(trend::WriteTrendCsv({odd}, out, opt), trend::kTrendCsvOk);
 }
 
 TEST(TrendCsv, SkippedFilesAreReportedAndTheRestWritten)
@@ -78,9 +78,9 @@ TEST(TrendCsv, SkippedFilesAreReportedAndTheRestWritten)
     const std::string a = dir.filePath("a.fon").toStdString(), out = dir.filePath("t.csv").toStdString();
     WriteFonFile(a, 2);
     std::vector<std::string> errors;
-    TrendCsvOptions opt;
+    trend::TrendCsvOptions opt;
     opt.Error = [&](const std::string& m) { errors.push_back(m); };
-    EXPECT_EQ(WriteTrendCsv({dir.path().toStdString(), a}, out, opt), kTrendCsvSkipped);
+    EXPECT_EQ(trend::WriteTrendCsv({dir.path().toStdString(), a}, out, opt), trend::kTrendCsvSkipped);
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0].rfind(dir.path().toStdString() + ": ", 0), 0u) << errors[0];
     const std::string text = Slurp(out);
@@ -90,7 +90,7 @@ TEST(TrendCsv, SkippedFilesAreReportedAndTheRestWritten)
     std::atomic<bool> cancel = true;
     opt.Cancel = &cancel;
     const std::string other = dir.filePath("u.csv").toStdString();
-    EXPECT_EQ(WriteTrendCsv({a}, other, opt), kTrendCsvFailed);
+    EXPECT_EQ(trend::WriteTrendCsv({a}, other, opt), trend::kTrendCsvFailed);
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(other)));
 }
 
@@ -101,28 +101,28 @@ TEST(TrendCsv, ReadBackEitherHeaderWithBadLinesPassedOver)
     const std::string early = "file,frame,start,channel,points,rate,centre,b\r\n";
     struct Case {
         std::string text;
-        TrendCsvHeaderKind header;
+        trend::TrendCsvHeaderKind header;
         size_t rows;
         std::vector<std::string> files;
-        std::vector<TrendLineProblem> problems;
+        std::vector<trend::TrendLineProblem> problems;
     };
     const std::vector<Case> cases{
         {now + "\"a,\"\"b\"\".fon\",2,2026-12-06T09:05:30.012+03:00,1,1,600,1.5,30,60,-5.5\r\n"
                "\"a,\"\"b\"\".fon\",2,2026-12-06T09:05:30.012+03:00,1,2,600,2.5,50,,\r\n"
                "a.fon,x,2026-12-06T09:10:30.012+03:00,1,1,600,1.5,30,60,-5.5\r\n"
                "a.fon,1,2026-12-06T09:10:30.012+03:00,1,5,600,1.5,30,60,-5.5\r\n",
-         TrendCsvHeaderKind::Current, 1, {"a,\"b\".fon"}, {{4, TrendLineFault::BadNumber}, {5, TrendLineFault::BadChannel}}},
+         trend::TrendCsvHeaderKind::Current, 1, {"a,\"b\".fon"}, {{4, trend::TrendLineFault::BadNumber}, {5, trend::TrendLineFault::BadChannel}}},
         {early + "a.fon,1,2026-12-06T09:05:30.012,1,600,1.5,60,-5.5\n"
                  "a.fon,1,2026-12-06T09:05:30.012,1,600,1.5,60,-5.5\n"
                  "a.fon,1,2026-12-06T09:05:30.012,2,600,1.5\n"
                  "b.fon,1,2026-12-06T09:06:30.012,1,600,1.5,60,-5.5",
-         TrendCsvHeaderKind::Early, 2, {"a.fon", "b.fon"}, {{3, TrendLineFault::BadChannel}, {4, TrendLineFault::FieldCount}}},
-        {now + "\"a.fon,1,x,1,1,600,1,1,1,1\r\n", TrendCsvHeaderKind::Current, 0, {}, {{2, TrendLineFault::OpenQuote}}},
-        {"file,frame\r\na.fon,1\r\n", TrendCsvHeaderKind::None, 0, {}, {}},
+         trend::TrendCsvHeaderKind::Early, 2, {"a.fon", "b.fon"}, {{3, trend::TrendLineFault::BadChannel}, {4, trend::TrendLineFault::FieldCount}}},
+        {now + "\"a.fon,1,x,1,1,600,1,1,1,1\r\n", trend::TrendCsvHeaderKind::Current, 0, {}, {{2, trend::TrendLineFault::OpenQuote}}},
+        {"file,frame\r\na.fon,1\r\n", trend::TrendCsvHeaderKind::None, 0, {}, {}},
     };
     for (const Case& c : cases) {
         std::istringstream in(c.text);
-        const TrendCsvContent got = ReadTrendCsv(in);
+        const trend::TrendCsvContent got = trend::ReadTrendCsv(in);
         EXPECT_EQ(got.Header, c.header) << c.text;
         EXPECT_EQ(got.Table.Size(), c.rows) << c.text;
         EXPECT_EQ(got.Files, c.files) << c.text;
@@ -135,12 +135,12 @@ TEST(TrendCsv, ReadBackEitherHeaderWithBadLinesPassedOver)
 
     // The numbers of the first frame: channels 1 and 2 given, 3 and 4 not.
     std::istringstream in(cases[0].text);
-    const TrendTable t = ReadTrendCsv(in).Table;
+    const trend::TrendTable t = trend::ReadTrendCsv(in).Table;
     EXPECT_EQ(t.Record[0], 1);
     EXPECT_EQ(t.Points[0], 600);
-    EXPECT_DOUBLE_EQ(t.Time[0], StampSeconds({2026, 12, 6, 9, 5, 30, 12})); // the wall time, as the files give it
+    EXPECT_DOUBLE_EQ(t.Time[0], frames::StampSeconds({2026, 12, 6, 9, 5, 30, 12})); // the wall time, as the files give it
     EXPECT_EQ(t.MeanPerPoint[1][0], 2.5f);
     EXPECT_EQ(t.Centre[0][0], 60);
     EXPECT_TRUE(std::isnan(t.Centre[1][0]) && std::isnan(t.B[1][0]) && std::isnan(t.MeanPerPoint[2][0]));
-    EXPECT_EQ(t.NoCentre[1].at(SpectrumFault::NotRecorded), 1);
+    EXPECT_EQ(t.NoCentre[1].at(frames::SpectrumFault::NotRecorded), 1);
 }

@@ -16,7 +16,7 @@
 #include "mainwindow/VFonPCI2.h"
 #include "spectrum/Unit2.h"
 #include "stability/StabilityWindow.h"
-#include "platform/Chart.h"
+#include "ui/Chart.h"
 #include "support/Fixtures.h"
 
 using testing_support::WindowTest;
@@ -119,8 +119,8 @@ TEST_F(MainWindowTest, ErrorShowsTheMessageAndStopsTheHardware)
 
 TEST_F(MainWindowTest, HintsStayUpInEveryWindow)
 {
-    auto* stability = new StabilityWindow(form());
-    for (QWidget* w : std::initializer_list<QWidget*>{form()->bStart1, Form2->Edit1, Form3->ComboBox[0], stability->bFiles}) {
+    auto* stability = new stability::StabilityWindow(form());
+    for (QWidget* w : std::initializer_list<QWidget*>{form()->bStart1, spectrum::Form2->Edit1, Form3->ComboBox[0], stability->bFiles}) {
         QHelpEvent hint(QEvent::ToolTip, QPoint(2, 2), w->mapToGlobal(QPoint(2, 2)));
         QApplication::sendEvent(w, &hint);
         EXPECT_EQ(w->toolTipDuration(), std::numeric_limits<int>::max()) << w->objectName().toStdString();

@@ -18,7 +18,7 @@
 #include <random>
 
 #include "mainwindow/VFonPCI2.h"
-#include "platform/ErrorReport.h"
+#include "ui/ErrorReport.h"
 #include "support/Fixtures.h"
 #include "support/SampleFiles.h"
 
@@ -103,7 +103,7 @@ protected:
         const auto items = form()->ListBox1->findItems(name, Qt::MatchExactly);
         ASSERT_EQ(items.size(), 1);
         form()->ListBox1->setCurrentItem(items.front());
-        ASSERT_EQ(rt::ErrorReport::Count(), 0) << rt::ErrorReport::LastMessage().toStdString();
+        ASSERT_EQ(ui::ErrorReport::Count(), 0) << ui::ErrorReport::LastMessage().toStdString();
     }
     void Save(const QString& file)
     {

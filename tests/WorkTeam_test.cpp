@@ -10,7 +10,7 @@
 TEST(WorkTeam, EveryIndexOnceAndDoneOnReturn)
 {
     for (unsigned threads : {0u, 1u, 2u, 5u}) {
-        WorkTeam team(threads);
+        trend::WorkTeam team(threads);
         std::vector<int> out(257);
         for (int round = 1; round <= 3000; ++round) {
             const int n = round % 258;

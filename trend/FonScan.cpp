@@ -7,6 +7,8 @@
 #include "datafiles/RecordReader.h"
 #include "trend/WorkTeam.h"
 
+namespace trend {
+
 namespace {
 
 constexpr size_t kRecordSize = sizeof(TFonKadr);
@@ -105,7 +107,7 @@ private:
                 // The buffer is an array of bytes, in which the records (of
                 // an implicit-lifetime type) come into being as they are read.
                 const auto* k = reinterpret_cast<const TFonKadr*>(buffer + kRecordSize * static_cast<size_t>(i));
-                numbers_[static_cast<size_t>(from + i)] = ComputeFrameNumbers(*k, first + from + i == records - 1);
+                numbers_[static_cast<size_t>(from + i)] = frames::ComputeFrameNumbers(*k, first + from + i == records - 1);
             }
             got_[b] = got;
         });
@@ -135,7 +137,7 @@ private:
     const std::vector<std::string>& files_;
     const ScanCallbacks& cb_;
     std::unique_ptr<unsigned char[]> buffer_;  ///< the records of the chunk
-    std::vector<FrameNumbers> numbers_;        ///< of the records of the chunk
+    std::vector<frames::FrameNumbers> numbers_;        ///< of the records of the chunk
     datafiles::ReadState faults_[kBlocks];     ///< the fault of each block, when it came short
     int32_t got_[kBlocks] = {};                ///< records read of each block
     WorkTeam team_;
@@ -149,3 +151,5 @@ ScanSummary ScanFonFiles(const std::vector<std::string>& files, const ScanCallba
 {
     return Scan(files, callbacks).Run();
 }
+
+} // namespace trend

@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "trend/FrameNumbers.h"
+#include "frames/FrameNumbers.h"
+
+namespace trend {
 
 /// What is wrong with a file of a scan.
 enum class FileIssueKind {
@@ -42,7 +44,7 @@ struct ScanProgress {
 /// What a scan reports, and how it is stopped.
 struct ScanCallbacks {
     /// Every frame read: file index, record index (from 0), its numbers.
-    std::function<void(size_t file, int32_t record, const FrameNumbers& numbers)> Frame;
+    std::function<void(size_t file, int32_t record, const frames::FrameNumbers& numbers)> Frame;
     /// Every problem of a file.
     std::function<void(const FileIssue& issue)> Issue;
     /// After every chunk of records and after every file.
@@ -81,3 +83,5 @@ inline constexpr int32_t kScanChunkRecords = 256;
 /// `callbacks.Threads` threads, a few records at a time each; the caller's
 /// thread calls back.
 ScanSummary ScanFonFiles(const std::vector<std::string>& files, const ScanCallbacks& callbacks);
+
+} // namespace trend

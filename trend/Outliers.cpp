@@ -5,6 +5,8 @@
 #include <limits>
 #include <tuple>
 
+namespace trend {
+
 namespace {
 
 /// Median of `v` by selection; reorders v. v must not be empty.
@@ -78,3 +80,5 @@ std::vector<Outlier> MarkOutliers(const TrendTable& t)
     });
     return out;
 }
+
+} // namespace trend

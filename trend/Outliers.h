@@ -12,6 +12,8 @@
 
 #include "trend/TrendTable.h"
 
+namespace trend {
+
 inline constexpr double kOutlierMads = 5.0;   ///< distance, in MADs, beyond which a value may be marked
 inline constexpr double kOutlierSigmas = 5.0; ///< distance, in its own errors, beyond which a value may be marked
 inline constexpr double kCentreResolution = 1.0; ///< the centre moves in whole bins: no spread or error below one
@@ -54,3 +56,5 @@ struct Outlier {
 /// errors, resolution kCentreResolution) of every channel of the table;
 /// ordered by row, then channel, rate before centre.
 std::vector<Outlier> MarkOutliers(const TrendTable& t);
+
+} // namespace trend

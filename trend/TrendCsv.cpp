@@ -5,17 +5,15 @@
 #include "datafiles/CsvText.h"
 #include "datafiles/FileProblemText.h"
 #include "datafiles/OutputFile.h"
+#include "frames/TrendRow.h"
+
+namespace trend {
 
 namespace {
 
 constexpr size_t kFlushBytes = size_t{1} << 20;
 
 } // namespace
-
-std::string TrendCsvHeader()
-{
-    return "file,frame,start,start_ns [ns],channel,points,mean_per_point [counts/point],mean_per_s [counts/s],centre,b";
-}
 
 int WriteTrendCsv(const std::vector<std::string>& files, const std::string& out, const TrendCsvOptions& options)
 {
@@ -30,11 +28,11 @@ int WriteTrendCsv(const std::vector<std::string>& files, const std::string& out,
     std::unique_ptr<datafiles::OutputFile> csv;
     std::string failure;
     datafiles::CsvText text;
-    const UtcStampZone utc;
-    const StampZone& zone = options.Zone ? *options.Zone : utc;
+    const frames::UtcStampZone utc;
+    const frames::StampZone& zone = options.Zone ? *options.Zone : utc;
     try {
         csv = std::make_unique<datafiles::OutputFile>(out, options.Overwrite);
-        csv->Write(TrendCsvHeader() + "\r\n");
+        csv->Write(frames::TrendCsvHeader() + "\r\n");
     } catch (const datafiles::OutputError& e) {
         error(e.what());
         return kTrendCsvFailed;
@@ -52,27 +50,13 @@ int WriteTrendCsv(const std::vector<std::string>& files, const std::string& out,
             options.Progress(p);
     };
     cb.Issue = [&](const FileIssue& issue) { error(datafiles::About(files[issue.File], issue.Message)); };
-    cb.Frame = [&](size_t file, int32_t record, const FrameNumbers& scanned) {
+    cb.Frame = [&](size_t file, int32_t record, const frames::FrameNumbers& scanned) {
         if (!failure.empty())
             return;
-        FrameNumbers n = scanned;
-        TimeFrameNumbers(n, zone);
-        const int64_t startNs = zone.UtcNs(n.Start);
-        const std::string start = zone.IsoText(startNs);
-        for (int c = 1; c <= kFonChannels; ++c) {
-            const ChannelNumbers& ch = n.Channels[static_cast<size_t>(c - 1)];
-            text.Text(files[file]).Int(record + 1).Text(start);
-            if (startNs == kNoStampNs)
-                text.Empty();
-            else
-                text.Int(startNs);
-            text.Int(c).Int(n.Points).Number(ch.MeanPerPoint).Number(ch.MeanPerS);
-            if (ch.HasCentre())
-                text.Int(ch.Centre);
-            else
-                text.Empty();
-            text.Number(ch.B).EndLine();
-        }
+        frames::FrameNumbers n = scanned;
+        frames::TimeFrameNumbers(n, zone);
+        for (const frames::TrendRow& row : frames::TrendRowsOf(files[file], record, n, zone))
+            frames::AppendTrendCsv(text, row);
         if (text.size() < kFlushBytes)
             return;
         try {
@@ -100,3 +84,5 @@ int WriteTrendCsv(const std::vector<std::string>& files, const std::string& out,
     }
     return summary.HadIssues() ? kTrendCsvSkipped : kTrendCsvOk;
 }
+
+} // namespace trend

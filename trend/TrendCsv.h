@@ -11,6 +11,8 @@
 
 #include "trend/FonScan.h"
 
+namespace trend {
+
 /// Outcomes of WriteTrendCsv, usable as a program's exit code.
 inline constexpr int kTrendCsvOk = 0;      ///< every file read whole
 /// Some file skipped, torn or cut short (every row written is right), or
@@ -28,13 +30,10 @@ struct TrendCsvOptions {
     const std::atomic<bool>* Cancel = nullptr; ///< when set, the work ends and the output is removed
     /// The zone of the stations' clocks (start times and point durations);
     /// null: the stamps are read as UTC. Used on the caller's thread only.
-    const StampZone* Zone = nullptr;
+    const frames::StampZone* Zone = nullptr;
 };
 
-/// The header line, without its line end.
-std::string TrendCsvHeader();
-
-/// Writes `out` with the columns of TrendCsvHeader: file, frame (record
+/// Writes `out` with the columns of frames::TrendCsvHeader: file, frame (record
 /// index + 1), start (ISO 8601 with the zone's UTC offset) and start_ns (the
 /// same instant in ns since the epoch; both empty when the stamp is no
 /// time), channel (1..4), points (filled points), mean_per_point (mean count
@@ -45,3 +44,5 @@ std::string TrendCsvHeader();
 /// Returns kTrendCsvOk, kTrendCsvSkipped or kTrendCsvFailed.
 int WriteTrendCsv(const std::vector<std::string>& files, const std::string& out,
                   const TrendCsvOptions& options = {});
+
+} // namespace trend

@@ -1,5 +1,7 @@
 #include "trend/TrendCsvRead.h"
 
+#include "frames/TrendRow.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -8,6 +10,8 @@
 #include <string_view>
 
 #include "trend/TrendCsv.h"
+
+namespace trend {
 
 namespace {
 
@@ -67,7 +71,7 @@ bool ParseNumber(std::string_view s, double& v)
 /// The local date and time at the head of an ISO 8601 start text
 /// ("2026-12-08T07:14:53.039", an offset after it or not); a stamp that is
 /// not valid (Month 0) when there is none.
-FrameStamp StampFromIso(const std::string& text)
+frames::FrameStamp StampFromIso(const std::string& text)
 {
     int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0, ms = 0;
     if (std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d.%3d", &y, &mo, &d, &h, &mi, &s, &ms) != 7)
@@ -81,18 +85,18 @@ struct PendingFrame {
     int32_t File = -1;
     int64_t Frame = 0;
     unsigned Seen = 0; ///< bit c-1 for channel c
-    FrameNumbers Numbers;
+    frames::FrameNumbers Numbers;
 };
 
-void StartFrame(PendingFrame& p, int32_t file, int64_t frame, const FrameStamp& start, int64_t points)
+void StartFrame(PendingFrame& p, int32_t file, int64_t frame, const frames::FrameStamp& start, int64_t points)
 {
     p = PendingFrame{file, frame, 0, {}};
     p.Numbers.Start = start;
     p.Numbers.Points = static_cast<int32_t>(points);
     p.Numbers.PointSeconds = std::nan("");
-    for (ChannelNumbers& ch : p.Numbers.Channels) {
+    for (frames::ChannelNumbers& ch : p.Numbers.Channels) {
         ch.MeanPerPoint = ch.MeanPerS = std::nan("");
-        ch.NoCentre = ch.NoB = SpectrumFault::NotRecorded;
+        ch.NoCentre = ch.NoB = frames::SpectrumFault::NotRecorded;
         ch.B = std::nanf("");
     }
 }
@@ -131,7 +135,7 @@ TrendCsvContent ReadTrendCsv(std::istream& in, const TrendCsvReadOptions& option
         if (!record.empty() && record.back() == '\r')
             record.pop_back();
         if (first == 1) {
-            if (record == TrendCsvHeader())
+            if (record == frames::TrendCsvHeader())
                 out.Header = TrendCsvHeaderKind::Current;
             else if (record == kEarlyHeader)
                 out.Header = TrendCsvHeaderKind::Early, col = kEarlyColumns;
@@ -184,18 +188,20 @@ TrendCsvContent ReadTrendCsv(std::istream& in, const TrendCsvReadOptions& option
             continue;
         }
         pending.Seen |= bit;
-        ChannelNumbers& ch = pending.Numbers.Channels[static_cast<size_t>(channel - 1)];
+        frames::ChannelNumbers& ch = pending.Numbers.Channels[static_cast<size_t>(channel - 1)];
         ch.MeanPerPoint = mean;
         if (std::isfinite(centre)) {
             ch.Centre = static_cast<int32_t>(centre);
-            ch.NoCentre = SpectrumFault::None;
+            ch.NoCentre = frames::SpectrumFault::None;
             ch.CentreError = 0;
         }
         if (std::isfinite(b)) {
             ch.B = static_cast<float>(b);
-            ch.NoB = SpectrumFault::None;
+            ch.NoB = frames::SpectrumFault::None;
         }
     }
     flush();
     return out;
 }
+
+} // namespace trend

@@ -13,6 +13,8 @@
 
 #include "trend/TrendTable.h"
 
+namespace trend {
+
 /// Which header a trend CSV has.
 enum class TrendCsvHeaderKind {
     None,    ///< not a trend CSV header: nothing is read
@@ -57,3 +59,5 @@ struct TrendCsvReadOptions {
 /// Reads a trend CSV from `in`. Lines end in CRLF or LF; fields are those
 /// of RFC 4180 (quoted with doubled quotes, line breaks allowed in quotes).
 TrendCsvContent ReadTrendCsv(std::istream& in, const TrendCsvReadOptions& options = {});
+
+} // namespace trend

@@ -2,14 +2,16 @@
 
 #include <cmath>
 
-void TrendTable::Append(int32_t file, int32_t record, const FrameNumbers& n)
+namespace trend {
+
+void TrendTable::Append(int32_t file, int32_t record, const frames::FrameNumbers& n)
 {
     File.push_back(file);
     Record.push_back(record);
-    Time.push_back(StampSeconds(n.Start));
+    Time.push_back(frames::StampSeconds(n.Start));
     Points.push_back(static_cast<int16_t>(n.Points));
     for (size_t c = 0; c < kFonChannels; ++c) {
-        const ChannelNumbers& ch = n.Channels[c];
+        const frames::ChannelNumbers& ch = n.Channels[c];
         MeanPerPoint[c].push_back(static_cast<float>(ch.MeanPerPoint));
         Centre[c].push_back(ch.HasCentre() ? static_cast<float>(ch.Centre) : std::nanf(""));
         CentreError[c].push_back(ch.CentreError);
@@ -58,3 +60,5 @@ void TrendTable::Clear()
 {
     *this = TrendTable{};
 }
+
+} // namespace trend

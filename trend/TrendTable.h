@@ -7,7 +7,9 @@
 #include <map>
 #include <vector>
 
-#include "trend/FrameNumbers.h"
+#include "frames/FrameNumbers.h"
+
+namespace trend {
 
 /// Rows of frame numbers, in the order they were appended.
 struct TrendTable {
@@ -20,12 +22,12 @@ struct TrendTable {
     std::array<std::vector<float>, kFonChannels> CentreError; ///< statistical error of Centre, bins
     std::array<std::vector<float>, kFonChannels> B;      ///< NaN when there is none
     /// Per channel: how many frames have no centre, by reason.
-    std::array<std::map<SpectrumFault, int>, kFonChannels> NoCentre;
+    std::array<std::map<frames::SpectrumFault, int>, kFonChannels> NoCentre;
     /// Per channel: how many frames have no slope, by reason.
-    std::array<std::map<SpectrumFault, int>, kFonChannels> NoB;
+    std::array<std::map<frames::SpectrumFault, int>, kFonChannels> NoB;
 
     /// Appends the numbers of record `record` of file `file`.
-    void Append(int32_t file, int32_t record, const FrameNumbers& n);
+    void Append(int32_t file, int32_t record, const frames::FrameNumbers& n);
     /// Appends every row of `other`, and adds its counts of missing numbers.
     void Append(const TrendTable& other);
     /// Makes room for `rows` rows in every column.
@@ -35,3 +37,5 @@ struct TrendTable {
     /// Removes every row.
     void Clear();
 };
+
+} // namespace trend

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace trend {
+
 namespace {
 
 /// Up to this many threads: a chunk holds few records, and the scan is
@@ -83,3 +85,5 @@ void WorkTeam::Help()
             idle_.notify_all();
     }
 }
+
+} // namespace trend

@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+namespace trend {
+
 class WorkTeam {
 public:
     /// A team of `threads` threads, the caller's included; 0 means one per
@@ -44,3 +46,5 @@ private:
     const std::function<void(int32_t)>* fn_ = nullptr;
     std::atomic<int32_t> next_ = 0; ///< the next index to take
 };
+
+} // namespace trend

@@ -9,7 +9,7 @@
 
 #include "gains/GainSelect1.h"
 #include "mainwindow/VFonPCI2.h"
-#include "platform/ErrorReport.h"
+#include "ui/ErrorReport.h"
 #include "platform/Hive.h"
 #include "spectrum/Unit2.h"
 #include "support/SimDriverControl.h"
@@ -65,7 +65,7 @@ void WorkDirTest::SetUp()
     QDir::setCurrent(dir_.path());
     clock_ = std::make_unique<rt::FixedClock>(QDateTime(QDate(2026, 12, 6), QTime(23, 5, 0, 0)), 1);
     rt::SetClock(clock_.get());
-    rt::ErrorReport::Reset();
+    ui::ErrorReport::Reset();
 }
 
 void WorkDirTest::TearDown()
@@ -91,9 +91,9 @@ void WindowTest::SetUp()
     WorkDirTest::SetUp();
     UseSimulatedBoards();
     Form1 = new TForm1;
-    Form2 = new TForm2;
+    spectrum::Form2 = new spectrum::TForm2;
     Form3 = new TForm3;
-    Form1->AttachWindows(Form2, Form3);
+    Form1->AttachWindows(spectrum::Form2, Form3);
     Form1->Run().SetManualTicks(true);
 }
 
@@ -101,12 +101,12 @@ void WindowTest::TearDown()
 {
     delete Form3;
     Form3 = nullptr;
-    delete Form2;
-    Form2 = nullptr;
+    delete spectrum::Form2;
+    spectrum::Form2 = nullptr;
     delete Form1;
     Form1 = nullptr;
     Sim().reset();
-    rt::ErrorReport::Reset();
+    ui::ErrorReport::Reset();
     WorkDirTest::TearDown();
 }
 

@@ -7,7 +7,7 @@
 
 #include "datafiles/RecordFile.h"
 #include "mainwindow/VFonPCI2.h"
-#include "platform/ErrorReport.h"
+#include "ui/ErrorReport.h"
 
 namespace testing_support {
 
@@ -98,7 +98,7 @@ void OpenListed(TForm1& form, QPushButton* listButton, const std::string& name)
     const auto items = form.ListBox1->findItems(QString::fromStdString(name), Qt::MatchExactly);
     ASSERT_EQ(items.size(), 1);
     form.ListBox1->setCurrentItem(items.front());
-    ASSERT_EQ(rt::ErrorReport::Count(), 0) << rt::ErrorReport::LastMessage().toStdString();
+    ASSERT_EQ(ui::ErrorReport::Count(), 0) << ui::ErrorReport::LastMessage().toStdString();
 }
 
 } // namespace testing_support

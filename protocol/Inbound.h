@@ -1,0 +1,75 @@
+#pragma once
+// What the centre receives, decoded and checked at the door: each message
+// becomes a typed status, frame or event, or a refusal with its reason.
+// Nothing the centre stores or shows comes from a message that failed: a
+// payload over 64 KB, one that is not the JSON object its topic asks for,
+// a station ID outside A-Z a-z 0-9 _ - (so no '/', "..", NUL or non-ASCII
+// reaches a path), a file name that is not a plain data file name.
+#include <QByteArray>
+#include <QJsonObject>
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <variant>
+
+#include "datafiles/FonKadr.h"
+#include "datafiles/RadKadr.h"
+
+namespace protocol {
+
+/// The largest payload taken.
+inline constexpr size_t kMaxPayload = 64 * 1024;
+
+/// The topic the centre subscribes to: every station's every message.
+std::string AllStationsTopic();
+
+/// A station's status, or its goodbye (the will).
+struct StatusMessage {
+    std::string Station;
+    std::string State;     ///< running, idle, halted, offline
+    int64_t TimeNs = 0;    ///< when the station made it (its clock); 0: not given
+    QJsonObject Fields;    ///< the whole message, for the page
+    bool Offline() const { return State == "offline"; }
+};
+
+/// One frame record's numbers.
+struct FrameMessage {
+    std::string Station, File;
+    int64_t Record = 0;    ///< from 0
+    int64_t Points = 0;
+    /// The start as the centre's trend row shows it: with the station's UTC
+    /// offset, or as the record holds it from stations that send no offset.
+    std::string Start;
+    int64_t StartNs = 0;   ///< 0: no time
+    std::array<double, kFonChannels> MeanPerPoint{}, MeanPerS{}, B{}; ///< NaN where none
+    std::array<std::optional<int32_t>, kFonChannels> Centre;
+};
+
+/// One radio event's numbers.
+struct EventMessage {
+    std::string Station, File;
+    int64_t Record = 0;    ///< from 0
+    int64_t EventNo = 0;
+    std::string TimeUtc;   ///< empty: no time
+    int64_t TimeNs = 0;
+    std::array<int64_t, kRadChannels> Gains{}, Peak{};
+};
+
+/// A message that is not taken, and why (in Russian, for the log and the
+/// page). `Station` is empty when no station can be named for it.
+struct Refusal {
+    std::string Station;
+    std::string Reason;
+};
+
+using Inbound = std::variant<StatusMessage, FrameMessage, EventMessage, Refusal>;
+
+/// Decodes and checks the message `payload` that came on `topic`.
+Inbound Decode(const std::string& topic, const QByteArray& payload);
+
+/// True for the name of a data file as stations publish it: 1..100 of
+/// A-Z a-z 0-9 _ - . ending in `ext`, never "..".
+bool ValidFileName(const std::string& name, const char* ext);
+
+} // namespace protocol

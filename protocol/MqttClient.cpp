@@ -1,0 +1,128 @@
+#include "protocol/MqttClient.h"
+
+#include <mosquitto.h>
+#include <mutex>
+
+namespace protocol {
+namespace {
+
+void InitLibrary()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { mosquitto_lib_init(); });
+}
+
+} // namespace
+
+MqttClient::MqttClient(const std::string& clientId, bool cleanSession)
+{
+    InitLibrary();
+    mosq_ = mosquitto_new(clientId.c_str(), cleanSession, this);
+    if (!mosq_)
+        return;
+    mosquitto_int_option(mosq_, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
+    mosquitto_reconnect_delay_set(mosq_, 1, 10, true);
+    mosquitto_max_inflight_messages_set(mosq_, 100);
+    mosquitto_connect_callback_set(mosq_, &ConnectCb);
+    mosquitto_disconnect_callback_set(mosq_, &DisconnectCb);
+    mosquitto_publish_callback_set(mosq_, &PublishCb);
+    mosquitto_message_callback_set(mosq_, &MessageCb);
+}
+
+MqttClient::~MqttClient()
+{
+    Stop();
+    if (mosq_)
+        mosquitto_destroy(mosq_);
+}
+
+void MqttClient::SetWill(const std::string& topic, const std::string& payload, int qos, bool retain)
+{
+    if (mosq_)
+        mosquitto_will_set(mosq_, topic.c_str(), static_cast<int>(payload.size()), payload.data(), qos, retain);
+}
+
+void MqttClient::SetCredentials(const std::string& user, const std::string& password)
+{
+    if (mosq_ && !user.empty())
+        mosquitto_username_pw_set(mosq_, user.c_str(), password.empty() ? nullptr : password.c_str());
+}
+
+std::string MqttClient::SetTls(const std::string& caFile)
+{
+    if (!mosq_)
+        return "нет клиента MQTT";
+    const int rc = mosquitto_tls_set(mosq_, caFile.c_str(), nullptr, nullptr, nullptr, nullptr);
+    return rc == MOSQ_ERR_SUCCESS ? std::string() : std::string(mosquitto_strerror(rc));
+}
+
+void MqttClient::SubscribeOnConnect(const std::string& pattern, int qos)
+{
+    subscribe_ = pattern;
+    subscribeQos_ = qos;
+}
+
+void MqttClient::Start(const std::string& host, int port, int keepAliveSeconds)
+{
+    if (!mosq_ || started_)
+        return;
+    started_ = true;
+    // A broker that is down now is tried again by the network thread.
+    mosquitto_connect_async(mosq_, host.c_str(), port, keepAliveSeconds);
+    mosquitto_loop_start(mosq_);
+}
+
+void MqttClient::Stop()
+{
+    if (!mosq_ || !started_)
+        return;
+    started_ = false;
+    mosquitto_disconnect(mosq_);
+    mosquitto_loop_stop(mosq_, false);
+    connected_ = false;
+}
+
+int MqttClient::Publish(const std::string& topic, const char* payload, int length, int qos, bool retain)
+{
+    if (!mosq_ || !connected_)
+        return -1;
+    int mid = 0;
+    const int rc = mosquitto_publish(mosq_, &mid, topic.c_str(), length, payload, qos, retain);
+    return rc == MOSQ_ERR_SUCCESS ? mid : -1;
+}
+
+void MqttClient::ConnectCb(mosquitto* m, void* self, int rc)
+{
+    auto* c = static_cast<MqttClient*>(self);
+    if (rc != 0)
+        return; // refused (credentials, ACL): the network thread tries again
+    if (!c->subscribe_.empty())
+        mosquitto_subscribe(m, nullptr, c->subscribe_.c_str(), c->subscribeQos_);
+    c->connected_ = true;
+    if (c->OnConnection)
+        c->OnConnection(true);
+}
+
+void MqttClient::DisconnectCb(mosquitto*, void* self, int)
+{
+    auto* c = static_cast<MqttClient*>(self);
+    const bool was = c->connected_.exchange(false);
+    if (was && c->OnConnection)
+        c->OnConnection(false);
+}
+
+void MqttClient::PublishCb(mosquitto*, void* self, int mid)
+{
+    auto* c = static_cast<MqttClient*>(self);
+    if (c->OnPublished)
+        c->OnPublished(mid);
+}
+
+void MqttClient::MessageCb(mosquitto*, void* self, const mosquitto_message* m)
+{
+    auto* c = static_cast<MqttClient*>(self);
+    if (c->OnMessage && m->topic)
+        c->OnMessage(m->topic, static_cast<const char*>(m->payload), m->payloadlen);
+}
+
+} // namespace protocol
