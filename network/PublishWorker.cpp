@@ -148,7 +148,8 @@ void PublishWorker::Loop()
         {
             std::unique_lock lock(mutex_);
             wake_.wait_for(lock, std::chrono::milliseconds(drainUntil ? 50 : 500), [&] {
-                return (quit_ && !drainUntil) || status_ || !limits_.empty() || !acks_.empty() || !refused_.empty() || lost_;
+                return (quit_ && !drainUntil) || status_ || !limits_.empty() || !acks_.empty() ||
+                       !refused_.empty() || lost_;
             });
             status.swap(status_);
             limits.swap(limits_);

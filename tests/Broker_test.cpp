@@ -234,7 +234,8 @@ TEST_F(BrokerTest, AStationAccountCannotTakeTheCentresSession)
     StartBroker();
     StartCentre(); // its session, kept while it is away
     QByteArray log;
-    ASSERT_TRUE(testing_support::WaitFor([&] { return (log += centre_.readAllStandardError()).contains("связь с брокером есть"); }));
+    ASSERT_TRUE(testing_support::WaitFor(
+        [&] { return (log += centre_.readAllStandardError()).contains("связь с брокером есть"); }));
     StopCentre();
     QProcess s;
     StartStation(s, "st1", 3, QStringList{"--publish", Plain()} + Account("st1"));
@@ -285,7 +286,8 @@ TEST_F(BrokerTest, StationUnderAnotherAccountIsToldWhyAndKeepsItsRecordsTillSetR
     const QString brokerLog = dir_.filePath("var/log/mosquitto/mosquitto.log");
     const qsizetype refusals = ReadText(brokerLog).count("not authorised");
     StartCentre("wrong");
-    EXPECT_TRUE(testing_support::WaitFor([&] { return ReadText(brokerLog).count("not authorised") >= refusals + 2; }, 10000));
+    EXPECT_TRUE(testing_support::WaitFor(
+        [&] { return ReadText(brokerLog).count("not authorised") >= refusals + 2; }, 10000));
     const QByteArray log = centre_.readAllStandardError();
     EXPECT_EQ(log.count("брокер: брокер не пустил: неверное имя пользователя или пароль (код 0x87)"), 1) << log.toStdString();
     StopCentre();
