@@ -44,8 +44,8 @@ void PrintProgress(const acq::RunModel& run, Progress& p, const net::Publisher* 
                 f.Percent[0], f.Percent[1], rate(static_cast<double>(f.Cycles - p.cycles)),
                 rate(static_cast<double>(p.pulses[0])), rate(static_cast<double>(p.pulses[1])),
                 rate(static_cast<double>(p.pulses[2])), rate(static_cast<double>(p.pulses[3])));
-    if (publisher && !publisher->Connected())
-        std::printf("  %s", net::Publisher::NoLinkText().toUtf8().constData());
+    if (const QString link = publisher ? publisher->LinkText() : QString(); !link.isEmpty())
+        std::printf("  %s", link.toUtf8().constData());
     std::printf("\n");
     std::fflush(stdout);
     p.pulses = {};
@@ -69,8 +69,8 @@ ServiceState StatusOf(const acq::RunModel& run, const Progress& p, const net::Pu
     const acq::LiveFigures f = run.Figures();
     QString text = QString::asprintf("живое время %.1f %% %.1f %%, точек %lld, кадров %d, событий %d", f.Percent[0],
                                      f.Percent[1], static_cast<long long>(p.points), p.frames, p.events);
-    if (publisher && !publisher->Connected())
-        text += ", " + net::Publisher::NoLinkText();
+    if (const QString link = publisher ? publisher->LinkText() : QString(); !link.isEmpty())
+        text += ", " + link;
     return {f.Cycles, text};
 }
 
@@ -100,6 +100,13 @@ int RunHeadless(const Options& o)
     if (o.Network.Enabled())
         publisher = std::make_unique<net::Publisher>(run, o.Network);
 
+    // A refusal by the broker is told once, in its words, when it comes.
+    if (publisher)
+        QObject::connect(publisher.get(), &net::Publisher::LinkChanged, [last = QString()](const QString& text) mutable {
+            if (text != last && !text.isEmpty() && text != net::Publisher::NoLinkText())
+                PrintError(text);
+            last = text;
+        });
     ServiceNotify service([&] { return StatusOf(run, progress, publisher.get()); });
     // The end of a run, however it comes: the stop branch writes what is
     // pending, a second stop puts what its own file refused twice into a

@@ -60,11 +60,11 @@ int main(int argc, char** argv)
     std::unique_ptr<net::Publisher> publisher;
     if (opts.Network.Enabled()) {
         publisher = std::make_unique<net::Publisher>(run, opts.Network);
-        QObject::connect(publisher.get(), &net::Publisher::ConnectionChanged, Form1, [](bool up) {
-            if (up)
+        QObject::connect(publisher.get(), &net::Publisher::LinkChanged, Form1, [](const QString& text) {
+            if (text.isEmpty())
                 Form1->statusBar()->clearMessage();
             else
-                Form1->statusBar()->showMessage(net::Publisher::NoLinkText());
+                Form1->statusBar()->showMessage(text);
         });
         Form1->statusBar()->showMessage(net::Publisher::NoLinkText());
     }

@@ -123,6 +123,8 @@ int main(int argc, char** argv)
     client.OnConnection = [](bool up) {
         std::fprintf(stderr, "vfon-centre: %s\n", up ? "связь с брокером есть" : "нет связи с брокером");
     };
+    // Once per refusal, until a connection holds again.
+    client.OnRefused = [](const std::string& why) { std::fprintf(stderr, "vfon-centre: брокер: %s\n", why.c_str()); };
     client.Start(broker.Host, broker.Port, protocol::kKeepAliveSeconds);
     const int rc = QCoreApplication::exec();
     client.Stop();

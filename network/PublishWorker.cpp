@@ -10,12 +10,15 @@
 
 #include "datafiles/RecordReader.h"
 #include "protocol/MqttClient.h"
+#include "protocol/MqttReasons.h"
 
 namespace net {
 namespace {
 
 /// Unacknowledged messages at most; beyond it the files wait.
 constexpr size_t kWindow = 200;
+/// No records sent for this long after the broker refused one.
+constexpr std::chrono::seconds kRefusalPause{10};
 /// Records read from a file at a time.
 constexpr int64_t kChunk = 32;
 
@@ -63,15 +66,28 @@ PublishWorker::PublishWorker(const NetworkSettings& s, const std::string& dataDi
             connectedNow_ = up;
             if (!up)
                 lost_ = true;
+            else
+                connectRefusal_.clear();
         }
         wake_.notify_one();
-        if (OnConnection)
-            OnConnection(up);
+        if (OnLinkChanged)
+            OnLinkChanged();
     };
-    client_->OnPublished = [this](int mid) {
+    client_->OnRefused = [this](const std::string& why) {
         {
             std::lock_guard lock(mutex_);
-            acks_.push_back(mid);
+            connectRefusal_ = why;
+        }
+        if (OnLinkChanged)
+            OnLinkChanged();
+    };
+    client_->OnPublished = [this](int mid, int reason) {
+        {
+            std::lock_guard lock(mutex_);
+            if (reason < protocol::kFirstRefusal)
+                acks_.push_back(mid);
+            else
+                refused_.emplace_back(mid, reason);
         }
         wake_.notify_one();
     };
@@ -111,6 +127,12 @@ void PublishWorker::PostLimit(const std::string& name, int64_t limit)
 
 bool PublishWorker::Connected() const { return client_->Connected(); }
 
+std::string PublishWorker::Refusal() const
+{
+    std::lock_guard lock(mutex_);
+    return client_->Connected() ? publishRefusal_ : connectRefusal_;
+}
+
 void PublishWorker::Loop()
 {
     using Clock = std::chrono::steady_clock;
@@ -121,15 +143,18 @@ void PublishWorker::Loop()
         std::optional<protocol::StatusFigures> status;
         std::vector<FileLimit> limits;
         std::vector<int> acks;
+        std::vector<std::pair<int, int>> refused;
         bool lost = false, up = false, quit = false;
         {
             std::unique_lock lock(mutex_);
             wake_.wait_for(lock, std::chrono::milliseconds(drainUntil ? 50 : 500), [&] {
-                return (quit_ && !drainUntil) || status_ || !limits_.empty() || !acks_.empty() || lost_;
+                return (quit_ && !drainUntil) || status_ || !limits_.empty() || !acks_.empty() ||
+                       !refused_.empty() || lost_;
             });
             status.swap(status_);
             limits.swap(limits_);
             acks.swap(acks_);
+            refused.swap(refused_);
             lost = lost_;
             lost_ = false;
             up = connectedNow_;
@@ -158,15 +183,12 @@ void PublishWorker::Loop()
             ApplyAcks(acks);
             dirty = true;
         }
-        if (lost) {
-            // What the broker has not acknowledged is sent again: at least once.
-            inflight_.clear();
-            for (OutboxFile& f : outbox_.Files()) {
-                FileState& st = files_[f.Name];
-                st.Sent = f.Acked;
-                st.AckedAhead.clear();
-            }
+        if (!refused.empty()) {
+            ApplyRefusals(refused);
+            dirty = true;
         }
+        if (lost)
+            Rewind(); // what the broker has not acknowledged is sent again: at least once
         if (status && up) {
             PublishStatus(*status);
         } else if (status) {
@@ -175,7 +197,7 @@ void PublishWorker::Loop()
                 status_ = status;
         }
         bool sentAny = false;
-        if (up) {
+        if (up && Clock::now() >= pauseUntil_) {
             bool more = true;
             while (more && inflight_.size() < kWindow) {
                 more = false;
@@ -281,12 +303,14 @@ bool PublishWorker::SendRecords(OutboxFile& entry, FileState& st, bool& rest)
 
 void PublishWorker::ApplyAcks(const std::vector<int>& mids)
 {
+    bool taken = false; // a record the broker took: it takes them again
     for (int mid : mids) {
         const auto it = inflight_.find(mid);
         if (it == inflight_.end())
             continue;
         const auto [name, record] = it->second;
         inflight_.erase(it);
+        taken = true;
         OutboxFile& entry = outbox_.Entry(name);
         FileState& st = files_[name];
         if (record < entry.Acked)
@@ -301,6 +325,49 @@ void PublishWorker::ApplyAcks(const std::vector<int>& mids)
             ++used;
         }
         st.AckedAhead.erase(st.AckedAhead.begin(), st.AckedAhead.begin() + static_cast<ptrdiff_t>(used));
+    }
+    if (!taken)
+        return;
+    bool changed = false;
+    {
+        std::lock_guard lock(mutex_);
+        changed = !publishRefusal_.empty();
+        publishRefusal_.clear();
+    }
+    if (changed && OnLinkChanged)
+        OnLinkChanged();
+}
+
+void PublishWorker::ApplyRefusals(const std::vector<std::pair<int, int>>& refused)
+{
+    bool records = false;
+    for (const auto& [mid, reason] : refused)
+        records = inflight_.count(mid) > 0 || records;
+    const std::string why = "брокер не принимает данные станции " + settings_.Station + ": " +
+                            protocol::ReasonText(refused.back().second);
+    bool changed = false;
+    {
+        std::lock_guard lock(mutex_);
+        changed = publishRefusal_ != why;
+        publishRefusal_ = why;
+    }
+    if (changed && OnLinkChanged)
+        OnLinkChanged();
+    if (!records)
+        return; // a status: nothing of the outbox was in it
+    // The refused record and those after it are not the centre's: they go
+    // again after a pause (the broker's rules may be mended meanwhile).
+    Rewind();
+    pauseUntil_ = std::chrono::steady_clock::now() + kRefusalPause;
+}
+
+void PublishWorker::Rewind()
+{
+    inflight_.clear();
+    for (OutboxFile& f : outbox_.Files()) {
+        FileState& st = files_[f.Name];
+        st.Sent = f.Acked;
+        st.AckedAhead.clear();
     }
 }
 

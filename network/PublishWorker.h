@@ -2,10 +2,14 @@
 // The publisher's own thread: it holds the broker connection and the
 // outbox, publishes the status it is handed and every frame and event
 // record the run has written, read back from the files, and advances the
-// outbox as the broker acknowledges. Whatever is handed to it is only
+// outbox as the broker acknowledges. A message the broker refuses (MQTT 5
+// reason 0x80 and above, e.g. "not authorized" under its access rules) is
+// no acknowledgement: its records stay in the outbox, are tried again after
+// a pause, and the refusal is kept in words for the operator. Whatever is handed to it is only
 // noted under a short lock (the latest status, how far each file may be
 // published), so the queue between the run and the network is bounded by
 // the number of files, and nobody waits on the network.
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -47,8 +51,13 @@ public:
     void PostLimit(const std::string& name, int64_t limit);
     /// The broker connection holds now.
     bool Connected() const;
-    /// Called on a network thread when the connection comes or goes.
-    std::function<void(bool)> OnConnection;
+    /// Why the centre gets nothing, in words: while not connected, how the
+    /// broker refused the connection (empty when it is just away); while
+    /// connected, how it refused the last message (empty when it takes them).
+    std::string Refusal() const;
+    /// Called on a network thread when the connection comes or goes, or
+    /// the refusal changes.
+    std::function<void()> OnLinkChanged;
 
 private:
     /// Per file: what is sent and what may be.
@@ -64,6 +73,11 @@ private:
     /// the file may publish are still unsent.
     bool SendRecords(OutboxFile& entry, FileState& st, bool& rest);
     void ApplyAcks(const std::vector<int>& mids);
+    /// The broker refused messages: nothing sent since counts, and sending
+    /// pauses; the refusal is kept for the operator.
+    void ApplyRefusals(const std::vector<std::pair<int, int>>& refused);
+    /// What was sent and not acknowledged goes again, from the outbox's counts.
+    void Rewind();
     /// Drops files all of whose records are acknowledged and that no run writes.
     void ForgetDone();
 
@@ -79,6 +93,10 @@ private:
     std::optional<protocol::StatusFigures> status_;
     std::vector<FileLimit> limits_;
     std::vector<int> acks_;
+    std::vector<std::pair<int, int>> refused_; ///< mid, reason code
+    std::string connectRefusal_;               ///< how the broker refused the connection
+    std::string publishRefusal_;               ///< how it refused the last message
+    std::chrono::steady_clock::time_point pauseUntil_{}; ///< no records sent before (loop's own)
     bool lost_ = false;      ///< the connection dropped since the last pass
     bool connectedNow_ = false;
     bool quit_ = false;

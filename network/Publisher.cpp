@@ -35,8 +35,8 @@ Publisher::Publisher(acq::RunModel& run, const NetworkSettings& settings, QObjec
     : QObject(parent), run_(run), settings_(settings)
 {
     worker_ = std::make_unique<PublishWorker>(settings, run.StationInUse().DataDir);
-    worker_->OnConnection = [this](bool up) {
-        QMetaObject::invokeMethod(this, [this, up] { emit ConnectionChanged(up); }, Qt::QueuedConnection);
+    worker_->OnLinkChanged = [this] {
+        QMetaObject::invokeMethod(this, [this] { emit LinkChanged(LinkText()); }, Qt::QueuedConnection);
     };
     connect(&run, &acq::RunModel::NewPoint, this, [this](int32_t, const TPointTime&, const acq::PointCounts& c) {
         ++points_;
@@ -71,6 +71,14 @@ Publisher::~Publisher()
 bool Publisher::Connected() const { return worker_->Connected(); }
 
 QString Publisher::NoLinkText() { return QStringLiteral("нет связи с центром"); }
+
+QString Publisher::LinkText() const
+{
+    const QString why = QString::fromStdString(worker_->Refusal());
+    if (!worker_->Connected())
+        return why.isEmpty() ? NoLinkText() : NoLinkText() + ": " + why;
+    return why;
+}
 
 void Publisher::StateChanged(acq::RunState state)
 {

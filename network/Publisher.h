@@ -32,10 +32,16 @@ public:
     /// The text the status bar and the progress line show while the centre
     /// cannot be reached: "нет связи с центром".
     static QString NoLinkText();
+    /// What the status bar, the progress line and the service status say
+    /// about the link: empty while the broker takes the records; else
+    /// "нет связи с центром", with how the broker refused the connection
+    /// when it did, or how it refuses the records.
+    QString LinkText() const;
 
 signals:
-    /// The connection came or went (on this object's thread).
-    void ConnectionChanged(bool connected);
+    /// The connection came or went, or a refusal changed (on this
+    /// object's thread): LinkText() as it is now.
+    void LinkChanged(const QString& text);
 
 private:
     void SendStatus();

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks the Debian package as a station administrator meets it: lintian,
-# the menu entry, the AppStream data, the station service (verify, security
-# rating, its user and folders), and the programs run from the unpacked
+# the menu entry, the AppStream data, the station and centre services
+# (verify, security rating, their user and folders), the broker examples,
+# and the programs run from the unpacked
 # package: --version and a 5 s recording on the packaged simulated driver
 # that writes whole records. Usage: check-package.sh [build/vfon_*.deb]
 set -euo pipefail
@@ -57,6 +58,19 @@ echo "verify: clean; the unit runs $exe"
 
 step "systemd-analyze security --offline=true (at most 2.0)"
 systemd-analyze security --offline=true --root="$pkg" --threshold=20 vfon-station@station1.service | tail -n 1
+
+step "systemd-analyze verify and security (vfon-centre.service)"
+out=$(MANPATH="$pkg/usr/share/man" systemd-analyze verify --root="$pkg" vfon-centre.service 2>&1) ||
+    fail "systemd-analyze verify: $out"
+[ -z "$out" ] || fail "systemd-analyze verify: $out"
+exe=$(sed -n 's/^ExecStart=\([^ ]*\) .*/\1/p' "$unitdir/vfon-centre.service")
+[ -x "$pkg$exe" ] || fail "the centre unit runs $exe, which the package does not hold"
+grep -qx 'User=vfon' "$unitdir/vfon-centre.service" || fail "the centre unit does not run as vfon"
+systemd-analyze security --offline=true --root="$pkg" --threshold=20 vfon-centre.service | tail -n 1
+for f in vfon.conf vfon.acl; do
+    [ -s "$pkg/usr/share/doc/vfon/examples/mosquitto/$f" ] || fail "no broker example $f"
+done
+echo "verify: clean; the unit runs $exe as vfon; broker examples installed"
 
 step "systemd-sysusers and systemd-tmpfiles on the unpacked tree"
 systemd-sysusers --root="$pkg"

@@ -12,7 +12,7 @@ packages="$packages qt6-translations-l10n"
 packages="$packages libsystemd-dev systemd dpkg-dev file help2man lintian desktop-file-utils appstream"
 # The station's publisher and vfon-centre (MQTT client library, Qt's HTTP server);
 # the tests start their own broker and subscribe with its clients.
-packages="$packages libmosquitto-dev mosquitto mosquitto-clients qt6-httpserver-dev qt6-websockets-dev"
+packages="$packages libmosquitto-dev libssl-dev mosquitto mosquitto-clients qt6-httpserver-dev qt6-websockets-dev"
 # The centre's page loaded by a browser in the tests.
 packages="$packages chromium"
 missing=""
