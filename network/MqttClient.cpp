@@ -1,7 +1,10 @@
 #include "network/MqttClient.h"
 
+#include <cerrno>
 #include <mosquitto.h>
 #include <mutex>
+
+#include "datafiles/FileProblemText.h"
 
 namespace net {
 namespace {
@@ -10,6 +13,35 @@ void InitLibrary()
 {
     static std::once_flag once;
     std::call_once(once, [] { mosquitto_lib_init(); });
+}
+
+/// Why a connection could not even be begun (`rc` of libmosquitto, `err` the errno after it).
+std::string ConnectErrorText(int rc, int err)
+{
+    if (rc == MOSQ_ERR_EAI)
+        return "имя узла не найдено";
+    if (rc != MOSQ_ERR_ERRNO)
+        return "ошибка MQTT " + std::to_string(rc);
+    switch (err) {
+    case ECONNREFUSED: return "соединение отвергнуто (на этом порту никто не слушает)";
+    case ETIMEDOUT: return "нет ответа";
+    case EHOSTUNREACH: return "узел недостижим";
+    case ENETUNREACH: return "сеть недостижима";
+    default: return datafiles::ErrnoText(err);
+    }
+}
+
+/// Why the broker refused the connection (the return code of its CONNACK).
+std::string RefusalText(int rc)
+{
+    switch (rc) {
+    case 1: return "брокер отказал: версия протокола не принята";
+    case 2: return "брокер отказал: идентификатор клиента не принят";
+    case 3: return "брокер отказал: служба недоступна";
+    case 4: return "брокер отказал: неверное имя пользователя или пароль";
+    case 5: return "брокер отказал: нет разрешения";
+    default: return "брокер отказал: код " + std::to_string(rc);
+    }
 }
 
 } // namespace
@@ -68,7 +100,10 @@ void MqttClient::Start(const std::string& host, int port, int keepAliveSeconds)
         return;
     started_ = true;
     // A broker that is down now is tried again by the network thread.
-    mosquitto_connect_async(mosq_, host.c_str(), port, keepAliveSeconds);
+    const int rc = mosquitto_connect_async(mosq_, host.c_str(), port, keepAliveSeconds);
+    const int err = errno;
+    if (rc != MOSQ_ERR_SUCCESS && OnConnectFailed)
+        OnConnectFailed(ConnectErrorText(rc, err));
     mosquitto_loop_start(mosq_);
 }
 
@@ -94,8 +129,11 @@ int MqttClient::Publish(const std::string& topic, const char* payload, int lengt
 void MqttClient::ConnectCb(mosquitto* m, void* self, int rc)
 {
     auto* c = static_cast<MqttClient*>(self);
-    if (rc != 0)
+    if (rc != 0) {
+        if (c->OnConnectFailed)
+            c->OnConnectFailed(RefusalText(rc));
         return; // refused (credentials, ACL): the network thread tries again
+    }
     if (!c->subscribe_.empty())
         mosquitto_subscribe(m, nullptr, c->subscribe_.c_str(), c->subscribeQos_);
     c->connected_ = true;

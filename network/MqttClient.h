@@ -30,6 +30,11 @@ public:
 
     /// Called on the network thread: connected (true) or lost (false).
     std::function<void(bool connected)> OnConnection;
+    /// The broker could not be reached, or refused the connection: why, in
+    /// words. Called on the thread of Start (a failure found at once) or on
+    /// the network thread (a refusal); a broker that does not answer at all
+    /// is not reported here.
+    std::function<void(const std::string& why)> OnConnectFailed;
     /// A QoS 1 message with this id was acknowledged by the broker.
     std::function<void(int mid)> OnPublished;
     /// A message of a subscribed topic.
