@@ -1,5 +1,6 @@
 #include "platform/CliErrorText.h"
 
+#include <cstdlib>
 #include <regex>
 
 namespace rt {
