@@ -127,6 +127,30 @@ TEST(CommandLineTest, AStartRefusalIsShownInABoxNamingTheFolder)
     EXPECT_EQ(shown, QString::fromStdString("Программа не запущена:\nкаталога данных «" + missing + "» нет"));
 }
 
+// The refusal box for the documentation. Disabled in the suite; run on a
+// display with an absolute VFON_SHOT_DIR:
+//   VFON_SHOT_DIR=$PWD/docs QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x1024x24"
+//     CommandLine_test --gtest_filter='*Screenshot*' --gtest_also_run_disabled_tests
+TEST(CommandLineTest, DISABLED_StartRefusalScreenshot)
+{
+    testing_support::EnsureApp();
+    const QString shotDir = qEnvironmentVariable("VFON_SHOT_DIR");
+    ASSERT_FALSE(shotDir.isEmpty());
+    bool saved = false;
+    QTimer shooter;
+    QObject::connect(&shooter, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->objectName() == "StartRefusal" && box->isVisible()) {
+                QApplication::processEvents();
+                saved = box->grab().save(shotDir + "/startup-refusal.png");
+                box->accept();
+            }
+    });
+    shooter.start(200);
+    app::ShowStartRefusal(QString::fromStdString(app::CheckDataDir("/srv/vfon/станция1")));
+    EXPECT_TRUE(saved);
+}
+
 class WindowCommandLineTest : public testing_support::WindowTest {};
 
 TEST_F(WindowCommandLineTest, FillsLimitAndGainEdits)
