@@ -24,13 +24,20 @@ std::string ExtrasText(const std::vector<std::string>& extras)
     return out;
 }
 
-/// "N значение/значения/значений".
+/// "ровно N значение/значения/значений".
 std::string Values(const std::string& n)
 {
     const long v = std::strtol(n.c_str(), nullptr, 10);
     const long d = v % 10, h = v % 100;
     const char* word = (d == 1 && h != 11) ? "значение" : (d >= 2 && d <= 4 && (h < 12 || h > 14)) ? "значения" : "значений";
     return n + " " + word;
+}
+
+/// "не меньше N значения/значений".
+std::string ValuesAfterBound(const std::string& n)
+{
+    const long v = std::strtol(n.c_str(), nullptr, 10);
+    return n + ((v % 10 == 1 && v % 100 != 11) ? " значения" : " значений");
 }
 
 } // namespace
@@ -48,13 +55,13 @@ std::string CliErrorText(const CLI::App& app, const CLI::ParseError& e)
     if (Match(what, R"((\S+) excludes (\S+))", m))
         return m[1].str() + " нельзя задавать вместе с " + m[2].str();
     if (Match(what, R"((\S+): At least (\d+) required but received (\d+))", m))
-        return m[1].str() + ": нужно не меньше " + Values(m[2]) + ", задано " + m[3].str();
+        return m[1].str() + ": нужно не меньше " + ValuesAfterBound(m[2]) + ", задано " + m[3].str();
     if (Match(what, R"((\S+): At Most (\d+) required but received (\d+))", m))
-        return m[1].str() + ": нужно не больше " + Values(m[2]) + ", задано " + m[3].str();
+        return m[1].str() + ": нужно не больше " + ValuesAfterBound(m[2]) + ", задано " + m[3].str();
     if (Match(what, R"(Expected exactly (\d+) arguments to (\S+), got (\d+))", m))
         return m[2].str() + ": нужно ровно " + Values(m[1]) + ", задано " + m[3].str();
     if (Match(what, R"(Expected at least (\d+) arguments to (\S+), got (\d+))", m))
-        return m[2].str() + ": нужно не меньше " + Values(m[1]) + ", задано " + m[3].str();
+        return m[2].str() + ": нужно не меньше " + ValuesAfterBound(m[1]) + ", задано " + m[3].str();
     if (Match(what, R"((\S+): \d+ required .* missing)", m))
         return m[1].str() + ": не задано значение";
     if (Match(what, R"(Could not convert: (\S+) = (.*))", m))

@@ -3,6 +3,7 @@
 // display too); the window program takes the limits and gains given.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
