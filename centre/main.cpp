@@ -10,6 +10,7 @@
 #include <CLI/CLI.hpp>
 #include <QTimer>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <sys/stat.h>
@@ -17,6 +18,7 @@
 
 #include "centre/CentreStore.h"
 #include "centre/StationsView.h"
+#include "datafiles/FileProblemText.h"
 #include "platform/CliErrorText.h"
 #include "network/MqttClient.h"
 #include "network/NetworkSettings.h"
@@ -97,14 +99,18 @@ int main(int argc, char** argv)
 
     // The store is a folder set up beforehand (the service's state
     // directory): a name that is not there is a mistake, not made here.
-    if (struct stat st {}; ::stat(o.Store.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    if (struct stat st {}; ::stat(o.Store.c_str(), &st) != 0) {
         std::fprintf(stderr, "vfon-centre: --store: каталога хранилища «%s» нет\n", o.Store.c_str());
+        return 2;
+    } else if (!S_ISDIR(st.st_mode)) {
+        std::fprintf(stderr, "vfon-centre: --store: «%s» не каталог\n", o.Store.c_str());
         return 2;
     }
     QCoreApplication app(argc, argv);
     centre::CentreStore store(o.Store);
     if (::access(o.Store.c_str(), W_OK | X_OK) != 0) {
-        std::fprintf(stderr, "vfon-centre: --store: в каталог «%s» нельзя писать\n", o.Store.c_str());
+        std::fprintf(stderr, "vfon-centre: --store: в каталог «%s» нельзя писать: %s\n", o.Store.c_str(),
+                     datafiles::ErrnoText(errno).c_str());
         return 2;
     }
 
