@@ -1,6 +1,8 @@
 #include "network/MqttClient.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <mosquitto.h>
 #include <mutex>
 
@@ -99,12 +101,34 @@ void MqttClient::Start(const std::string& host, int port, int keepAliveSeconds)
     if (!mosq_ || started_)
         return;
     started_ = true;
-    // A broker that is down now is tried again by the network thread.
+    stopping_ = false;
+    // A broker that is lost later is tried again by the network thread.
     const int rc = mosquitto_connect_async(mosq_, host.c_str(), port, keepAliveSeconds);
     const int err = errno;
-    if (rc != MOSQ_ERR_SUCCESS && OnConnectFailed)
+    if (rc == MOSQ_ERR_SUCCESS) {
+        mosquitto_loop_start(mosq_);
+        return;
+    }
+    if (OnConnectFailed)
         OnConnectFailed(ConnectErrorText(rc, err));
-    mosquitto_loop_start(mosq_);
+    starter_ = std::thread([this, host, port, keepAliveSeconds] { KeepTrying(host, port, keepAliveSeconds); });
+}
+
+void MqttClient::KeepTrying(std::string host, int port, int keepAliveSeconds)
+{
+    // 1 s growing to 10 s between tries, as the network thread does after a loss.
+    int delay = 1;
+    std::unique_lock lock(starterMutex_);
+    while (!starterWake_.wait_for(lock, std::chrono::seconds(delay), [this] { return stopping_; })) {
+        lock.unlock();
+        const bool up = mosquitto_connect(mosq_, host.c_str(), port, keepAliveSeconds) == MOSQ_ERR_SUCCESS;
+        lock.lock();
+        if (up && !stopping_) {
+            mosquitto_loop_start(mosq_); // the CONNACK, and every later reconnect, on the network thread
+            return;
+        }
+        delay = std::min(delay * 2, 10);
+    }
 }
 
 void MqttClient::Stop()
@@ -112,6 +136,13 @@ void MqttClient::Stop()
     if (!mosq_ || !started_)
         return;
     started_ = false;
+    {
+        std::lock_guard lock(starterMutex_);
+        stopping_ = true;
+    }
+    starterWake_.notify_all();
+    if (starter_.joinable())
+        starter_.join();
     mosquitto_disconnect(mosq_);
     mosquitto_loop_stop(mosq_, false);
     connected_ = false;

@@ -4,8 +4,11 @@
 // 10 s between tries) and the keep-alive all happen there, so no caller
 // ever waits on the network. Callbacks come on that thread.
 #include <atomic>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <string>
+#include <thread>
 
 struct mosquitto;
 struct mosquitto_message;
@@ -60,7 +63,15 @@ private:
 
     mosquitto* mosq_ = nullptr;
     std::atomic<bool> connected_{false};
+    /// Tries the first connection again and again, when the first try
+    /// failed at once (libmosquitto's thread would not try again then).
+    void KeepTrying(std::string host, int port, int keepAliveSeconds);
+
     bool started_ = false;
+    std::thread starter_;
+    std::mutex starterMutex_;
+    std::condition_variable starterWake_;
+    bool stopping_ = false;
     std::string subscribe_;
     int subscribeQos_ = 1;
 };

@@ -98,7 +98,7 @@ TEST_F(GainDialogTest, NonIntegersAndValuesBeyondSixteenBitsAreRefused)
     Box(4)->setEditText("5");
     Box(7)->setEditText("70000");
     Form3->findChild<QPushButton*>("Button2")->click();
-    EXPECT_TRUE(rt::ErrorReport::LastMessage().startsWith("'70000'"));
+    EXPECT_TRUE(rt::ErrorReport::LastMessage().startsWith("«70000»"));
     EXPECT_TRUE(Form3->isVisible());
     EXPECT_FALSE(f->GainChanged);
     Box(7)->setEditText("-32768");
