@@ -35,7 +35,8 @@ struct Recorder::Stream {
 struct Recorder::Job {
     enum Kind { SoFar, Frame, Event, Finish, Discard, Begin } What = SoFar;
     PendingRecord Record;
-    std::string FonFile, RadFile;
+    std::string Folder;   ///< of Begin: where the run's files go
+    rt::DateTimeParts Start{}; ///< of Begin: the start that names them
     std::promise<RecorderOutcome> Done;
 };
 
@@ -81,12 +82,12 @@ void Recorder::Post(std::shared_ptr<Job> job)
     wake_.notify_one();
 }
 
-void Recorder::Begin(const std::string& fonFile, const std::string& radFile)
+void Recorder::Begin(const std::string& folder, const rt::DateTimeParts& t)
 {
     auto job = std::make_shared<Job>();
     job->What = Job::Begin;
-    job->FonFile = fonFile;
-    job->RadFile = radFile;
+    job->Folder = folder;
+    job->Start = t;
     Post(job);
 }
 
@@ -164,12 +165,7 @@ void Recorder::Do(Job& job)
 {
     switch (job.What) {
     case Job::Begin:
-        for (Stream* s : {fon_.get(), rad_.get()}) {
-            const bool frames = s->Frames;
-            *s = Stream{};
-            s->Frames = frames;
-            s->Own = s->Path = frames ? job.FonFile : job.RadFile;
-        }
+        DoBegin(job);
         return;
     case Job::SoFar:
         DoSoFar(job);
@@ -177,6 +173,8 @@ void Recorder::Do(Job& job)
     case Job::Frame:
     case Job::Event: {
         Stream& s = job.What == Job::Frame ? *fon_ : *rad_;
+        if (s.Own.empty())
+            return; // the run has no files: it ends as soon as the model hears so
         s.Pending.push_back(job.Record);
         if (s.Pending.size() > 1)
             return; // after one that failed: kept in order for the stop
@@ -189,7 +187,7 @@ void Recorder::Do(Job& job)
         return;
     }
     case Job::Finish: {
-        if (job.Record.Frame)
+        if (job.Record.Frame && !fon_->Own.empty())
             fon_->Pending.push_back(job.Record);
         // Each file on its own: a radio file that cannot be written never
         // keeps the frames from theirs, nor the reverse.
@@ -205,6 +203,25 @@ void Recorder::Do(Job& job)
         rad_->Pending.clear();
         return;
     }
+}
+
+void Recorder::DoBegin(const Job& job)
+{
+    for (Stream* s : {fon_.get(), rad_.get()}) {
+        const bool frames = s->Frames;
+        *s = Stream{};
+        s->Frames = frames;
+    }
+    RunFileNames names;
+    try {
+        names = CreateRunFiles(job.Folder, job.Start);
+    } catch (const rt::EInOutError& e) {
+        emit FilesFailed(QString::fromUtf8(e.what()));
+        return;
+    }
+    fon_->Own = fon_->Path = names.Fon;
+    rad_->Own = rad_->Path = names.Rad;
+    emit FilesCreated(QString::fromStdString(names.Fon), QString::fromStdString(names.Rad));
 }
 
 bool Recorder::WriteNext(Stream& s)

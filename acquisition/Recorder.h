@@ -24,6 +24,7 @@
 
 #include "datafiles/FonKadr.h"
 #include "datafiles/RadKadr.h"
+#include "platform/Clock.h"
 
 namespace acq {
 
@@ -45,8 +46,11 @@ public:
     /// Subscribes to the model's frames and events.
     void Attach(RunModel& model);
 
-    /// A run begins with its two files (created, empty).
-    void Begin(const std::string& fonFile, const std::string& radFile);
+    /// A run begins: its two files are created, empty, in `folder` under
+    /// the names of the start `t` (RunFiles.h), and the folder synced, on the
+    /// writer thread; FilesCreated or FilesFailed says how it went. Records
+    /// handed on after a failure are dropped.
+    void Begin(const std::string& folder, const rt::DateTimeParts& t);
     /// The frame so far, `points` of it (every ten points).
     void SaveSoFar(const TFonKadr& frame, int32_t points);
     /// A frame of 600 points.
@@ -63,6 +67,11 @@ public:
     void Discard();
 
 signals:
+    /// The run's files are there (emitted on the writer thread).
+    void FilesCreated(const QString& fonFile, const QString& radFile);
+    /// The run's files could not be created: why, without the folder
+    /// (emitted on the writer thread).
+    void FilesFailed(const QString& message);
     /// Records written in all to the frame file (with its rescue file) and
     /// to the event file. Emitted on the writer thread.
     void FramesWritten(int32_t records);
@@ -82,6 +91,7 @@ private:
     void Loop();
     void Post(std::shared_ptr<Job> job);
     void Do(Job& job);
+    void DoBegin(const Job& job);
     void DoSoFar(const Job& job);
     /// Writes the stream's pending records; on a failure after an earlier
     /// one, into a rescue file.

@@ -13,8 +13,20 @@ std::string FileName(const rt::DateTimeParts& t) { return datafiles::NameStem(t)
 
 std::string FileNameEAS(const rt::DateTimeParts& t) { return datafiles::NameStem(t) + datafiles::kRadExt; }
 
+namespace {
+std::function<void()>& BeforeCreating()
+{
+    static std::function<void()> hook;
+    return hook;
+}
+} // namespace
+
+void SetBeforeCreatingRunFiles(std::function<void()> hook) { BeforeCreating() = std::move(hook); }
+
 RunFileNames CreateRunFiles(const std::string& folder, const rt::DateTimeParts& t)
 {
+    if (BeforeCreating())
+        BeforeCreating()();
     const std::string stem = datafiles::NameStem(t);
     for (int k = 1;; ++k) {
         const std::string s = datafiles::InFolder(folder, datafiles::SuffixedStem(stem, k));

@@ -2,6 +2,7 @@
 // The two data files of a run: created empty in the station's data folder
 // under one stem made from the date and time of the start, never over an
 // existing file, and the folder synced so a power cut keeps them.
+#include <functional>
 #include <string>
 
 #include "platform/Clock.h"
@@ -31,5 +32,9 @@ RunFileNames CreateRunFiles(const std::string& folder, const rt::DateTimeParts& 
 /// or, if that exists, "6_12_23_5_3.fon", ...). Raises rt::EInOutError when
 /// none can be created.
 std::string CreateRescueFile(const std::string& runFile);
+
+/// For tests: `hook` runs on the thread that creates a run's files, just
+/// before CreateRunFiles does so (empty: none). Set it while no run starts.
+void SetBeforeCreatingRunFiles(std::function<void()> hook);
 
 } // namespace acq

@@ -6,7 +6,6 @@
 #include <algorithm>
 
 #include "acquisition/Recorder.h"
-#include "acquisition/RunFiles.h"
 #include "driver/ADC_Errors.h"
 #include "platform/RunError.h"
 
@@ -48,6 +47,12 @@ RunModel::RunModel(const Station& station, QObject* parent)
     connect(recorder_.get(), &Recorder::RecordsIn, this, &RunModel::RecordsInFile);
     connect(recorder_.get(), &Recorder::WriteFailed, this,
             [this](const QString& m) { Halt(HaltCause::File, m); });
+    connect(recorder_.get(), &Recorder::FilesCreated, this, [this](const QString& fon, const QString& rad) {
+        fonFile_ = fon.toStdString();
+        radFile_ = rad.toStdString();
+        emit FilesCreated(fon, rad);
+    });
+    connect(recorder_.get(), &Recorder::FilesFailed, this, &RunModel::NoFiles);
     connect(recorder_.get(), &Recorder::Notice, this, [this](const QString& m) { emit StatusMessage(m); });
 }
 
@@ -132,18 +137,11 @@ bool RunModel::StartBranch(const RunSettings& settings)
         limits_.SetText(c, settings.Limits[static_cast<size_t>(c - 1)]);
     if (!InitBoards(settings))
         return false;
-    try {
-        const RunFileNames names = CreateRunFiles(station_.DataDir, rt::Now());
-        radFile_ = names.Rad;
-        fonFile_ = names.Fon;
-    } catch (const rt::EInOutError& e) {
-        // Without its files a run cannot keep anything: back to Idle.
-        cycle_->Release();
-        const QString folder = QString::fromStdString(station_.DataDir.empty() ? "." : station_.DataDir);
-        emit FileError(QString("Файлы записи не созданы в %1: %2").arg(folder, QString::fromUtf8(e.what())));
-        return false;
-    }
-    recorder_->Begin(fonFile_, radFile_);
+    // The files are created, and their folder synced, on the recorder's
+    // thread: the start never waits on the disk. Their names follow (FilesCreated).
+    fonFile_.clear();
+    radFile_.clear();
+    recorder_->Begin(station_.DataDir, rt::Now());
     framesWritten_ = eventsWritten_ = 0;
     frameClosed_ = false;
     cycle_->Begin(fonChanParam_);
@@ -243,6 +241,21 @@ void RunModel::Halt(HaltCause cause, const QString& message)
         emit FileError(message);
     else
         emit StatusMessage(message);
+}
+
+void RunModel::NoFiles(const QString& why)
+{
+    // Without its files a run cannot keep anything: back to Idle.
+    const QString folder = QString::fromStdString(station_.DataDir.empty() ? "." : station_.DataDir);
+    const QString message = QString("Файлы записи не созданы в %1: %2").arg(folder, why);
+    if (state_ != RunState::Idle) {
+        state_ = RunState::Idle;
+        StopReadout();
+        cycle_->Release();
+        SetState(RunState::Idle);
+        emit RunHalted(HaltCause::NoFiles, message);
+    }
+    emit FileError(message);
 }
 
 TFonKadr RunModel::FrameSoFarCopy() const

@@ -41,7 +41,8 @@ public:
     /// A run is going on, or halted by error (the next stop writes its frame).
     bool Running() const { return state_ != RunState::Idle; }
     const Station& StationInUse() const { return station_; }
-    /// The files of the run going on or last run (paths in the data folder).
+    /// The files of the run going on or last run (paths in the data folder);
+    /// empty from a start until the recorder has created them (FilesCreated).
     const std::string& FonFile() const { return fonFile_; }
     const std::string& RadFile() const { return radFile_; }
     /// Records written so far by the run (with its rescue files).
@@ -58,9 +59,11 @@ public:
     LiveFigures Figures() const;
 
     // ---- Commands ---------------------------------------------------------------
-    /// Starts a run with these gains and limits: boards, both files, the
-    /// first frame, the readout. False when the boards or the files could
-    /// not be had (reported).
+    /// Starts a run with these gains and limits: boards, the first frame,
+    /// the readout; the recorder creates both files on its thread. False
+    /// when the boards could not be had (reported); files that cannot be
+    /// created end the run soon after (RunHalted with HaltCause::NoFiles,
+    /// FileError, Idle).
     bool StartBranch(const RunSettings& settings);
     /// Stops the run: the readout ends, the unfinished frame is closed and
     /// everything still pending is written; returns when it is on disk. A
@@ -119,6 +122,8 @@ signals:
     void NewEventStamp(int16_t eventNo, const rt::DateTimeParts& t);
     void NewEvent(const TRadKadr& event);
 
+    /// The run's files were created (paths in the data folder).
+    void FilesCreated(const QString& fonFile, const QString& radFile);
     /// Records written in all (frames with their rescue file, events).
     void FrameWritten(int32_t records);
     void EventWritten(int32_t records);
@@ -152,6 +157,8 @@ private:
     void Tick();
     /// The run halts (readout ended, boards released) for `cause`.
     void Halt(HaltCause cause, const QString& message);
+    /// The recorder could not create the run's files: the run ends.
+    void NoFiles(const QString& why);
     /// Ends the readout thread and applies everything it handed on.
     void StopReadout();
     void SetState(RunState s);

@@ -25,8 +25,9 @@ struct RunSettings {
 /// The gains the program starts with and the default limits.
 RunSettings DefaultRunSettings();
 
-/// Why a run halted.
-enum class HaltCause { Driver, File };
+/// Why a run halted: a driver error, a record its file refused, or the
+/// run's files could not be created (the run then ended at once).
+enum class HaltCause { Driver, File, NoFiles };
 
 } // namespace acq
 

@@ -111,7 +111,7 @@ int RunHeadless(const Options& o)
     // The end of a run, however it comes: the stop branch writes what is
     // pending, a second stop puts what its own file refused twice into a
     // rescue file. 0: every record on disk; 2: a record lost; 1: the driver
-    // failed (the records still written).
+    // failed (the records still written) or the run's files could not be made.
     bool finishing = false;
     bool driverFailed = false;
     int exitCode = 0;
@@ -125,17 +125,19 @@ int RunHeadless(const Options& o)
         QCoreApplication::exit(exitCode);
     };
     QObject::connect(&run, &acq::RunModel::RunHalted, [&](acq::HaltCause cause, const QString&) {
-        driverFailed = driverFailed || cause == acq::HaltCause::Driver;
+        driverFailed = driverFailed || cause != acq::HaltCause::File;
         QTimer::singleShot(0, finish);
     });
 
     rt::TermSignals termination;
     QObject::connect(&termination, &rt::TermSignals::Received, [&](int) { finish(); });
 
+    QObject::connect(&run, &acq::RunModel::FilesCreated, [](const QString& fon, const QString& rad) {
+        std::printf("vfon: запись в %s и %s\n", fon.toUtf8().constData(), rad.toUtf8().constData());
+        std::fflush(stdout);
+    });
     if (!run.StartBranch(SettingsOf(o)))
         return kExitRunFailed;
-    std::printf("vfon: запись в %s и %s\n", run.FonFile().c_str(), run.RadFile().c_str());
-    std::fflush(stdout);
     service.Ready();
 
     // A line a second on a terminal; a journal or a log gets one a minute.

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <limits>
 
+#include "platform/CliErrorText.h"
+
 namespace app {
 namespace {
 
@@ -98,7 +100,7 @@ std::optional<Options> ParseOptions(int argc, char** argv, int& exitCode)
             exitCode = cli.exit(e); // --help, --version
             return std::nullopt;
         }
-        std::fprintf(stderr, "vfon: %s (справка: vfon --help)\n", e.what());
+        std::fprintf(stderr, "vfon: %s (справка: vfon --help)\n", rt::CliErrorText(cli, e).c_str());
         exitCode = kExitUsage;
         return std::nullopt;
     }

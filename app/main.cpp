@@ -14,6 +14,7 @@
 #include "app/DataDir.h"
 #include "app/Headless.h"
 #include "app/Options.h"
+#include "app/StartRefusal.h"
 #include "gains/GainSelect1.h"
 #include "mainwindow/VFonPCI2.h"
 #include "network/Publisher.h"
@@ -29,19 +30,16 @@ int main(int argc, char** argv)
     const std::optional<app::Options> options = app::ParseOptions(argc, argv, exitCode);
     if (!options)
         return exitCode;
-    // A data folder that cannot take the files is a wrong command line.
-    if (const std::string why = app::CheckDataDir(options->DataDir); !why.empty()) {
-        std::fprintf(stderr, "vfon: %s\n", why.c_str());
-        return app::kExitUsage;
-    }
+    // A data folder that cannot take the files is a wrong command line;
+    // the window program shows it in a box as well.
+    if (const std::string why = app::CheckDataDir(options->DataDir); !why.empty())
+        return app::RefuseStart(options->Headless, argc, argv, why);
     // Publishing: the command line over the hive's [Network] section.
     app::Options opts = *options;
     std::string networkError;
     opts.Network = app::ResolveNetwork(*options, hive::HivePath(), networkError);
-    if (!networkError.empty()) {
-        std::fprintf(stderr, "vfon: %s\n", networkError.c_str());
-        return app::kExitUsage;
-    }
+    if (!networkError.empty())
+        return app::RefuseStart(opts.Headless, argc, argv, networkError);
     if (opts.Headless) {
         QCoreApplication app(argc, argv);
         return app::RunHeadless(opts);

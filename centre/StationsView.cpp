@@ -104,7 +104,7 @@ function draw(rows){
   cell(tr,list(r.centres,0),false);
   cell(tr,r.frames_stored,false);cell(tr,r.events_stored,false);
   body.appendChild(tr)});
- document.getElementById('when').textContent='Обновлено '+new Date().toLocaleTimeString();
+ document.getElementById('when').textContent='Обновлено '+new Date().toLocaleTimeString('ru-RU',{hour12:false});
 }
 function load(){fetch('stations.json').then(function(r){return r.json()}).then(draw).catch(function(){
  document.getElementById('when').textContent='центр не отвечает'})}

@@ -8,17 +8,27 @@
 #include <QHttpServer>
 #include <QHttpServerResponse>
 #include <CLI/CLI.hpp>
+#include <QTimer>
+#include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "centre/CentreStore.h"
 #include "centre/StationsView.h"
+#include "datafiles/FileProblemText.h"
+#include "platform/CliErrorText.h"
 #include "protocol/MqttClient.h"
 #include "protocol/Broker.h"
 #include "protocol/Inbound.h"
 
 namespace {
+
+/// How long a broker that does not answer at all is waited for before the
+/// centre says so (the connection is still tried after that).
+constexpr int kBrokerPatienceMs = 10000;
 
 struct CentreOptions {
     std::string Broker;
@@ -73,7 +83,7 @@ int main(int argc, char** argv)
     } catch (const CLI::ParseError& e) {
         if (e.get_exit_code() == 0)
             return cli.exit(e);
-        std::fprintf(stderr, "vfon-centre: %s (справка: vfon-centre --help)\n", e.what());
+        std::fprintf(stderr, "vfon-centre: %s (справка: vfon-centre --help)\n", rt::CliErrorText(cli, e).c_str());
         return 2;
     }
     protocol::BrokerAddress broker;
@@ -88,10 +98,20 @@ int main(int argc, char** argv)
         return 2;
     }
 
+    // The store is a folder set up beforehand (the service's state
+    // directory): a name that is not there is a mistake, not made here.
+    if (struct stat st {}; ::stat(o.Store.c_str(), &st) != 0) {
+        std::fprintf(stderr, "vfon-centre: --store: каталога хранилища «%s» нет\n", o.Store.c_str());
+        return 2;
+    } else if (!S_ISDIR(st.st_mode)) {
+        std::fprintf(stderr, "vfon-centre: --store: «%s» не каталог\n", o.Store.c_str());
+        return 2;
+    }
     QCoreApplication app(argc, argv);
     centre::CentreStore store(o.Store);
     if (::access(o.Store.c_str(), W_OK | X_OK) != 0) {
-        std::fprintf(stderr, "vfon-centre: --store: в каталог «%s» нельзя писать\n", o.Store.c_str());
+        std::fprintf(stderr, "vfon-centre: --store: в каталог «%s» нельзя писать: %s\n", o.Store.c_str(),
+                     datafiles::ErrnoText(errno).c_str());
         return 2;
     }
 
@@ -120,11 +140,26 @@ int main(int argc, char** argv)
         QMetaObject::invokeMethod(
             &app, [&store, topic, copy] { store.Take(topic, copy, NowNs()); }, Qt::QueuedConnection);
     };
-    client.OnConnection = [](bool up) {
+    // A broker that cannot be reached is named once, with the reason; the
+    // network thread goes on trying.
+    std::atomic<bool> unreachableSaid{false};
+    auto sayUnreachable = [&unreachableSaid, name = o.Broker](const std::string& why) {
+        if (!unreachableSaid.exchange(true))
+            std::fprintf(stderr, "vfon-centre: брокер %s недоступен: %s; попытки продолжаются\n", name.c_str(),
+                         why.c_str());
+    };
+    client.OnConnectFailed = sayUnreachable;
+    client.OnConnection = [&unreachableSaid](bool up) {
+        if (up)
+            unreachableSaid = false;
         std::fprintf(stderr, "vfon-centre: %s\n", up ? "связь с брокером есть" : "нет связи с брокером");
     };
     // Once per refusal, until a connection holds again.
     client.OnRefused = [](const std::string& why) { std::fprintf(stderr, "vfon-centre: брокер: %s\n", why.c_str()); };
+    QTimer::singleShot(kBrokerPatienceMs, &app, [&client, sayUnreachable] {
+        if (!client.Connected())
+            sayUnreachable("нет ответа за " + std::to_string(kBrokerPatienceMs / 1000) + " с");
+    });
     client.Start(broker.Host, broker.Port, protocol::kKeepAliveSeconds);
     const int rc = QCoreApplication::exec();
     client.Stop();

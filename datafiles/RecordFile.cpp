@@ -16,17 +16,17 @@ namespace {
 /// name is refused instead of blocking the program.
 class Fd {
 public:
-    Fd(const std::string& path, int flags)
+    Fd(const std::string& path, int flags) : path_(path)
     {
         fd_ = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0644);
         if (fd_ < 0) {
             if (errno == ENXIO || errno == EISDIR) // a pipe without reader, a directory
                 rt::RaiseNotRegular(path);
-            rt::RaiseIoErrno(errno);
+            rt::RaiseIoErrno(errno, path);
         }
         struct stat st;
         if (::fstat(fd_, &st) != 0)
-            rt::RaiseIoErrno(errno);
+            rt::RaiseIoErrno(errno, path);
         if (!S_ISREG(st.st_mode))
             rt::RaiseNotRegular(path);
     }
@@ -41,15 +41,16 @@ public:
         const int fd = fd_;
         fd_ = -1;
         if (::close(fd) != 0)
-            rt::RaiseIoErrno(errno);
+            rt::RaiseIoErrno(errno, path_);
     }
     void Seek(off_t pos) const
     {
         if (::lseek(fd_, pos, SEEK_SET) < 0)
-            rt::RaiseIoErrno(errno);
+            rt::RaiseIoErrno(errno, path_);
     }
 
 private:
+    std::string path_;
     int fd_ = -1;
 };
 
@@ -68,8 +69,8 @@ void RaiseIfFaulty(const datafiles::RecordReader& r)
     case datafiles::ReadFault::None: return;
     case datafiles::ReadFault::NotRegular: rt::RaiseNotRegular(r.path());
     case datafiles::ReadFault::OpenFailed:
-    case datafiles::ReadFault::ReadFailed: rt::RaiseIoErrno(s.Errno);
-    case datafiles::ReadFault::Shrunk: rt::RaiseIo(rt::kIoReadBeyondEof);
+    case datafiles::ReadFault::ReadFailed: rt::RaiseIoErrno(s.Errno, r.path());
+    case datafiles::ReadFault::Shrunk: rt::RaiseIo(rt::kIoReadBeyondEof, r.path());
     }
 }
 
@@ -87,10 +88,10 @@ bool CreateNew(const std::string& path)
     if (fd < 0) {
         if (errno == EEXIST)
             return false;
-        rt::RaiseIoErrno(errno);
+        rt::RaiseIoErrno(errno, path);
     }
     if (::close(fd) != 0)
-        rt::RaiseIoErrno(errno);
+        rt::RaiseIoErrno(errno, path);
     return true;
 }
 
@@ -105,15 +106,15 @@ void Write(const std::string& path, size_t size, int32_t index, const void* reco
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            rt::RaiseIoErrno(errno);
+            rt::RaiseIoErrno(errno, path);
         }
         if (n == 0)
-            rt::RaiseIo(rt::kIoDiskFull);
+            rt::RaiseIo(rt::kIoDiskFull, path);
         p += n;
         left -= static_cast<size_t>(n);
     }
     if (::fdatasync(f.Get()) != 0 && errno != EINVAL)
-        rt::RaiseIoErrno(errno);
+        rt::RaiseIoErrno(errno, path);
     f.Close();
 }
 
@@ -123,7 +124,7 @@ int32_t Read(const std::string& path, size_t size, int32_t index, void* record)
     RaiseIfFaulty(r);
     const auto count = static_cast<int32_t>(r.records());
     if (index < 0 || index >= count)
-        rt::RaiseIo(rt::kIoReadBeyondEof);
+        rt::RaiseIo(rt::kIoReadBeyondEof, path);
     r.Seek(index);
     if (r.Read(record, 1) != 1)
         RaiseIfFaulty(r);

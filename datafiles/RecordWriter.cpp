@@ -185,12 +185,12 @@ void SyncFolderOf(const std::string& path)
     const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
-        rt::RaiseIoErrno(errno);
+        rt::RaiseIoErrno(errno, folder);
     const int rc = ::fsync(fd);
     const int err = errno;
     ::close(fd);
     if (rc != 0 && err != EINVAL)
-        rt::RaiseIoErrno(err);
+        rt::RaiseIoErrno(err, folder);
 }
 
 void SetWriteSeam(const WriteSeam& seam)

@@ -13,7 +13,7 @@ void* TDllClient::LoadDll(const char* fileName, const char* entryName)
     if (!fileName || !entryName)
         return nullptr;
     if (dyn::NotRegularFile(fileName)) {
-        Problem = std::string(fileName) + " is not a regular file";
+        Problem = std::string(fileName) + ": не обычный файл (папка, канал или устройство)";
         return nullptr;
     }
     DllHandle = dyn::LoadLibraryA(fileName);

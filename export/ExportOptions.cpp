@@ -24,7 +24,9 @@ void AddOptions(CLI::App& app, ExportOptions& o)
                    "Вид файла HDF5: tidy (по умолчанию, см. выше) или records (прежний:\n"
                    "наборы данных 'frames' и 'events' по записи на строку)")
         ->type_name("LAYOUT")
-        ->check(CLI::IsMember({"tidy", "records"}))
+        ->check([](const std::string& v) {
+            return v == "tidy" || v == "records" ? std::string() : "«" + v + "»: допустимо tidy или records";
+        })
         ->capture_default_str();
     app.add_option("--station", o.station,
                    "Имя станции всех входных файлов (1–32 знака A–Z a–z 0–9 _ -);\n"
@@ -43,7 +45,9 @@ void AddOptions(CLI::App& app, ExportOptions& o)
         ->type_name("OUT.csv");
     app.add_option("--deflate", o.level, "Уровень сжатия (deflate) наборов данных HDF5, от 0 (нет) до 9")
         ->type_name("LEVEL")
-        ->check(CLI::Range(0, 9))
+        ->check([](const std::string& v) {
+            return v.size() == 1 && v[0] >= '0' && v[0] <= '9' ? std::string() : "«" + v + "»: допустимо целое от 0 до 9";
+        })
         ->capture_default_str();
     app.add_flag("-f,--force", o.force, "Заменять выходные файлы, которые уже есть\n(иначе они остаются как есть)");
     app.add_flag("-q,--quiet", o.quiet, "Без строки хода работы; о сбоях и итог\nсообщается всё равно");

@@ -74,7 +74,7 @@ void TForm3::Button2Click()
         // so no label ever shows a gain other than the one recorded.
         if (value < std::numeric_limits<int16_t>::min() || value > std::numeric_limits<int16_t>::max())
             throw rt::EConvertError(
-                QString("'%1' вне пределов усиления (-32768…32767)").arg(text).toStdString());
+                QString("«%1» вне пределов усиления (-32768…32767)").arg(text).toStdString());
         if (selection_)
             selection_->Selection(k) = value;
     }

@@ -51,6 +51,14 @@ Publisher::Publisher(acq::RunModel& run, const NetworkSettings& settings, QObjec
             runFiles_.push_back(name);
         worker_->PostLimit(name, n);
     });
+    connect(&run, &acq::RunModel::FilesCreated, this, [this](const QString& fon, const QString& rad) {
+        for (const QString& path : {fon, rad}) {
+            const std::string name = NameOf(path.toStdString());
+            if (std::find(runFiles_.begin(), runFiles_.end(), name) == runFiles_.end())
+                runFiles_.push_back(name);
+            worker_->PostLimit(name, 0);
+        }
+    });
     connect(&run, &acq::RunModel::RunHalted, this, [this](acq::HaltCause, const QString& why) {
         haltMessage_ = why;
         SendStatus();
@@ -90,9 +98,7 @@ void Publisher::StateChanged(acq::RunState state)
         cyclesPerS_ = 0;
         pulsesPerS_ = {};
         haltMessage_.clear();
-        runFiles_ = {NameOf(run_.FonFile()), NameOf(run_.RadFile())};
-        for (const std::string& name : runFiles_)
-            worker_->PostLimit(name, 0);
+        runFiles_.clear(); // the run's files are named when the recorder has made them
     } else if (state == acq::RunState::Idle) {
         // The run is over: its files are published to their last record.
         for (const std::string& name : runFiles_)

@@ -32,7 +32,7 @@ bool ReadHive(const std::string& path, std::string& text)
         return false;
     struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        g_problem = path + " is not a regular file";
+        g_problem = path + ": не обычный файл (папка, канал или устройство)";
         ::close(fd);
         return false;
     }

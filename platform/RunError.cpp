@@ -8,14 +8,16 @@ namespace rt {
 std::string IoMessage(int code)
 {
     switch (code) {
-    case kIoFileNotFound: return "File not found";
-    case kIoTooManyOpenFiles: return "Too many open files";
-    case kIoAccessDenied: return "File access denied";
-    case kIoReadBeyondEof: return "Read beyond end of file";
-    case kIoDiskFull: return "Disk full";
+    case kIoFileNotFound: return "нет такого файла или папки";
+    case kIoPathNotFound: return "часть пути не папка";
+    case kIoTooManyOpenFiles: return "открыто слишком много файлов";
+    case kIoAccessDenied: return "нет прав доступа";
+    case kIoReadOnly: return "файловая система только для чтения";
+    case kIoReadBeyondEof: return "чтение за концом файла";
+    case kIoDiskFull: return "нет места на диске";
     default: {
-        char buf[32];
-        std::snprintf(buf, sizeof buf, "I/O error %d", code);
+        char buf[48];
+        std::snprintf(buf, sizeof buf, "ошибка ввода-вывода %d", code);
         return buf;
     }
     }
@@ -29,8 +31,8 @@ int IoCodeFromErrno(int err)
     case EMFILE:
     case ENFILE: return kIoTooManyOpenFiles;
     case EACCES:
-    case EPERM:
-    case EROFS: return kIoAccessDenied;
+    case EPERM: return kIoAccessDenied;
+    case EROFS: return kIoReadOnly;
     case ENOSPC:
     case EDQUOT:
     case EFBIG: return kIoDiskFull;
@@ -43,7 +45,8 @@ int IoCodeFromErrno(int err)
         case kIoTooManyOpenFiles:
         case kIoAccessDenied:
         case kIoReadBeyondEof:
-        case kIoDiskFull: return 1000 + err;
+        case kIoDiskFull:
+        case kIoReadOnly: return 1000 + err;
         default: return err;
         }
     }
@@ -53,15 +56,19 @@ void RaiseIo(int code) { throw EInOutError(code, IoMessage(code)); }
 
 void RaiseIoErrno(int err) { RaiseIo(IoCodeFromErrno(err)); }
 
+void RaiseIo(int code, const std::string& path) { throw EInOutError(code, path + ": " + IoMessage(code)); }
+
+void RaiseIoErrno(int err, const std::string& path) { RaiseIo(IoCodeFromErrno(err), path); }
+
 void RaiseNotRegular(const std::string& path)
 {
-    throw EInOutError(kIoNotRegularFile, path + " is not a regular file");
+    throw EInOutError(kIoNotRegularFile, path + ": не обычный файл (папка, канал или устройство)");
 }
 
 namespace {
 [[noreturn]] void RaiseConvert(const QString& text)
 {
-    throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(text).toStdString());
+    throw EConvertError(QStringLiteral("«%1» не целое число").arg(text).toStdString());
 }
 } // namespace
 

@@ -2,9 +2,10 @@
 // Run-time errors of file operations and number conversions, and the guard
 // every event handler runs through.
 //
-// A failing file step raises EInOutError carrying the platform's message
-// ("File not found", "Disk full", ...); a text that is not a whole number
-// raises EConvertError ("'%s' is not a valid integer value"). Handlers do not
+// A failing file step raises EInOutError carrying the program's message
+// ("x.fon: нет такого файла или папки", "нет места на диске", ...); a text
+// that is not a whole number raises EConvertError ("«%s» не целое число").
+// Handlers do not
 // catch them: the guard abandons the handler at the failing step and reports
 // the message through the application's error report (ErrorReport.h).
 #include <QString>
@@ -39,10 +40,13 @@ inline constexpr int kIoTooManyOpenFiles = 4;
 inline constexpr int kIoAccessDenied = 5;
 inline constexpr int kIoReadBeyondEof = 100;
 inline constexpr int kIoDiskFull = 101;
+/// A file system mounted read-only (EROFS), apart from a denied permission.
+inline constexpr int kIoReadOnly = 150;
 /// A name that is not a regular file (a pipe, a device, a directory).
 inline constexpr int kIoNotRegularFile = 2001;
 
-/// The message of an I/O error code: the fixed texts above, else "I/O error %d".
+/// The message of an I/O error code: the fixed texts above, else "ошибка
+/// ввода-вывода %d".
 std::string IoMessage(int code);
 /// Maps an errno value onto an I/O error code (an errno that would collide
 /// with one of the codes above becomes 1000 + errno).
@@ -51,7 +55,10 @@ int IoCodeFromErrno(int err);
 [[noreturn]] void RaiseIo(int code);
 /// Raises EInOutError for the errno value `err`.
 [[noreturn]] void RaiseIoErrno(int err);
-/// Raises EInOutError "<path> is not a regular file".
+/// The same, with the message "<path>: <text>" naming the file.
+[[noreturn]] void RaiseIo(int code, const std::string& path);
+[[noreturn]] void RaiseIoErrno(int err, const std::string& path);
+/// Raises EInOutError "<path>: не обычный файл (…)".
 [[noreturn]] void RaiseNotRegular(const std::string& path);
 
 /// Converts a whole number: leading blanks are skipped, an optional sign,

@@ -1,6 +1,7 @@
 #include "protocol/MqttClient.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <mosquitto.h>
@@ -115,6 +116,8 @@ void MqttClient::Run(std::string host, int port, int keepAliveSeconds, mosquitto
         // later ones reuse them.
         int rc = first ? mosquitto_connect_bind_v5(mosq_, host.c_str(), port, keepAliveSeconds, nullptr, properties)
                        : mosquitto_reconnect(mosq_);
+        if (rc != MOSQ_ERR_SUCCESS && rc != MOSQ_ERR_TLS && OnConnectFailed)
+            OnConnectFailed(ConnectErrorText(rc, errno));
         if (rc == MOSQ_ERR_SUCCESS) {
             int passes = 0; // once stopping: the goodbye goes out, briefly
             while ((rc = mosquitto_loop(mosq_, kLoopMs, 1)) == MOSQ_ERR_SUCCESS) {

@@ -43,6 +43,10 @@ public:
     /// password, access rules, certificate, a session taken over): in
     /// words, once until the next connection holds.
     std::function<void(const std::string& why)> OnRefused;
+    /// A connection could not even be begun (no one listens, no such host,
+    /// no route): why, in words. Called on the network thread at every
+    /// failed try; the thread goes on trying.
+    std::function<void(const std::string& why)> OnConnectFailed;
     /// A message of a subscribed topic.
     std::function<void(const std::string& topic, const char* payload, int length)> OnMessage;
     /// Topics subscribed at every connection.

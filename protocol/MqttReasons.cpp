@@ -1,8 +1,12 @@
 #include "protocol/MqttReasons.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <mosquitto.h>
 #include <mqtt_protocol.h>
 #include <openssl/x509_vfy.h>
+
+#include "datafiles/FileProblemText.h"
 
 namespace protocol {
 namespace {
@@ -81,6 +85,21 @@ std::string CertificateText(long verifyError)
         return "сертификат брокера ещё не действует (часы станции?)";
     default:
         return "сертификат брокера не прошёл проверку: " + std::string(X509_verify_cert_error_string(verifyError));
+    }
+}
+
+std::string ConnectErrorText(int rc, int err)
+{
+    if (rc == MOSQ_ERR_EAI)
+        return "имя узла не найдено";
+    if (rc != MOSQ_ERR_ERRNO)
+        return "ошибка MQTT " + std::to_string(rc);
+    switch (err) {
+    case ECONNREFUSED: return "соединение отвергнуто (на этом порту никто не слушает)";
+    case ETIMEDOUT: return "нет ответа";
+    case EHOSTUNREACH: return "узел недостижим";
+    case ENETUNREACH: return "сеть недостижима";
+    default: return datafiles::ErrnoText(err);
     }
 }
 

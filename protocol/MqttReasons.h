@@ -20,5 +20,9 @@ std::string ConnectReasonText(int reasonCode);
 /// X509_V_ERR_* code), e.g. "имя в сертификате брокера не совпадает с его
 /// адресом".
 std::string CertificateText(long verifyError);
+/// Why a connection could not even be begun: `rc` of libmosquitto's
+/// connect, `err` the errno after it (e.g. "соединение отвергнуто (на этом
+/// порту никто не слушает)", "имя узла не найдено").
+std::string ConnectErrorText(int rc, int err);
 
 } // namespace protocol

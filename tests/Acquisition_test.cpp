@@ -110,8 +110,8 @@ TEST_F(AcquisitionTest, AWriteFailureGoesToTheStatusBarAndTheErrorWindow)
     const QString name = QString::fromStdString(f->Run().FonFile());
     ASSERT_TRUE(QFile::remove(name));
     f->bStart1Click();
-    EXPECT_EQ(f->status->currentMessage(), "6_12_23_5.fon: File not found");
-    EXPECT_EQ(ui::ErrorReport::LastMessage(), "6_12_23_5.fon: File not found");
+    EXPECT_EQ(f->status->currentMessage(), "6_12_23_5.fon: нет такого файла или папки");
+    EXPECT_EQ(ui::ErrorReport::LastMessage(), "6_12_23_5.fon: нет такого файла или папки");
     ExpectButtons(false, "Start", true);
     QFile(name).open(QIODevice::WriteOnly);
     f->bStart1Click();
@@ -124,7 +124,7 @@ TEST_F(AcquisitionTest, ABadLimitIsReportedAtEveryTickUntilCorrected)
     StartRun(*f);
     f->MaskEdit2->setText("");
     Ticks(*f, 3);
-    EXPECT_EQ(ui::ErrorReport::LastMessage(), "'' is not a valid integer value");
+    EXPECT_EQ(ui::ErrorReport::LastMessage(), "«» не целое число");
     EXPECT_EQ(ui::ErrorReport::Count(), 3);
     f->MaskEdit2->setText(" 20     ");
     Ticks(*f, 1);

@@ -195,7 +195,7 @@ TEST_F(BoardSetupTest, BrokenDriversAndHivesAreRefusedWithoutWaiting)
         hive::SetHivePath(hive);
         EXPECT_FALSE(run().StartBranch(acq::DefaultRunSettings()));
         EXPECT_EQ(status_, QString::fromStdString("Нет необходимого драйвера IntDMA32.VxD: " + hive +
-                                                  " is not a regular file"));
+                                                  ": не обычный файл (папка, канал или устройство)"));
     }
 }
 

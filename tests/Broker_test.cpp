@@ -145,6 +145,7 @@ protected:
     QString Plain() const { return QString("mqtt://127.0.0.1:%1").arg(port_); }
     void StartCentre(const QString& password = "centre")
     {
+        QDir(dir_.path()).mkpath("store"); // the centre takes a store folder set up beforehand
         centre_.start(VFON_CENTRE_PATH, {"--broker", Plain(), "--store", dir_.filePath("store"), "--http",
                                          QString("127.0.0.1:%1").arg(httpPort_), "--mqtt-user", "centre",
                                          "--mqtt-password-file", dir_.filePath(password + ".password")});

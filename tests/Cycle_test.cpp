@@ -161,7 +161,7 @@ TEST_F(CycleTest, EventThatCannotBeWrittenIsWrittenAtTheStop)
     ASSERT_TRUE(QFile::remove(rad));
     Sim().triggerAtQuery(3, 1);
     Ticks(run(), 1);
-    EXPECT_EQ(fileError_, "6_12_23_5.Rad: File not found");
+    EXPECT_EQ(fileError_, "6_12_23_5.Rad: нет такого файла или папки");
     EXPECT_EQ(run().State(), acq::RunState::Halted);
     EXPECT_FALSE(run().BoardsHeld());
     EXPECT_EQ(run().EventsWritten(), 0);

@@ -118,7 +118,7 @@ TEST_F(FileOpenTest, PipesAreRefusedAndNamesOutsideUtf8AreListedAndOpen)
     EXPECT_EQ(f->FonFileName, cp1251);
     EXPECT_EQ(f->FonRecCount, 2);
     Open("x.fon"); // reported at once, never waited on
-    EXPECT_EQ(ui::ErrorReport::LastMessage(), "x.fon is not a regular file");
+    EXPECT_EQ(ui::ErrorReport::LastMessage(), "x.fon: не обычный файл (папка, канал или устройство)");
 }
 
 TEST_F(FileOpenTest, AFrameAskedForByTheStabilityWindowOpensInTheViewer)
@@ -403,7 +403,7 @@ TEST_F(FileOpenTest, MissingFileIsReportedAfterChartAndNameChanged)
     f->bForm2->hide();
     ASSERT_EQ(std::remove(Path("b.fon").c_str()), 0);
     Open("b.fon");
-    EXPECT_EQ(ui::ErrorReport::LastMessage(), "File not found");
+    EXPECT_EQ(ui::ErrorReport::LastMessage(), "b.fon: нет такого файла или папки");
     EXPECT_EQ(f->FonFileName, "b.fon");
     EXPECT_EQ(f->Chart2->SeriesAt(0).Count(), 0);
     EXPECT_TRUE(f->bForm2->isHidden());
@@ -413,7 +413,7 @@ TEST_F(FileOpenTest, MissingFileIsReportedAfterChartAndNameChanged)
     f->bViewRad->click();
     ASSERT_EQ(std::remove(Path("c.Rad").c_str()), 0);
     Open("c.Rad");
-    EXPECT_EQ(ui::ErrorReport::LastMessage(), "File not found");
+    EXPECT_EQ(ui::ErrorReport::LastMessage(), "c.Rad: нет такого файла или папки");
     EXPECT_EQ(f->RadFileName, "c.Rad");
 }
 
@@ -424,12 +424,12 @@ TEST_F(FileOpenTest, EmptyFileFailsAtTheFirstRead)
     TForm1* f = form();
     f->bView->click();
     Open("empty.fon");
-    EXPECT_EQ(ui::ErrorReport::LastMessage(), "Read beyond end of file");
+    EXPECT_EQ(ui::ErrorReport::LastMessage(), "empty.fon: чтение за концом файла");
     EXPECT_TRUE(f->bForm2->isHidden());
     f->bViewRad->click();
     Open("empty.Rad");
     EXPECT_EQ(ui::ErrorReport::Count(), 2);
-    EXPECT_EQ(ui::ErrorReport::LastMessage(), "Read beyond end of file");
+    EXPECT_EQ(ui::ErrorReport::LastMessage(), "empty.Rad: чтение за концом файла");
 }
 
 // A partial tail is not a record: it is not counted and never read.
@@ -466,7 +466,7 @@ TEST_F(FileOpenTest, PartialTailIsNotARecord)
     EXPECT_EQ(ui::ErrorReport::Count(), 0);
 
     Open("short.fon");
-    EXPECT_EQ(ui::ErrorReport::LastMessage(), "Read beyond end of file");
+    EXPECT_EQ(ui::ErrorReport::LastMessage(), "short.fon: чтение за концом файла");
 
     ui::ErrorReport::Reset();
     f->bViewRad->click();

@@ -426,7 +426,7 @@ TEST_F(FrameDisplayTest, FailedReadLeavesClearedChartsAndOldLabels)
         f->ViewKadrEAS();
         FAIL() << "no error";
     } catch (const rt::EInOutError& e) {
-        EXPECT_STREQ(e.what(), "Read beyond end of file");
+        EXPECT_EQ(std::string(e.what()), "a.Rad: чтение за концом файла");
     }
     EXPECT_EQ(f->Chart1->SeriesAt(0).Count(), 0);
     EXPECT_EQ(f->Label6->text(), "old time");

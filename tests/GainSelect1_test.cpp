@@ -91,14 +91,14 @@ TEST_F(GainDialogTest, NonIntegersAndValuesBeyondSixteenBitsAreRefused)
     Box(3)->setEditText(" 5"); // no trimming before the conversion: leading blanks are skipped
     Box(4)->setEditText("5 ");
     Form3->findChild<QPushButton*>("Button2")->click();
-    EXPECT_EQ(ui::ErrorReport::LastMessage(), "'5 ' is not a valid integer value");
+    EXPECT_EQ(ui::ErrorReport::LastMessage(), "«5 » не целое число");
     EXPECT_TRUE(Form3->isVisible());
     EXPECT_FALSE(f->GainChanged);
     EXPECT_EQ(f->RGainSel1, 10); // fields before the bad one are already stored
     Box(4)->setEditText("5");
     Box(7)->setEditText("70000");
     Form3->findChild<QPushButton*>("Button2")->click();
-    EXPECT_TRUE(ui::ErrorReport::LastMessage().startsWith("'70000'"));
+    EXPECT_TRUE(ui::ErrorReport::LastMessage().startsWith("«70000»"));
     EXPECT_TRUE(Form3->isVisible());
     EXPECT_FALSE(f->GainChanged);
     Box(7)->setEditText("-32768");

@@ -254,7 +254,7 @@ TEST_F(HeadlessTest, SignalsInABurstAndAProgramStuckInItsDriver)
     Start({"--headless"}, dir_.filePath("driver.so").toStdString());
     Finish();
     EXPECT_EQ(proc_.exitCode(), 1);
-    EXPECT_TRUE(err_.contains("driver.so is not a regular file")) << err_.toStdString();
+    EXPECT_TRUE(err_.contains("driver.so: не обычный файл (папка, канал или устройство)")) << err_.toStdString();
     Start({"--headless"}, HANGING_DRIVER);
     QThread::msleep(1000);
     proc_.terminate();

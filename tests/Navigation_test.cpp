@@ -151,11 +151,11 @@ TEST_F(NavigationTest, ReadsBackgroundFrameByNumber)
 
     // The error text is no number: pressing again reports the conversion.
     f->bReadFon->click();
-    EXPECT_EQ(ui::ErrorReport::LastMessage(), "'Ошибка!' is not a valid integer value");
+    EXPECT_EQ(ui::ErrorReport::LastMessage(), "«Ошибка!» не целое число");
     EXPECT_EQ(f->FonRecNo, 0);
     f->eKadrFon->setText("");
     f->bReadFon->click();
-    EXPECT_EQ(ui::ErrorReport::LastMessage(), "'' is not a valid integer value");
+    EXPECT_EQ(ui::ErrorReport::LastMessage(), "«» не целое число");
 }
 
 TEST_F(NavigationTest, ReadsRadioEventByNumber)
@@ -171,7 +171,7 @@ TEST_F(NavigationTest, ReadsRadioEventByNumber)
     EXPECT_EQ(f->eKadrRad->text(), "Ошибка!");
     EXPECT_EQ(f->RadRecNo, 4);
     f->bReadRad->click();
-    EXPECT_EQ(ui::ErrorReport::LastMessage(), "'Ошибка!' is not a valid integer value");
+    EXPECT_EQ(ui::ErrorReport::LastMessage(), "«Ошибка!» не целое число");
     // The background field is untouched by the radio side.
     EXPECT_EQ(f->eKadrFon->text(), "1");
 }
@@ -224,7 +224,7 @@ TEST_F(NavigationTest, ChannelNumberOutOfRangeAnswersQuery)
 
     // "?!" is no number: reported, ChannelNo keeps its value.
     f->Button1->click();
-    EXPECT_EQ(ui::ErrorReport::LastMessage(), "'?!' is not a valid integer value");
+    EXPECT_EQ(ui::ErrorReport::LastMessage(), "«?!» не целое число");
     EXPECT_EQ(f->ChannelNo, 7);
     EXPECT_TRUE(f->OneChannel);
 

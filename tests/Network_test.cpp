@@ -95,6 +95,7 @@ protected:
         port_ = FreePort();
         httpPort_ = FreePort();
         QDir(dir_.path()).mkpath("broker");
+        QDir(dir_.path()).mkpath("store"); // the centre refuses a store folder that is not there
     }
     void TearDown() override
     {
@@ -392,6 +393,24 @@ TEST_F(NetworkTest, KilledStationShowsOfflineWithinOneAndAHalfKeepAlives)
     s.waitForFinished(5000);
     EXPECT_TRUE(testing_support::WaitFor([&] { return Row("st1").value("state") == "offline"; },
                                          protocol::kKeepAliveSeconds * 1500 + 1000));
+}
+
+// A broker that cannot be reached is named once, with the reason, while
+// the centre goes on trying; when it comes, the centre says so.
+TEST_F(NetworkTest, TheCentreSaysOnceWhyItsBrokerCannotBeReached)
+{
+    StartCentre();
+    QString err;
+    auto saw = [&](const QString& text) {
+        err += QString::fromUtf8(centre_.readAllStandardError());
+        return err.contains(text);
+    };
+    ASSERT_TRUE(testing_support::WaitFor([&] { return saw("недоступен"); }, 30000)) << err.toStdString();
+    EXPECT_TRUE(err.contains(QString("брокер %1 недоступен: соединение отвергнуто").arg(QString::fromStdString(Broker()))))
+        << err.toStdString();
+    StartBroker();
+    ASSERT_TRUE(testing_support::WaitFor([&] { return saw("связь с брокером есть"); }, 30000)) << err.toStdString();
+    EXPECT_EQ(err.count("недоступен"), 1) << err.toStdString();
 }
 
 TEST_F(NetworkTest, BrokerDownAtStartAndMidRunLosesNothing)

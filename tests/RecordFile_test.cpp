@@ -131,7 +131,7 @@ TEST_F(RecordFileTest, PartialTailIsNeverReadAndEmptyFileHasNoRecord)
     recfile::Create(f);
     EXPECT_EQ(recfile::Count(f, sizeof(TFonKadr)), 0);
     TFonKadr r{};
-    EXPECT_EQ(IoError([&] { recfile::ReadRecord(f, 0, r); }), "Read beyond end of file");
+    EXPECT_EQ(IoError([&] { recfile::ReadRecord(f, 0, r); }), f + ": чтение за концом файла");
     recfile::WriteRecord(f, 0, r);
     {
         QFile file(QString::fromStdString(f));
@@ -140,22 +140,22 @@ TEST_F(RecordFileTest, PartialTailIsNeverReadAndEmptyFileHasNoRecord)
     }
     EXPECT_EQ(recfile::Count(f, sizeof(TFonKadr)), 1);
     EXPECT_EQ(recfile::ReadRecord(f, 0, r), 1);
-    EXPECT_EQ(IoError([&] { recfile::ReadRecord(f, 1, r); }), "Read beyond end of file");
-    EXPECT_EQ(IoError([&] { recfile::ReadRecord(f, -1, r); }), "Read beyond end of file");
+    EXPECT_EQ(IoError([&] { recfile::ReadRecord(f, 1, r); }), f + ": чтение за концом файла");
+    EXPECT_EQ(IoError([&] { recfile::ReadRecord(f, -1, r); }), f + ": чтение за концом файла");
 }
 
-TEST_F(RecordFileTest, FailuresCarryThePlatformMessages)
+TEST_F(RecordFileTest, FailuresNameTheFileAndTheCause)
 {
     TFonKadr r{};
-    EXPECT_EQ(IoError([&] { recfile::ReadRecord(P("none.fon"), 0, r); }), "File not found");
+    EXPECT_EQ(IoError([&] { recfile::ReadRecord(P("none.fon"), 0, r); }), P("none.fon") + ": нет такого файла или папки");
     // A write never creates a file: a removed file is an error, not a new file.
-    EXPECT_EQ(IoError([&] { recfile::WriteRecord(P("gone.fon"), 0, r); }), "File not found");
-    EXPECT_EQ(IoError([&] { recfile::Count(P("none.fon"), sizeof r); }), "File not found");
+    EXPECT_EQ(IoError([&] { recfile::WriteRecord(P("gone.fon"), 0, r); }), P("gone.fon") + ": нет такого файла или папки");
+    EXPECT_EQ(IoError([&] { recfile::Count(P("none.fon"), sizeof r); }), P("none.fon") + ": нет такого файла или папки");
     if (::geteuid() != 0) { // root reads everything
         const std::string f = P("ro.fon");
         recfile::Create(f);
         ::chmod(f.c_str(), 0444);
-        EXPECT_EQ(IoError([&] { recfile::WriteRecord(f, 0, r); }), "File access denied");
+        EXPECT_EQ(IoError([&] { recfile::WriteRecord(f, 0, r); }), f + ": нет прав доступа");
     }
     {
         // A file that may not grow (as on a full disk) refuses the record.
@@ -169,14 +169,14 @@ TEST_F(RecordFileTest, FailuresCarryThePlatformMessages)
         const std::string message = IoError([&] { recfile::WriteRecord(f, 0, r); });
         ::setrlimit(RLIMIT_FSIZE, &old);
         std::signal(SIGXFSZ, oldHandler);
-        EXPECT_EQ(message, "Disk full");
+        EXPECT_EQ(message, f + ": нет места на диске");
     }
     // Pipes and devices are refused at once, never waited on.
     ASSERT_EQ(::mkfifo(P("pipe.fon").c_str(), 0644), 0);
     for (const std::string& f : {P("pipe.fon"), std::string("/dev/zero")}) {
-        EXPECT_EQ(IoError([&] { recfile::ReadRecord(f, 0, r); }), f + " is not a regular file");
-        EXPECT_EQ(IoError([&] { recfile::WriteRecord(f, 0, r); }), f + " is not a regular file");
-        EXPECT_EQ(IoError([&] { recfile::Count(f, sizeof r); }), f + " is not a regular file");
+        EXPECT_EQ(IoError([&] { recfile::ReadRecord(f, 0, r); }), f + ": не обычный файл (папка, канал или устройство)");
+        EXPECT_EQ(IoError([&] { recfile::WriteRecord(f, 0, r); }), f + ": не обычный файл (папка, канал или устройство)");
+        EXPECT_EQ(IoError([&] { recfile::Count(f, sizeof r); }), f + ": не обычный файл (папка, канал или устройство)");
     }
 }
 

@@ -32,14 +32,14 @@ TEST(StrToInt, AcceptsWholeNumbersWithLeadingBlanksAndSign)
 
 TEST(StrToInt, RejectsEverythingElseWithTheRunTimeMessage)
 {
-    EXPECT_EQ(ConvertMessage(""), "'' is not a valid integer value");
-    EXPECT_EQ(ConvertMessage("14 "), "'14 ' is not a valid integer value");
-    EXPECT_EQ(ConvertMessage("Ошибка!"), "'Ошибка!' is not a valid integer value");
-    EXPECT_EQ(ConvertMessage("?!"), "'?!' is not a valid integer value");
-    EXPECT_EQ(ConvertMessage("-"), "'-' is not a valid integer value");
-    EXPECT_EQ(ConvertMessage("2147483648"), "'2147483648' is not a valid integer value");
-    EXPECT_EQ(ConvertMessage("-2147483649"), "'-2147483649' is not a valid integer value");
-    EXPECT_EQ(ConvertMessage("99999999999999999999"), "'99999999999999999999' is not a valid integer value");
+    EXPECT_EQ(ConvertMessage(""), "«» не целое число");
+    EXPECT_EQ(ConvertMessage("14 "), "«14 » не целое число");
+    EXPECT_EQ(ConvertMessage("Ошибка!"), "«Ошибка!» не целое число");
+    EXPECT_EQ(ConvertMessage("?!"), "«?!» не целое число");
+    EXPECT_EQ(ConvertMessage("-"), "«-» не целое число");
+    EXPECT_EQ(ConvertMessage("2147483648"), "«2147483648» не целое число");
+    EXPECT_EQ(ConvertMessage("-2147483649"), "«-2147483649» не целое число");
+    EXPECT_EQ(ConvertMessage("99999999999999999999"), "«99999999999999999999» не целое число");
 }
 
 TEST(Trim, RemovesBlanksAndControlCharactersAtBothEnds)
@@ -52,12 +52,14 @@ TEST(Trim, RemovesBlanksAndControlCharactersAtBothEnds)
 
 TEST(IoMessage, FixedTextsAndNumberedOthers)
 {
-    EXPECT_EQ(rt::IoMessage(rt::IoCodeFromErrno(ENOENT)), "File not found");
-    EXPECT_EQ(rt::IoMessage(rt::IoCodeFromErrno(EACCES)), "File access denied");
-    EXPECT_EQ(rt::IoMessage(rt::IoCodeFromErrno(EMFILE)), "Too many open files");
-    EXPECT_EQ(rt::IoMessage(rt::IoCodeFromErrno(ENOSPC)), "Disk full");
-    EXPECT_EQ(rt::IoMessage(rt::kIoReadBeyondEof), "Read beyond end of file");
+    EXPECT_EQ(rt::IoMessage(rt::IoCodeFromErrno(ENOENT)), "нет такого файла или папки");
+    EXPECT_EQ(rt::IoMessage(rt::IoCodeFromErrno(EACCES)), "нет прав доступа");
+    // A read-only disk is no missing permission: it says so.
+    EXPECT_EQ(rt::IoMessage(rt::IoCodeFromErrno(EROFS)), "файловая система только для чтения");
+    EXPECT_EQ(rt::IoMessage(rt::IoCodeFromErrno(EMFILE)), "открыто слишком много файлов");
+    EXPECT_EQ(rt::IoMessage(rt::IoCodeFromErrno(ENOSPC)), "нет места на диске");
+    EXPECT_EQ(rt::IoMessage(rt::kIoReadBeyondEof), "чтение за концом файла");
     // EIO is 5, the number of "access denied": it must not read as one.
-    EXPECT_EQ(rt::IoMessage(rt::IoCodeFromErrno(EIO)), "I/O error 1005");
-    EXPECT_EQ(rt::IoMessage(rt::IoCodeFromErrno(EBADF)), "I/O error 9");
+    EXPECT_EQ(rt::IoMessage(rt::IoCodeFromErrno(EIO)), "ошибка ввода-вывода 1005");
+    EXPECT_EQ(rt::IoMessage(rt::IoCodeFromErrno(EBADF)), "ошибка ввода-вывода 9");
 }

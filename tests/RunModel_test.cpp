@@ -5,6 +5,8 @@
 
 #include <QFile>
 #include <cstring>
+#include <future>
+#include <thread>
 
 #include "acquisition/RunFiles.h"
 #include "datafiles/FrameEnd.h"
@@ -66,6 +68,48 @@ TEST_F(RunModelTest, StartCreatesBothFilesNamedFromDateAndTime)
     EXPECT_EQ(run().Engine().FonRec.Min, 5);
     EXPECT_EQ(acq::FileName(rt::Now()), "6_12_23_5.fon");
     EXPECT_EQ(acq::FileNameEAS(rt::Now()), "6_12_23_5.Rad");
+}
+
+// Start never waits on the disk: the files are made, and their folder
+// synced, on the recorder's thread, and a folder that refuses them ends the
+// run with the folder and the cause named.
+TEST_F(RunModelTest, TheRecorderThreadMakesTheFilesAfterStartHasReturned)
+{
+    const std::thread::id gui = std::this_thread::get_id();
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::thread::id maker;
+    acq::SetBeforeCreatingRunFiles([&] {
+        maker = std::this_thread::get_id();
+        if (maker != gui)
+            released.wait(); // the creation is held up until Start has returned
+    });
+    ASSERT_TRUE(run().StartBranch(acq::DefaultRunSettings()));
+    EXPECT_FALSE(QFile::exists("6_12_23_5.fon"));
+    EXPECT_EQ(run().FonFile(), "");
+    release.set_value();
+    run().Drain();
+    acq::SetBeforeCreatingRunFiles({});
+    EXPECT_NE(maker, gui);
+    EXPECT_EQ(run().FonFile(), "6_12_23_5.fon");
+    EXPECT_EQ(run().RadFile(), "6_12_23_5.Rad");
+    EXPECT_TRUE(QFile::exists("6_12_23_5.Rad"));
+    EXPECT_TRUE(run().StopBranch());
+
+    acq::Station station = acq::Station::Default();
+    station.DataDir = "missing";
+    run_ = std::make_unique<acq::RunModel>(station);
+    run_->SetManualTicks(true);
+    QString error, halt;
+    QObject::connect(run_.get(), &acq::RunModel::FileError, [&](const QString& m) { error = m; });
+    QObject::connect(run_.get(), &acq::RunModel::RunHalted,
+                     [&](acq::HaltCause cause, const QString& m) { halt = cause == acq::HaltCause::NoFiles ? m : ""; });
+    ASSERT_TRUE(run().StartBranch(acq::DefaultRunSettings()));
+    run().Drain();
+    ExpectIdle();
+    EXPECT_EQ(error, "Файлы записи не созданы в missing: missing/6_12_23_5.Rad: нет такого файла или папки");
+    EXPECT_EQ(halt, error);
+    EXPECT_FALSE(QFile::exists("missing"));
 }
 
 TEST_F(RunModelTest, SameMinuteRestartNeverTruncatesTheFirstRun)
@@ -264,7 +308,7 @@ TEST_F(RunModelTest, AFrameItsFileRefusesTwiceGoesToARescueFileByteForByte)
     Points(run(), 599);
     ASSERT_TRUE(QFile::remove(QString::fromStdString(run().FonFile())));
     Points(run(), 1);
-    EXPECT_EQ(fileError_, "6_12_23_5.fon: File not found");
+    EXPECT_EQ(fileError_, "6_12_23_5.fon: нет такого файла или папки");
     ExpectHalted();
     ASSERT_TRUE(full);
     // The next press tries the file again; it fails again, so the full frame
@@ -302,7 +346,7 @@ TEST_F(RunModelTest, LastFrameThatCannotBeWrittenAtStop)
     const std::string name = run().FonFile();
     ASSERT_TRUE(QFile::remove(QString::fromStdString(name)));
     EXPECT_FALSE(run().StopBranch());
-    EXPECT_EQ(fileError_, "6_12_23_5.fon: File not found");
+    EXPECT_EQ(fileError_, "6_12_23_5.fon: нет такого файла или папки");
     ExpectHalted();
     QFile(QString::fromStdString(name)).open(QIODevice::WriteOnly);
     EXPECT_TRUE(run().StopBranch());
@@ -315,7 +359,7 @@ TEST_F(RunModelTest, ABadLimitAbandonsEveryTickUntilCorrected)
     StartRun(run());
     run().SetLimitText(2, "");
     Ticks(run(), 3);
-    EXPECT_EQ(tickError_, "'' is not a valid integer value");
+    EXPECT_EQ(tickError_, "«» не целое число");
     EXPECT_EQ(tickErrors_, 3);
     EXPECT_EQ(cycle().CycleCount, 0);
     run().SetLimitText(2, " 20     ");

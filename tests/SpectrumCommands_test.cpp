@@ -255,7 +255,7 @@ TEST_F(SpectrumCommandsTest, IntegralBoundsAreReadAsTypedAfterTheDisplayIsCleare
     Form1->Memo1->setPlainText("old text");
     SetBounds("10 ", "225");
     Press(spectrum::Form2->bIntegr);
-    EXPECT_EQ(ui::ErrorReport::LastMessage(), "'10 ' is not a valid integer value");
+    EXPECT_EQ(ui::ErrorReport::LastMessage(), "«10 » не целое число");
     ExpectIntegralModeButtons();
     EXPECT_TRUE(Bars().empty());
     EXPECT_TRUE(Line().empty());
@@ -477,7 +477,7 @@ TEST_F(SpectrumCommandsTest, CentreRefusesRunsWithoutAnAnswerAndSaysWhy)
 
     SetBounds("10", "225 ");
     Press(spectrum::Form2->bCentre);
-    EXPECT_EQ(ui::ErrorReport::LastMessage(), "'225 ' is not a valid integer value");
+    EXPECT_EQ(ui::ErrorReport::LastMessage(), "«225 » не целое число");
     EXPECT_TRUE(Bars().empty());
 }
 

@@ -245,7 +245,7 @@ TEST_F(SpectrumWindowTest, OpeningAMissingFileReportsTheErrorAndLeavesTheMainWin
     ViewFile(Path("gone.fon"), 3);
     Form1->FonRecNo = 2;
     Open();
-    EXPECT_EQ(ui::ErrorReport::LastMessage(), "File not found");
+    EXPECT_EQ(ui::ErrorReport::LastMessage(), QString::fromStdString(Path("gone.fon") + ": нет такого файла или папки"));
     EXPECT_TRUE(spectrum::Form2->isVisible());
     EXPECT_EQ(Form1->FonRecNo, 2);
     EXPECT_TRUE(spectrum::Form2->SpFileName.empty());
@@ -334,7 +334,7 @@ TEST_F(SpectrumWindowTest, AFailedReadAbandonsTheChannelItemAfterItsFirstSteps)
     Press(spectrum::Form2->Chan1);
     QFile::remove(QString::fromStdString(fileA_));
     Press(spectrum::Form2->Chan3);
-    EXPECT_EQ(ui::ErrorReport::LastMessage(), "File not found");
+    EXPECT_EQ(ui::ErrorReport::LastMessage(), QString::fromStdString(fileA_) + ": нет такого файла или папки");
     EXPECT_TRUE(Bars().empty());
     EXPECT_EQ(spectrum::Form2->ChanNo, 3);
     EXPECT_EQ(spectrum::Form2->Label1->text(), "№ 3");
@@ -404,7 +404,7 @@ TEST_F(SpectrumWindowTest, BoundsThatAreNoNumberAbandonTheRedrawWithTheConversio
     Press(spectrum::Form2->Chan1);
     SetBounds("1O", "225");
     Press(spectrum::Form2->N2);
-    EXPECT_EQ(ui::ErrorReport::LastMessage(), "'1O' is not a valid integer value");
+    EXPECT_EQ(ui::ErrorReport::LastMessage(), "«1O» не целое число");
     EXPECT_TRUE(Bars().empty());
 }
 

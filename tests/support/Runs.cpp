@@ -30,6 +30,7 @@ void StartRun(TForm1& f)
     ASSERT_FALSE(f.Run().Running());
     f.bStart1Click();
     ASSERT_TRUE(f.Run().Running());
+    f.Run().Drain(); // the recorder has made the run's files
     f.Run().Engine().FonSamples = kTestSamples;
 }
 
@@ -37,6 +38,7 @@ void StartRun(acq::RunModel& run, const acq::RunSettings& settings)
 {
     ASSERT_FALSE(run.Running());
     ASSERT_TRUE(run.StartBranch(settings));
+    run.Drain(); // the recorder has made the run's files
     run.Engine().FonSamples = kTestSamples;
 }
 
