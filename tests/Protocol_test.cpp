@@ -1,0 +1,99 @@
+// The wire: what a station encodes, the centre decodes to the same numbers,
+// and the trend row it writes from them is the one the trend export writes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "datafiles/CsvText.h"
+#include "frames/FrameNumbers.h"
+#include "frames/TrendRow.h"
+#include "protocol/Inbound.h"
+#include "protocol/Messages.h"
+#include "support/SampleFiles.h"
+#include "support/SpectrumFiles.h"
+
+namespace {
+
+template <class T>
+T DecodeAs(const std::string& topic, const QByteArray& payload)
+{
+    const protocol::Inbound in = protocol::Decode(topic, payload);
+    if (const auto* r = std::get_if<protocol::Refusal>(&in))
+        ADD_FAILURE() << "refused: " << r->Reason;
+    return std::holds_alternative<T>(in) ? std::get<T>(in) : T{};
+}
+
+bool SameNumber(double a, double b) { return (std::isnan(a) && std::isnan(b)) || a == b; }
+
+} // namespace
+
+TEST(Protocol, FramesAndEventsComeOutAsTheStationPutThemIn)
+{
+    for (int r = 0; r < 12; ++r) {
+        auto k = testing_support::RealisticRecord(r);
+        const bool last = r == 11;
+        const QByteArray json = protocol::FrameJson("st1", "8_12_10_5.fon", r, *k, last);
+        const auto m = DecodeAs<protocol::FrameMessage>(protocol::FrameTopic("st1"), json);
+        const frames::FrameNumbers n = frames::ComputeFrameNumbers(*k, last, nullptr);
+        EXPECT_EQ(m.Station, "st1");
+        EXPECT_EQ(m.File, "8_12_10_5.fon");
+        EXPECT_EQ(m.Record, r);
+        EXPECT_EQ(m.Points, n.Points);
+        for (size_t c = 0; c < kFonChannels; ++c) {
+            const frames::ChannelNumbers& ch = n.Channels[c];
+            EXPECT_TRUE(SameNumber(m.MeanPerPoint[c], ch.MeanPerPoint)) << r << " " << c;
+            EXPECT_EQ(m.Centre[c].has_value(), ch.HasCentre());
+            if (ch.HasCentre())
+                EXPECT_EQ(*m.Centre[c], ch.Centre);
+            EXPECT_TRUE(SameNumber(static_cast<float>(m.B[c]), ch.HasB() ? ch.B : NAN)) << r << " " << c;
+        }
+    }
+    auto e = testing_support::MakeRadEvent(7);
+    const auto ev = DecodeAs<protocol::EventMessage>(protocol::EventTopic("st1"),
+                                                     protocol::EventJson("st1", "8_12_10_5.Rad", 3, *e));
+    EXPECT_EQ(ev.Record, 3);
+    EXPECT_EQ(ev.EventNo, 7);
+    for (int c = 1; c <= kRadChannels; ++c)
+        EXPECT_EQ(ev.Gains[static_cast<size_t>(c - 1)], e->RGain(c));
+}
+
+TEST(Protocol, RefusalsNameTheirStationWhereOneCanBeNamed)
+{
+    const QByteArray frame = protocol::FrameJson("st1", "a.fon", 0, *testing_support::RealisticRecord(0), false);
+    struct Case {
+        std::string topic;
+        QByteArray payload;
+        std::string station;
+    } cases[] = {{"other/st1/frame", frame, ""},
+                 {"vfon/v1/st..1/frame", frame, ""},
+                 {"vfon/v1/st1/gossip", frame, "st1"},
+                 {"vfon/v1/st2/frame", frame, "st2"}, // the payload names st1
+                 {"vfon/v1/st1/frame", QByteArray(protocol::kMaxPayload + 1, ' '), "st1"},
+                 {"vfon/v1/st1/frame", QByteArray(frame).replace("a.fon", "a.exe"), "st1"},
+                 {"vfon/v1/st1/event", frame, "st1"}};
+    for (const Case& c : cases) {
+        const protocol::Inbound in = protocol::Decode(c.topic, c.payload);
+        ASSERT_TRUE(std::holds_alternative<protocol::Refusal>(in)) << c.topic;
+        EXPECT_EQ(std::get<protocol::Refusal>(in).Station, c.station) << c.topic;
+        EXPECT_FALSE(std::get<protocol::Refusal>(in).Reason.empty());
+    }
+}
+
+TEST(TrendRow, OneRowPerChannelAsTheCsvHeaderNamesIt)
+{
+    const std::string header = frames::TrendCsvHeader();
+    const frames::UtcStampZone utc;
+    frames::FrameNumbers n = frames::ComputeFrameNumbers(*testing_support::RealisticRecord(2), false, &utc);
+    frames::TimeFrameNumbers(n, utc);
+    datafiles::CsvText text;
+    for (const frames::TrendRow& row : frames::TrendRowsOf("x.fon", 4, n, utc))
+        frames::AppendTrendCsv(text, row);
+    const std::string csv = text.str();
+    size_t lines = 0;
+    for (size_t at = 0, end; (end = csv.find("\r\n", at)) != std::string::npos; at = end + 2, ++lines) {
+        const std::string line = csv.substr(at, end - at);
+        EXPECT_EQ(std::count(line.begin(), line.end(), ','), std::count(header.begin(), header.end(), ','));
+        EXPECT_EQ(line.rfind("x.fon,5,", 0), 0u) << line;
+    }
+    EXPECT_EQ(lines, size_t{kFonChannels});
+}
