@@ -308,11 +308,13 @@ TEST_F(HeadlessTest, SignalsInABurstAndAProgramStuckInItsDriver)
     ASSERT_TRUE(said("HangingDriver: a signal was handled"));
     EXPECT_EQ(proc_.state(), QProcess::Running);
     // Insisted: the first signal that comes a second after the first ends it.
-    for (int again = 0; again < 40 && !proc_.waitForFinished(1500); ++again)
+    bool ended = false;
+    for (int again = 0; again < 40 && !(ended = proc_.waitForFinished(1500)); ++again)
         proc_.terminate();
-    Finish();
+    ASSERT_TRUE(ended);
+    err += proc_.readAllStandardError();
     EXPECT_EQ(proc_.exitCode(), 128 + SIGTERM);
-    EXPECT_TRUE(err_.contains("второй сигнал")) << err_.toStdString();
+    EXPECT_TRUE(err.contains("второй сигнал")) << err.toStdString();
 }
 
 } // namespace
