@@ -78,6 +78,9 @@ ServiceState StatusOf(const acq::RunModel& run, const Progress& p, const net::Pu
 
 int RunHeadless(const Options& o)
 {
+    // The handlers were set up at the start of main; a signal that came
+    // since waits in the pipe and is read once the event loop runs.
+    rt::TermSignals termination;
     acq::Station station = acq::Station::Default();
     station.DataDir = o.DataDir;
     acq::RunModel run(station);
@@ -129,9 +132,13 @@ int RunHeadless(const Options& o)
         QTimer::singleShot(0, finish);
     });
 
-    rt::TermSignals termination;
     QObject::connect(&termination, &rt::TermSignals::Received, [&](int) { finish(); });
 
+    // Asked to stop before the run began: no file is made.
+    if (rt::TermSignals::Arrived()) {
+        std::printf("vfon: остановлено до начала записи\n");
+        return 0;
+    }
     QObject::connect(&run, &acq::RunModel::FilesCreated, [](const QString& fon, const QString& rad) {
         std::printf("vfon: запись в %s и %s\n", fon.toUtf8().constData(), rad.toUtf8().constData());
         std::fflush(stdout);

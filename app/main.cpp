@@ -26,6 +26,9 @@
 
 int main(int argc, char** argv)
 {
+    // First of all: a SIGTERM or SIGINT while the program starts then stops it
+    // through its own stop path instead of killing it.
+    rt::TermSignals::Install();
     int exitCode = 0;
     const std::optional<app::Options> options = app::ParseOptions(argc, argv, exitCode);
     if (!options)

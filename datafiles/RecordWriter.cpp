@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <fcntl.h>
 #include <memory>
@@ -17,7 +18,9 @@ namespace recfile {
 namespace {
 
 std::mutex g_seamMutex;
+std::condition_variable g_seamChanged;
 WriteSeam g_seam;
+int64_t g_throughSeam = 0;
 
 /// A file of a run opened for writing by name (so a file removed or
 /// replaced is noticed at the next save), never waiting on a pipe or device.
@@ -78,7 +81,9 @@ private:
     {
         WriteSeam seam;
         {
-            std::lock_guard lock(g_seamMutex);
+            std::unique_lock lock(g_seamMutex);
+            g_seamChanged.wait_for(lock, std::chrono::minutes(1), [] { return !g_seam.Held; });
+            ++g_throughSeam;
             seam = g_seam;
             if (g_seam.CutAfterBytes >= 0)
                 g_seam.CutAfterBytes -= std::min<int64_t>(g_seam.CutAfterBytes, static_cast<int64_t>(length));
@@ -195,8 +200,17 @@ void SyncFolderOf(const std::string& path)
 
 void SetWriteSeam(const WriteSeam& seam)
 {
+    {
+        std::lock_guard lock(g_seamMutex);
+        g_seam = seam;
+    }
+    g_seamChanged.notify_all();
+}
+
+int64_t WritesThroughSeam()
+{
     std::lock_guard lock(g_seamMutex);
-    g_seam = seam;
+    return g_throughSeam;
 }
 
 } // namespace recfile

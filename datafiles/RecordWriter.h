@@ -36,11 +36,16 @@ void SyncFolderOf(const std::string& path);
 
 /// Test seams of every write above: each write waits `DelayMs` first; with
 /// `CutAfterBytes` ≥ 0 only that many bytes in all reach the file and the
-/// rest vanish without an error, as at a power cut.
+/// rest vanish without an error, as at a power cut; with `Held` every write
+/// waits until a later SetWriteSeam lets it go (a disk that does not answer;
+/// at most a minute).
 struct WriteSeam {
     int DelayMs = 0;
     int64_t CutAfterBytes = -1;
+    bool Held = false;
 };
 void SetWriteSeam(const WriteSeam& seam);
+/// Writes that have passed the seam since the process began.
+int64_t WritesThroughSeam();
 
 } // namespace recfile

@@ -19,6 +19,7 @@ constexpr int64_t kInsistAfterNs = 1'000'000'000;
 
 std::atomic<int64_t> g_firstUnservedNs{0}; ///< when a signal arrived that nobody has read yet, or 0
 std::atomic<bool> g_served{false};         ///< the program has taken a signal and is ending
+std::atomic<bool> g_arrived{false};        ///< a signal has arrived, read or not
 
 int64_t MonotonicNs()
 {
@@ -40,6 +41,7 @@ void OnSignal(int signo)
         [[maybe_unused]] const ssize_t w = ::write(STDERR_FILENO, text, sizeof text - 1);
         ::_exit(128 + signo);
     }
+    g_arrived.store(true);
     const unsigned char byte = static_cast<unsigned char>(signo);
     [[maybe_unused]] const ssize_t n = ::write(g_pipe[1], &byte, 1);
     errno = saved;
@@ -47,9 +49,26 @@ void OnSignal(int signo)
 
 } // namespace
 
+bool TermSignals::Install()
+{
+    if (g_pipe[0] >= 0)
+        return true;
+    if (::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return false;
+    struct sigaction sa {};
+    sa.sa_handler = OnSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    for (int s : kSignals)
+        ::sigaction(s, &sa, nullptr);
+    return true;
+}
+
+bool TermSignals::Arrived() { return g_arrived.load(); }
+
 TermSignals::TermSignals(QObject* parent) : QObject(parent)
 {
-    if (g_pipe[0] < 0 && ::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
+    if (!Install())
         return;
     notifier_ = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, [this] {
@@ -59,12 +78,6 @@ TermSignals::TermSignals(QObject* parent) : QObject(parent)
             emit Received(byte);
         }
     });
-    struct sigaction sa {};
-    sa.sa_handler = OnSignal;
-    sigemptyset(&sa.sa_mask);
-    sa.sa_flags = SA_RESTART;
-    for (int s : kSignals)
-        ::sigaction(s, &sa, nullptr);
 }
 
 TermSignals::~TermSignals()

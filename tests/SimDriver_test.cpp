@@ -131,6 +131,16 @@ protected:
         return b;
     }
 
+    /// Returns once a background acquisition begun now has had its 10 ms on
+    /// the driver's own clock: time has passed for boards started before it,
+    /// however long that takes on a loaded machine.
+    void waitOneAcquisitionTime()
+    {
+        Board ref = started(6, fonParams());
+        while (status(ref.get()) == 0)
+            std::this_thread::yield();
+    }
+
     static inline SimDriverControl* control = nullptr;
     static inline IFactory* factory = nullptr;
 };
@@ -355,19 +365,18 @@ TEST_F(SimDriverTest, BackgroundBoardIsReadyOnceItsSamplesAreTakenAndNotBefore)
     const auto t0 = Clock::now();
     ASSERT_GT(b->Start(), 0);
     int32_t word = 0;
-    while ((word = status(b.get())) == 0 && secondsSince(t0) < 2.0) {
+    while ((word = status(b.get())) == 0 && secondsSince(t0) < 60.0) {
     }
     const double elapsed = secondsSince(t0);
     EXPECT_NE(word, 0);
     EXPECT_GE(elapsed, 0.010) << "1000000 samples at 100 MHz take 10 ms";
-    EXPECT_LT(elapsed, 0.5);
     std::printf("[ figures  ] background board ready after %.2f ms\n", elapsed * 1e3);
 
     // A Start begins a new acquisition; a Stop before its end leaves it incomplete.
     ASSERT_GT(b->Start(), 0);
     EXPECT_EQ(status(b.get()), 0);
     b->Stop();
-    std::this_thread::sleep_for(std::chrono::milliseconds(15));
+    waitOneAcquisitionTime();
     EXPECT_EQ(status(b.get()), 0) << "stopped before its data were complete";
 }
 
@@ -380,7 +389,7 @@ TEST_F(SimDriverTest, InstantAndNeverReadySettings)
     control->setNeverReady(2, true);
     EXPECT_EQ(status(c.get()), 0);
     control->setInstant(false);
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    waitOneAcquisitionTime();
     EXPECT_EQ(status(c.get()), 0) << "never ready, even after its time";
     control->setNeverReady(2, false);
     EXPECT_NE(status(c.get()), 0);
@@ -412,24 +421,29 @@ TEST_F(SimDriverTest, RadioEventsComeAtTheSetRate)
 {
     control->setEventRate(0);
     Board r = started(3, radParams());
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    waitOneAcquisitionTime();
     EXPECT_EQ(status(r.get()), 0) << "no events at rate 0";
 
     // 60000 a minute: a mean wait of 1 ms. Twenty events in a row, each
-    // re-armed by Start, must all come within a generous bound.
+    // re-armed by Start; the board's own live time (from each Start to its
+    // event, whenever the event is noticed) gives their mean wait.
     control->setEventRate(60000);
+    r->Start();
+    const double live0 = control->liveSeconds(3);
     const auto t0 = Clock::now();
     int events = 0;
-    while (events < 20 && secondsSince(t0) < 5.0) {
+    while (events < 20 && secondsSince(t0) < 60.0) {
         if (status(r.get()) & adc::kRadioEventBit) {
             ++events;
-            r->Start();
+            if (events < 20)
+                r->Start();
         }
     }
     EXPECT_EQ(events, 20);
-    const double mean = secondsSince(t0) / 20;
+    const double mean = (control->liveSeconds(3) - live0) / 20;
     std::printf("[ figures  ] mean wait for a radio event at 1000/s: %.2f ms\n", mean * 1e3);
-    EXPECT_LT(mean, 0.02);
+    EXPECT_GT(mean, 0.0);
+    EXPECT_LT(mean, 0.003) << "1 ms expected; 20 waits above 3 ms on average have a chance below 1e-9";
 }
 
 TEST_F(SimDriverTest, RadioRecordingsCarryOnePulseNearSample2577OnAllSixChannels)
@@ -613,24 +627,27 @@ TEST_F(SimDriverTest, EachAcquisitionIsAFreshWindow)
     EXPECT_LT(same, 800000) << "not merely a shifted pulse on the same window";
 }
 
+// What it costs is measured in bench/SimDriver_bench (BM_SetupTwoBackgroundBoards).
 TEST_F(SimDriverTest, SettingUpTwoBackgroundBoardsIsQuick)
 {
-    // The waveforms are made at the first background Setup of the process;
-    // when this test runs on its own, that cost is included.
-    const auto t0 = Clock::now();
+    // The waveforms are made at the first background Setup of the process:
+    // two boards set up one after the other both deliver them, and a read
+    // that is repeated delivers the same acquisition each time.
     Board a = configured(1, fonParams());
     Board b = configured(2, fonParams());
-    const double setup = secondsSince(t0);
-    std::printf("[ figures  ] Init+Setup of two background boards: %.1f ms\n", setup * 1e3);
-    EXPECT_LT(setup, 2.0) << "under 200 ms in a plain build; loose for sanitizers";
-
-    std::vector<int16_t> x(1000000);
-    a->Start();
-    a->Stop();
-    const auto t1 = Clock::now();
-    for (int i = 0; i < 10; ++i)
-        a->GetData(adc::kSelectFirstInput, x.data(), 1000000, 0);
-    std::printf("[ figures  ] GetData of 1000000 samples: %.3f ms\n", secondsSince(t1) * 1e2);
+    ASSERT_TRUE(a && b);
+    std::vector<int16_t> x(1000000), y(1000000);
+    for (Board* board : {&a, &b}) {
+        (*board)->Start();
+        (*board)->Stop();
+    }
+    a->GetData(adc::kSelectFirstInput, x.data(), 1000000, 0);
+    for (int i = 0; i < 3; ++i) {
+        a->GetData(adc::kSelectFirstInput, y.data(), 1000000, 0);
+        EXPECT_EQ(x, y);
+    }
+    b->GetData(adc::kSelectFirstInput, y.data(), 1000000, 0);
+    EXPECT_GT(std::count_if(y.begin(), y.end(), [](int16_t s) { return s > 80; }), 990000) << "the baseline near 90";
 }
 
 // ---------------------------------------------------------------------------
@@ -643,33 +660,44 @@ TEST_F(SimDriverTest, LiveSecondsRunFromStartToCompleteDataOrStop)
     Board slow = configured(2, fonParams());
     Board rad = configured(3, radParams());
     control->setNeverReady(2, true);
+    // Each moment is bracketed by readings of the test's clock before and
+    // after it, so the checks hold however the threads are scheduled.
     const auto t0 = Clock::now();
     fon->Start();
+    const double slowStart0 = secondsSince(t0);
     slow->Start();
+    const double slowStart1 = secondsSince(t0);
     rad->Start();
-    std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    const double radStart1 = secondsSince(t0);
+    while (status(fon.get()) == 0)
+        std::this_thread::yield();
+    waitOneAcquisitionTime();
     control->triggerAtQuery(3, 1);
+    const double beforeTrigger = secondsSince(t0);
     status(rad.get());
     const double atTrigger = secondsSince(t0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    waitOneAcquisitionTime();
+    const double beforeStop = secondsSince(t0);
     slow->Stop();
     const double atStop = secondsSince(t0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    waitOneAcquisitionTime();
     double wall = 0;
     const double beforeQuery = secondsSince(t0);
     const double liveFon = control->liveSeconds(1, &wall);
     const double liveSlow = control->liveSeconds(2);
     const double liveRad = control->liveSeconds(3);
     EXPECT_NEAR(liveFon, 0.010, 1e-6) << "complete after its 10 ms though not stopped";
-    EXPECT_LE(liveSlow, atStop);
-    EXPECT_GE(liveSlow, atStop - 0.005);
+    EXPECT_LE(liveSlow, atStop - slowStart0);
+    EXPECT_GE(liveSlow, beforeStop - slowStart1);
     EXPECT_LE(liveRad, atTrigger);
-    EXPECT_GE(liveRad, 0.040);
+    EXPECT_GE(liveRad, beforeTrigger - radStart1);
+    EXPECT_GE(liveRad, 0.010) << "triggered after a whole background acquisition";
     EXPECT_GE(wall, beforeQuery);
 
     // A second run adds to the first.
     fon->Start();
-    std::this_thread::sleep_for(std::chrono::milliseconds(15));
+    while (status(fon.get()) == 0)
+        std::this_thread::yield();
     EXPECT_NEAR(control->liveSeconds(1), 0.020, 1e-6);
 }
 

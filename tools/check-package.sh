@@ -28,8 +28,26 @@ for f in "$pkg"/usr/bin/vfon "$pkg"/usr/bin/vfon-export "$pkg"/usr/bin/vfon-cent
     file -b "$f" | grep -q ', stripped' || fail "$f is not stripped"
     ! readelf -d "$f" | grep -qE 'RPATH|RUNPATH' || fail "$f keeps a run path"
 done
-ls "$pkg"/usr/share/man/man1/vfon.1.gz "$pkg"/usr/share/man/man1/vfon-export.1.gz "$pkg"/usr/share/man/man1/vfon-centre.1.gz
-echo "conffile, stripped, no run path, manual pages compressed"
+for prog in vfon vfon-export vfon-centre; do
+    page="$pkg/usr/share/man/man1/$prog.1.gz"
+    for section in NAME SYNOPSIS DESCRIPTION OPTIONS "EXIT STATUS" FILES ENVIRONMENT SIGNALS "SEE ALSO"; do
+        zcat "$page" | grep -qx "\.SH \"\?$section\"\?" || fail "$prog.1 has no $section section"
+    done
+done
+echo "conffile, stripped, no run path, manual pages compressed with all their sections"
+
+step "hardening-check (every line yes)"
+# The programs: PIE, stack protector, fortified functions, read-only
+# relocations, immediate binding. The driver library is no executable:
+# its PIE line does not apply.
+for f in "$pkg"/usr/bin/vfon "$pkg"/usr/bin/vfon-export "$pkg"/usr/bin/vfon-centre "$pkg"/usr/lib/*/vfon/libLan10m8Sim.so; do
+    nopie=""
+    case "$f" in *.so) nopie="--nopie" ;; esac
+    out=$(hardening-check $nopie "$f") || fail "hardening-check: $out"
+    echo "$out"
+    ! echo "$out" | tail -n +2 | grep -v ': yes$' | grep -v 'Position Independent Executable: no, regular shared library (ignored)$' ||
+        fail "hardening-check: $(basename "$f") lacks a protection"
+done
 
 step desktop-file-validate
 desktop-file-validate "$pkg"/usr/share/applications/org.vfon.vfon.desktop

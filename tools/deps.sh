@@ -10,6 +10,8 @@ packages="$packages python3-tables python3-xarray tzdata"
 packages="$packages qt6-translations-l10n"
 # sd_notify; the Debian package (tools/package.sh) and its checks (tools/check-package.sh).
 packages="$packages libsystemd-dev systemd dpkg-dev file help2man lintian desktop-file-utils appstream"
+# hardening-check of the packaged binaries (tools/check-package.sh).
+packages="$packages devscripts"
 # The station's publisher and vfon-centre (MQTT client library, Qt's HTTP server);
 # the tests start their own broker and subscribe with its clients.
 packages="$packages libmosquitto-dev libssl-dev mosquitto mosquitto-clients qt6-httpserver-dev qt6-websockets-dev"
