@@ -9,6 +9,7 @@
 
 #include "acquisition/RunModel.h"
 #include "app/ServiceNotify.h"
+#include "app/StationSetup.h"
 #include "network/Publisher.h"
 #include "platform/TermSignals.h"
 
@@ -81,9 +82,9 @@ int RunHeadless(const Options& o)
     // The handlers were set up at the start of main; a signal that came
     // since waits in the pipe and is read once the event loop runs.
     rt::TermSignals termination;
-    acq::Station station = acq::Station::Default();
-    station.DataDir = o.DataDir;
-    acq::RunModel run(station);
+    StationSetup station(o);
+    acq::RunModel& run = station.Run();
+    net::Publisher* publisher = station.Publisher();
 
     Progress progress;
     QObject::connect(&run, &acq::RunModel::NewPoint,
@@ -98,19 +99,14 @@ int RunHeadless(const Options& o)
     QObject::connect(&run, &acq::RunModel::StatusMessage, &PrintError);
     QObject::connect(&run, &acq::RunModel::FileError, &PrintError);
 
-    // The publisher subscribes before the run starts, so it sees its start.
-    std::unique_ptr<net::Publisher> publisher;
-    if (o.Network.Enabled())
-        publisher = std::make_unique<net::Publisher>(run, o.Network);
-
     // A refusal by the broker is told once, in its words, when it comes.
     if (publisher)
-        QObject::connect(publisher.get(), &net::Publisher::LinkChanged, [last = QString()](const QString& text) mutable {
+        QObject::connect(publisher, &net::Publisher::LinkChanged, [last = QString()](const QString& text) mutable {
             if (text != last && !text.isEmpty() && text != net::Publisher::NoLinkText())
                 PrintError(text);
             last = text;
         });
-    ServiceNotify service([&] { return StatusOf(run, progress, publisher.get()); });
+    ServiceNotify service([&] { return StatusOf(run, progress, publisher); });
     // The end of a run, however it comes: the stop branch writes what is
     // pending, a second stop puts what its own file refused twice into a
     // rescue file. 0: every record on disk; 2: a record lost; 1: the driver
@@ -149,7 +145,7 @@ int RunHeadless(const Options& o)
 
     // A line a second on a terminal; a journal or a log gets one a minute.
     QTimer ticker;
-    QObject::connect(&ticker, &QTimer::timeout, [&] { PrintProgress(run, progress, publisher.get()); });
+    QObject::connect(&ticker, &QTimer::timeout, [&] { PrintProgress(run, progress, publisher); });
     ticker.start(1000 * ProgressSeconds(o, isatty(STDOUT_FILENO) != 0));
     if (o.Seconds > 0)
         QTimer::singleShot(static_cast<int>(o.Seconds * 1000), finish);

@@ -14,6 +14,7 @@
 #include "app/DataDir.h"
 #include "app/Headless.h"
 #include "app/Options.h"
+#include "app/StationSetup.h"
 #include "app/StartRefusal.h"
 #include "gains/GainSelect1.h"
 #include "mainwindow/VFonPCI2.h"
@@ -50,18 +51,14 @@ int main(int argc, char** argv)
 
     QApplication app(argc, argv);
     ui::InstallQtTranslations(app); // Qt's dialogs in Russian like the rest; English if the file is missing
-    acq::Station station = acq::Station::Default();
-    station.DataDir = options->DataDir;
-    acq::RunModel run(station);
-    Form1 = new TForm1(&run);
+    app::StationSetup station(opts);
+    Form1 = new TForm1(&station.Run());
     spectrum::Form2 = new spectrum::TForm2;
     Form3 = new TForm3;
     Form1->SetRunSettings(options->Limits, options->FonGains, options->RadioGains);
     Form1->AttachWindows(spectrum::Form2, Form3);
-    std::unique_ptr<net::Publisher> publisher;
-    if (opts.Network.Enabled()) {
-        publisher = std::make_unique<net::Publisher>(run, opts.Network);
-        QObject::connect(publisher.get(), &net::Publisher::LinkChanged, Form1, [](const QString& text) {
+    if (net::Publisher* publisher = station.Publisher()) {
+        QObject::connect(publisher, &net::Publisher::LinkChanged, Form1, [](const QString& text) {
             if (text.isEmpty())
                 Form1->statusBar()->clearMessage();
             else
@@ -80,7 +77,6 @@ int main(int argc, char** argv)
     });
     Form1->show();
     const int rc = app.exec();
-    publisher.reset();
     delete Form3;
     delete spectrum::Form2;
     delete Form1;
