@@ -39,7 +39,6 @@ public:
     /// the first radio board reports the events.
     IADCDevice* Background(int k) const { return devices_[static_cast<size_t>(background_[static_cast<size_t>(k)])]; }
     IADCDevice* Radio(int k) const { return devices_[static_cast<size_t>(radio_[static_cast<size_t>(k)])]; }
-    int BackgroundCount() const { return static_cast<int>(background_.size()); }
     int RadioCount() const { return static_cast<int>(radio_.size()); }
     /// True while any board is held.
     bool Any() const;

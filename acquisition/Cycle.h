@@ -4,7 +4,8 @@
 // searches their four channels for pulses and, every 25 cycles, stores a
 // point of the frame; every 10 points a chart batch, every 600 points a
 // complete frame. What a tick produces goes to a sink (the run model), which
-// writes the files and tells the views. The cycle never writes a file and
+// hands it on to its consumers: the recorder writes the files, the views
+// draw it. The cycle never writes a file and
 // never touches a widget, so it runs on the readout thread as well as in a
 // test that calls Timer1Timer by hand.
 #include <array>

@@ -24,8 +24,6 @@ public:
     /// `stop()` holds; returns false then. `lock` holds wake's mutex.
     template <class Stop>
     bool WaitUntil(int64_t due, std::unique_lock<std::mutex>& lock, std::condition_variable& wake, Stop stop);
-    /// How long before a moment the thread wakes now, ns.
-    int64_t Margin() const { return margin_; }
 
 private:
     /// Learns from a sleep that was asked to end at `target` and ended at `woke`.

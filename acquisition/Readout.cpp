@@ -49,20 +49,12 @@ void AskRealtime()
 
 } // namespace
 
-bool Readout::Realtime()
-{
-    int policy = 0;
-    sched_param p{};
-    return pthread_getschedparam(pthread_self(), &policy, &p) == 0 && policy == SCHED_FIFO;
-}
-
 void Readout::Loop()
 {
     // Wake-ups exactly when asked: the default timer slack of 50 µs would
     // add to every board's dead time.
     prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     AskRealtime();
-    realtime_.store(Realtime());
     std::unique_lock lock(mutex_);
     while (!stop_) {
         lock.unlock();

@@ -2,7 +2,6 @@
 // The readout thread of a run: it runs the cycle's ticks one after the
 // other and sleeps in between until the next tick has work, so the boards
 // are read as soon as their data are due and no core is kept busy waiting.
-#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -23,12 +22,9 @@ public:
     /// its end). Nothing happens when no thread runs.
     void Stop();
     bool Joinable() const { return thread_.joinable(); }
-    /// Whether the thread runs with real-time priority.
-    bool RealtimePriority() const { return realtime_.load(); }
 
 private:
     void Loop();
-    static bool Realtime();
 
     std::function<void()> tick_;
     std::function<int64_t(int64_t)> next_;
@@ -36,7 +32,6 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_;
     bool stop_ = false;
-    std::atomic<bool> realtime_{false};
     Pacer pacer_;
 };
 

@@ -40,6 +40,58 @@ constexpr int16_t kInt16Max = std::numeric_limits<int16_t>::max();
 /// The longest --seconds a run's timer can count (its milliseconds fit an int).
 constexpr double kMaxSeconds = std::numeric_limits<int>::max() / 1000;
 
+/// The run's settings: limits and gains, each a list of values.
+void AddSettingOptions(CLI::App& cli, std::vector<int32_t>& limits, std::vector<int32_t>& radioGains,
+                       std::vector<int32_t>& fonGains)
+{
+    cli.add_option("--limits", limits, "Ограничения каналов фона 1-4 (по умолчанию 14,20,16,20)")
+        ->type_name("L1,L2,L3,L4")
+        ->delimiter(',')
+        ->expected(4)
+        ->check(InRange<int32_t>(kInt16Min, kInt16Max));
+    cli.add_option("--radio-gains", radioGains, "Усиления радиоканалов 1-6 (по умолчанию 20,20,5,5,100,100)")
+        ->type_name("G1,…,G6")
+        ->delimiter(',')
+        ->expected(6)
+        ->check(InRange<int32_t>(kInt16Min, kInt16Max));
+    cli.add_option("--fon-gains", fonGains, "Усиления каналов фона 1-4 (по умолчанию 100,100,100,100)")
+        ->type_name("G1,…,G4")
+        ->delimiter(',')
+        ->expected(4)
+        ->check(InRange<int32_t>(kInt16Min, kInt16Max));
+}
+
+/// The broker, the station and the credentials.
+void AddNetworkOptions(CLI::App& cli, net::NetworkSettings& n)
+{
+    cli.add_option("--publish", n.Publish, "Публиковать состояние и данные через брокер MQTT")
+        ->type_name("mqtt://HOST:PORT");
+    cli.add_option("--station", n.Station, "Идентификатор станции: 1-32 знака из A-Z a-z 0-9 _ -")
+        ->type_name("ID");
+    cli.add_option("--mqtt-cafile", n.CaFile, "Сертификаты УЦ для mqtts://")->type_name("FILE");
+    cli.add_option("--mqtt-user", n.User, "Имя пользователя у брокера")->type_name("NAME");
+    cli.add_option("--mqtt-password-file", n.PasswordFile, "Файл, первая строка которого - пароль")
+        ->type_name("FILE");
+}
+
+/// The station ID and the broker address as given; false, with the reason
+/// on stderr, when one is not valid.
+bool NetworkOptionsValid(const net::NetworkSettings& n)
+{
+    if (!n.Station.empty() && !datafiles::ValidStationId(n.Station)) {
+        std::fprintf(stderr, "vfon: --station: идентификатор «%s» недопустим: 1–32 знака из A–Z a–z 0–9 _ -\n",
+                     n.Station.c_str());
+        return false;
+    }
+    if (protocol::BrokerAddress a; !n.Publish.empty()) {
+        if (const std::string why = protocol::ParseBrokerAddress(n.Publish, a); !why.empty()) {
+            std::fprintf(stderr, "vfon: --publish: %s\n", why.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 std::optional<Options> ParseOptions(int argc, char** argv, int& exitCode)
@@ -67,29 +119,8 @@ std::optional<Options> ParseOptions(int argc, char** argv, int& exitCode)
         ->needs(headless);
     cli.add_option("--data-dir", o.DataDir, "Каталог файлов данных (по умолчанию: текущий)")->type_name("DIR");
     std::vector<int32_t> limits, radioGains, fonGains;
-    cli.add_option("--limits", limits, "Ограничения каналов фона 1-4 (по умолчанию 14,20,16,20)")
-        ->type_name("L1,L2,L3,L4")
-        ->delimiter(',')
-        ->expected(4)
-        ->check(InRange<int32_t>(kInt16Min, kInt16Max));
-    cli.add_option("--radio-gains", radioGains, "Усиления радиоканалов 1-6 (по умолчанию 20,20,5,5,100,100)")
-        ->type_name("G1,…,G6")
-        ->delimiter(',')
-        ->expected(6)
-        ->check(InRange<int32_t>(kInt16Min, kInt16Max));
-    cli.add_option("--fon-gains", fonGains, "Усиления каналов фона 1-4 (по умолчанию 100,100,100,100)")
-        ->type_name("G1,…,G4")
-        ->delimiter(',')
-        ->expected(4)
-        ->check(InRange<int32_t>(kInt16Min, kInt16Max));
-    cli.add_option("--publish", o.Network.Publish, "Публиковать состояние и данные через брокер MQTT")
-        ->type_name("mqtt://HOST:PORT");
-    cli.add_option("--station", o.Network.Station, "Идентификатор станции: 1-32 знака из A-Z a-z 0-9 _ -")
-        ->type_name("ID");
-    cli.add_option("--mqtt-cafile", o.Network.CaFile, "Сертификаты УЦ для mqtts://")->type_name("FILE");
-    cli.add_option("--mqtt-user", o.Network.User, "Имя пользователя у брокера")->type_name("NAME");
-    cli.add_option("--mqtt-password-file", o.Network.PasswordFile, "Файл, первая строка которого - пароль")
-        ->type_name("FILE");
+    AddSettingOptions(cli, limits, radioGains, fonGains);
+    AddNetworkOptions(cli, o.Network);
     cli.footer("Коды выхода: 0 запись остановлена, все записи сохранены (оконная программа: закрыта);\n"
                "1 запись не началась или остановлена ошибкой драйвера; 2 неверная командная строка\n"
                "или каталог данных, либо запись не удалось сохранить.");
@@ -104,18 +135,9 @@ std::optional<Options> ParseOptions(int argc, char** argv, int& exitCode)
         exitCode = kExitUsage;
         return std::nullopt;
     }
-    if (!o.Network.Station.empty() && !datafiles::ValidStationId(o.Network.Station)) {
-        std::fprintf(stderr, "vfon: --station: идентификатор «%s» недопустим: 1–32 знака из A–Z a–z 0–9 _ -\n",
-                     o.Network.Station.c_str());
+    if (!NetworkOptionsValid(o.Network)) {
         exitCode = kExitUsage;
         return std::nullopt;
-    }
-    if (protocol::BrokerAddress a; !o.Network.Publish.empty()) {
-        if (const std::string why = protocol::ParseBrokerAddress(o.Network.Publish, a); !why.empty()) {
-            std::fprintf(stderr, "vfon: --publish: %s\n", why.c_str());
-            exitCode = kExitUsage;
-            return std::nullopt;
-        }
     }
     std::copy(limits.begin(), limits.end(), o.Limits.begin());
     std::copy(radioGains.begin(), radioGains.end(), o.RadioGains.begin());

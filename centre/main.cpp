@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -58,11 +59,10 @@ bool SplitHostPort(const std::string& text, QHostAddress& host, quint16& port)
     return true;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+/// Reads the command line into `o`; the exit code when the program ends
+/// here (--help, --version, a mistake said on stderr).
+std::optional<int> ParseCommandLine(int argc, char** argv, CentreOptions& o)
 {
-    CentreOptions o;
     CLI::App cli{"Центр сети станций: принимает через брокер MQTT состояние, кадры и события станций,\n"
                  "хранит их по станциям в КАТАЛОГ/ID/trend.csv и events.csv и показывает страницу\n"
                  "состояния станций (/ и /stations.json).",
@@ -86,6 +86,56 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "vfon-centre: %s (справка: vfon-centre --help)\n", rt::CliErrorText(cli, e).c_str());
         return 2;
     }
+    return std::nullopt;
+}
+
+/// The store is a folder set up beforehand (the service's state
+/// directory): a name that is not there is a mistake, not made here.
+/// False, said on stderr, when `store` is no folder.
+bool StoreIsFolder(const std::string& store)
+{
+    if (struct stat st {}; ::stat(store.c_str(), &st) != 0) {
+        std::fprintf(stderr, "vfon-centre: --store: каталога хранилища «%s» нет\n", store.c_str());
+        return false;
+    } else if (!S_ISDIR(st.st_mode)) {
+        std::fprintf(stderr, "vfon-centre: --store: «%s» не каталог\n", store.c_str());
+        return false;
+    }
+    return true;
+}
+
+/// Says on stderr how the broker connection goes: a broker that cannot be
+/// reached once, with the reason, until a connection holds (also when it
+/// has not answered for a while); each connection and loss; each refusal.
+void SayLinkChanges(protocol::MqttClient& client, QCoreApplication& app, const std::string& broker,
+                    std::atomic<bool>& unreachableSaid)
+{
+    auto sayUnreachable = [&unreachableSaid, name = broker](const std::string& why) {
+        if (!unreachableSaid.exchange(true))
+            std::fprintf(stderr, "vfon-centre: брокер %s недоступен: %s; попытки продолжаются\n", name.c_str(),
+                         why.c_str());
+    };
+    client.OnConnectFailed = sayUnreachable;
+    client.OnConnection = [&unreachableSaid](bool up) {
+        if (up)
+            unreachableSaid = false;
+        std::fprintf(stderr, "vfon-centre: %s\n", up ? "связь с брокером есть" : "нет связи с брокером");
+    };
+    // Once per refusal, until a connection holds again.
+    client.OnRefused = [](const std::string& why) { std::fprintf(stderr, "vfon-centre: брокер: %s\n", why.c_str()); };
+    QTimer::singleShot(kBrokerPatienceMs, &app, [&client, sayUnreachable] {
+        if (!client.Connected())
+            sayUnreachable("нет ответа за " + std::to_string(kBrokerPatienceMs / 1000) + " с");
+    });
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    CentreOptions o;
+    if (const std::optional<int> rc = ParseCommandLine(argc, argv, o))
+        return *rc;
     protocol::BrokerAddress broker;
     if (const std::string why = protocol::ParseBrokerAddress(o.Broker, broker); !why.empty()) {
         std::fprintf(stderr, "vfon-centre: --broker: %s\n", why.c_str());
@@ -98,15 +148,8 @@ int main(int argc, char** argv)
         return 2;
     }
 
-    // The store is a folder set up beforehand (the service's state
-    // directory): a name that is not there is a mistake, not made here.
-    if (struct stat st {}; ::stat(o.Store.c_str(), &st) != 0) {
-        std::fprintf(stderr, "vfon-centre: --store: каталога хранилища «%s» нет\n", o.Store.c_str());
+    if (!StoreIsFolder(o.Store))
         return 2;
-    } else if (!S_ISDIR(st.st_mode)) {
-        std::fprintf(stderr, "vfon-centre: --store: «%s» не каталог\n", o.Store.c_str());
-        return 2;
-    }
     QCoreApplication app(argc, argv);
     centre::CentreStore store(o.Store);
     if (::access(o.Store.c_str(), W_OK | X_OK) != 0) {
@@ -143,23 +186,7 @@ int main(int argc, char** argv)
     // A broker that cannot be reached is named once, with the reason; the
     // network thread goes on trying.
     std::atomic<bool> unreachableSaid{false};
-    auto sayUnreachable = [&unreachableSaid, name = o.Broker](const std::string& why) {
-        if (!unreachableSaid.exchange(true))
-            std::fprintf(stderr, "vfon-centre: брокер %s недоступен: %s; попытки продолжаются\n", name.c_str(),
-                         why.c_str());
-    };
-    client.OnConnectFailed = sayUnreachable;
-    client.OnConnection = [&unreachableSaid](bool up) {
-        if (up)
-            unreachableSaid = false;
-        std::fprintf(stderr, "vfon-centre: %s\n", up ? "связь с брокером есть" : "нет связи с брокером");
-    };
-    // Once per refusal, until a connection holds again.
-    client.OnRefused = [](const std::string& why) { std::fprintf(stderr, "vfon-centre: брокер: %s\n", why.c_str()); };
-    QTimer::singleShot(kBrokerPatienceMs, &app, [&client, sayUnreachable] {
-        if (!client.Connected())
-            sayUnreachable("нет ответа за " + std::to_string(kBrokerPatienceMs / 1000) + " с");
-    });
+    SayLinkChanges(client, app, o.Broker, unreachableSaid);
     client.Start(broker.Host, broker.Port, protocol::kKeepAliveSeconds);
     const int rc = QCoreApplication::exec();
     client.Stop();

@@ -24,8 +24,6 @@ struct ExportOptions {
 
     /// Whether any command was given.
     bool AnyCommand() const { return !csvDir.empty() || !hdf5Out.empty() || !trendOut.empty(); }
-    /// Whether a command reads the records through the shared walk.
-    bool AnyWalkCommand() const { return !csvDir.empty() || !hdf5Out.empty(); }
 };
 
 /// Exit codes of vfon-export.

@@ -64,6 +64,35 @@ int RunTrend(const ExportOptions& o, const frames::StationZone& zone, bool walke
     return rc == trend::kTrendCsvSkipped || leftOut ? kExitSkipped : kExitDone;
 }
 
+/// The station clocks' zone, which turns local stamps into UTC instants
+/// (tidy HDF5 and CSV times); said on `log`, so a wrong default is seen.
+/// None, said too, when the system's database has no such zone.
+std::optional<frames::StationZone> OpenZone(const ExportOptions& o, std::ostream& log)
+{
+    std::optional<frames::StationZone> zone = frames::StationZone::Open(o.timezone);
+    if (!zone) {
+        log << "--timezone " << o.timezone << ": нет такого часового пояса в базе системы (/usr/share/zoneinfo)\n";
+        return zone;
+    }
+    log << "часовой пояс станции: " << zone->Name() << (o.timezone.empty() ? " (пояс этой машины; --timezone задаёт другой)" : "")
+        << '\n';
+    return zone;
+}
+
+/// The tidy layout names each input's station: false, said on `log`, when
+/// an input's station cannot be told.
+bool StationsKnown(const ExportOptions& o, std::ostream& log)
+{
+    for (const std::string& f : o.files) {
+        std::string why;
+        if (TidyHdf5Export::StationOf(f, o.station, why).empty() && !why.empty()) {
+            log << datafiles::About(f, why) << "; ничего не записано\n";
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 int RunExport(const ExportOptions& o, std::ostream& log)
@@ -85,24 +114,12 @@ int RunExport(const ExportOptions& o, std::ostream& log)
     };
     // Each command is one sink; a new command adds its sink here.
     std::vector<std::unique_ptr<RecordSink>> owned;
-    // The station clocks' zone turns local stamps into UTC instants (tidy
-    // HDF5 and CSV times); said on stderr, so a wrong default is seen.
-    const std::optional<frames::StationZone> zone = frames::StationZone::Open(o.timezone);
-    if (!zone) {
-        log << "--timezone " << o.timezone << ": нет такого часового пояса в базе системы (/usr/share/zoneinfo)\n";
+    const std::optional<frames::StationZone> zone = OpenZone(o, log);
+    if (!zone)
         return kExitFailed;
-    }
-    log << "часовой пояс станции: " << zone->Name() << (o.timezone.empty() ? " (пояс этой машины; --timezone задаёт другой)" : "")
-        << '\n';
     const bool tidy = !o.hdf5Out.empty() && o.hdf5Layout == "tidy";
-    if (tidy)
-        for (const std::string& f : o.files) {
-            std::string why;
-            if (TidyHdf5Export::StationOf(f, o.station, why).empty() && !why.empty()) {
-                log << datafiles::About(f, why) << "; ничего не записано\n";
-                return kExitFailed;
-            }
-        }
+    if (tidy && !StationsKnown(o, log))
+        return kExitFailed;
     try {
         if (tidy && !kept(o.hdf5Out))
             owned.push_back(std::make_unique<TidyHdf5Export>(o.hdf5Out, o.files, *zone,

@@ -26,6 +26,42 @@ struct Buffers {
     TRadKadr rad;
 };
 
+/// The sinks that take `file`; each refusal is said.
+template <class Say>
+std::vector<RecordSink*> TakingSinks(const SourceFile& file, const std::vector<RecordSink*>& sinks, Say& say)
+{
+    std::vector<RecordSink*> taking;
+    for (RecordSink* sink : sinks) {
+        const std::string refused = sink->BeginFile(file);
+        if (refused.empty())
+            taking.push_back(sink);
+        else
+            say(file.path, refused);
+    }
+    return taking;
+}
+
+/// Hands every whole record of `src` to the sinks taking its file, and
+/// counts it.
+void FeedRecords(datafiles::RecordReader& src, const SourceFile& file, const std::vector<RecordSink*>& taking,
+                 Buffers& buf, WalkSummary& s, Progress& progress)
+{
+    const RecordKind kind = file.kind;
+    void* record = kind == RecordKind::Fon ? static_cast<void*>(&buf.fon) : static_cast<void*>(&buf.rad);
+    const int64_t size = static_cast<int64_t>(RecordSize(kind));
+    for (int64_t i = 0; src.Read(record, 1) == 1; ++i) {
+        for (RecordSink* sink : taking) {
+            if (kind == RecordKind::Fon)
+                sink->Frame(file, i, buf.fon);
+            else
+                sink->Event(file, i, buf.rad);
+        }
+        (kind == RecordKind::Fon ? s.frames : s.events) += 1;
+        s.bytes += size;
+        progress.Add(size);
+    }
+}
+
 } // namespace
 
 WalkSummary WalkFiles(const std::vector<std::string>& paths, const std::vector<RecordSink*>& sinks,
@@ -57,32 +93,13 @@ WalkSummary WalkFiles(const std::vector<std::string>& paths, const std::vector<R
                 continue;
             }
             const SourceFile file{path, kind, src.records()};
-            std::vector<RecordSink*> taking;
-            for (RecordSink* sink : sinks) {
-                const std::string refused = sink->BeginFile(file);
-                if (refused.empty())
-                    taking.push_back(sink);
-                else
-                    say(path, refused);
-            }
+            const std::vector<RecordSink*> taking = TakingSinks(file, sinks, say);
             if (taking.size() < sinks.size())
                 ++s.skippedFiles;
             if (taking.empty())
                 continue;
             ++s.files;
-            void* record = kind == RecordKind::Fon ? static_cast<void*>(&buf->fon) : static_cast<void*>(&buf->rad);
-            const int64_t size = static_cast<int64_t>(RecordSize(kind));
-            for (int64_t i = 0; src.Read(record, 1) == 1; ++i) {
-                for (RecordSink* sink : taking) {
-                    if (kind == RecordKind::Fon)
-                        sink->Frame(file, i, buf->fon);
-                    else
-                        sink->Event(file, i, buf->rad);
-                }
-                (kind == RecordKind::Fon ? s.frames : s.events) += 1;
-                s.bytes += size;
-                progress.Add(size);
-            }
+            FeedRecords(src, file, taking, *buf, s, progress);
             for (RecordSink* sink : taking)
                 sink->EndFile(file);
             if (!src.ok()) {

@@ -178,7 +178,15 @@ void TidyHdf5Export::Frame(const SourceFile& file, int64_t index, const TFonKadr
     const int end = StopPoint(f, last);
     const int points = end > 0 ? end - 1 : kFonPoints;
     const int64_t start = zone_.UtcNs(frames::StampOf(f));
+    PutPoints(s, file, index, f, points);
+    const int64_t frameRow = static_cast<int64_t>(s.frames->Rows());
+    PutFrameRow(s, file, index, f, start, points, end);
+    PutSpectra(s, f, frameRow);
+    PutTrendRow(s, file, index, f, start, last);
+}
 
+void TidyHdf5Export::PutPoints(Station& s, const SourceFile& file, int64_t index, const TFonKadr& f, int points)
+{
     int64_t times[kFonPoints];
     frames::PointTimesNs(f, points, zone_, times);
     for (int k = 1; k <= points; ++k) {
@@ -192,8 +200,11 @@ void TidyHdf5Export::Frame(const SourceFile& file, int64_t index, const TFonKadr
         s.points->PutText(row, 7, file.path);
         s.points->PutAs<int64_t>(row, 8, index);
     }
+}
 
-    const int64_t frameRow = static_cast<int64_t>(s.frames->Rows());
+void TidyHdf5Export::PutFrameRow(Station& s, const SourceFile& file, int64_t index, const TFonKadr& f,
+                                 int64_t start, int points, int end)
+{
     char* row = s.frames->NextRow();
     s.frames->Put(row, 0, start);
     s.frames->Put(row, 1, f.KadrNo);
@@ -208,7 +219,10 @@ void TidyHdf5Export::Frame(const SourceFile& file, int64_t index, const TFonKadr
     s.frames->Put(row, 12, f.Rate);
     s.frames->PutText(row, 13, file.path);
     s.frames->Put(row, 14, index);
+}
 
+void TidyHdf5Export::PutSpectra(Station& s, const TFonKadr& f, int64_t frameRow)
+{
     for (int c = 1; c <= kFonChannels; ++c)
         for (int bin = 1; bin <= kFonBins; ++bin) {
             char* r = s.spectra->NextFullRow();
@@ -218,7 +232,11 @@ void TidyHdf5Export::Frame(const SourceFile& file, int64_t index, const TFonKadr
             s.spectra->PutAs<int16_t>(r, 3, f.Spectr(c)[bin - 1]);
             s.spectra->PutAs<int64_t>(r, 4, frameRow);
         }
+}
 
+void TidyHdf5Export::PutTrendRow(Station& s, const SourceFile& file, int64_t index, const TFonKadr& f,
+                                 int64_t start, bool last)
+{
     // Health numbers, the point durations in the station's zone.
     const frames::FrameNumbers n = frames::ComputeFrameNumbers(f, last, &zone_);
     const double nan = std::nan("");

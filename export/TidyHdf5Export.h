@@ -58,6 +58,13 @@ private:
         std::unique_ptr<Hdf5Table> samples;
     };
     Station& Open(const std::string& id);
+    /// One frame's rows in the station's tables: a row per point (up to
+    /// `points`), the frame's row, a row per channel and bin, the trend row.
+    void PutPoints(Station& s, const SourceFile& file, int64_t index, const TFonKadr& f, int points);
+    void PutFrameRow(Station& s, const SourceFile& file, int64_t index, const TFonKadr& f, int64_t start, int points,
+                     int end);
+    void PutSpectra(Station& s, const TFonKadr& f, int64_t frameRow);
+    void PutTrendRow(Station& s, const SourceFile& file, int64_t index, const TFonKadr& f, int64_t start, bool last);
     void Close();
 
     std::string path_, part_;

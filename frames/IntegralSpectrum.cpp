@@ -50,6 +50,51 @@ float Log10Bin(int32_t bin)
     return table[static_cast<size_t>(bin)];
 }
 
+/// Integral from the top down: Integr[k] = Σ scaled counts of bins
+/// k+1 .. hi-lo (each count scaled to the peak `max`), and its log10(v + 1)
+/// for bins lo..hi into `logIntegr`.
+void IntegrateFromTop(std::span<const int16_t, kFonBins> spectr, int32_t lo, int32_t hi, int32_t max,
+                      IntegralResult& r, std::span<float, kFonBins> logIntegr)
+{
+    // The scaled counts first, all at once, then the running sum.
+    auto integr = [&r](int32_t bin) -> int32_t& { return r.Integr[static_cast<size_t>(bin - 1)]; };
+    std::array<int32_t, kFonBins> scaled;
+    const int32_t top = hi - lo; // bins 2..top are summed
+    if (top >= 2)
+        ScaleBins(spectr.subspan(1, static_cast<size_t>(top - 1)), max, std::span(scaled).subspan(1));
+    for (int32_t j = top; j >= 2; --j)
+        integr(j - 1) = integr(j) + scaled[static_cast<size_t>(j - 1)];
+
+    const float* logTable = LogPlus1Table();
+    for (int32_t bin = lo; bin <= hi; ++bin)
+        logIntegr[static_cast<size_t>(bin - 1)] = Log10Plus1(logTable, integr(bin));
+}
+
+/// Fit range: I1 the last bin from the peak up still at 80 % of LMax (the
+/// logarithm at IMax-1), I2 the last one above 40 % (else hi). Sets LMax,
+/// I1 (0 when none) and I2; false when there is no I1.
+bool FindFitRange(std::span<const float, kFonBins> logIntegr, int32_t hi, IntegralResult& r)
+{
+    r.LMax = logIntegr[static_cast<size_t>(r.IMax - 2)];
+    const double t1 = 0.8 * static_cast<double>(r.LMax);
+    const double t2 = 0.4 * static_cast<double>(r.LMax);
+    // The integral never rises with the bin, nor does its logarithm, so
+    // the bins at either level are a run from the peak on: bisection finds
+    // where each run ends.
+    const std::span<const float> fromPeak(logIntegr.begin() + (r.IMax - 1), logIntegr.begin() + hi);
+    const auto atOrAbove = [&fromPeak](double level, bool orEqual) {
+        return static_cast<int32_t>(std::partition_point(fromPeak.begin(), fromPeak.end(), [=](float v) {
+                                        return orEqual ? static_cast<double>(v) >= level : static_cast<double>(v) > level;
+                                    }) - fromPeak.begin());
+    };
+    const int32_t run1 = atOrAbove(t1, true);
+    const int32_t run2 = atOrAbove(t2, false);
+    const bool haveI1 = run1 > 0;
+    r.I1 = haveI1 ? r.IMax + run1 - 1 : 0;
+    r.I2 = run2 > 0 ? r.IMax + run2 - 1 : hi;
+    return haveI1;
+}
+
 } // namespace
 
 int32_t ScaledCount(int32_t count, int32_t max)
@@ -126,44 +171,13 @@ IntegralResult IntegralSpectrum(std::span<const int16_t, kFonBins> spectr, int32
     }
     r.Max = static_cast<float>(max);
 
-    // Integral from the top down: Integr[k] = Σ scaled counts of bins k+1 .. hi-lo.
-    // The scaled counts first, all at once, then the running sum.
-    auto integr = [&r](int32_t bin) -> int32_t& { return r.Integr[bin - 1]; };
-    std::array<int32_t, kFonBins> scaled;
-    const int32_t top = hi - lo; // bins 2..top are summed
-    if (top >= 2)
-        ScaleBins(spectr.subspan(1, static_cast<size_t>(top - 1)), max, std::span(scaled).subspan(1));
-    for (int32_t j = top; j >= 2; --j)
-        integr(j - 1) = integr(j) + scaled[static_cast<size_t>(j - 1)];
-
-    const float* logTable = LogPlus1Table();
-    for (int32_t bin = lo; bin <= hi; ++bin)
-        logIntegr[bin - 1] = Log10Plus1(logTable, integr(bin));
-
-    // Fit range: I1 the last bin from the peak up still at 80 % of LMax,
-    // I2 the last one above 40 %.
-    r.LMax = logIntegr[r.IMax - 2];
-    const double t1 = 0.8 * static_cast<double>(r.LMax);
-    const double t2 = 0.4 * static_cast<double>(r.LMax);
-    // The integral never rises with the bin, nor does its logarithm, so
-    // the bins at either level are a run from the peak on: bisection finds
-    // where each run ends.
-    const std::span<const float> fromPeak(logIntegr.begin() + (r.IMax - 1), logIntegr.begin() + hi);
-    const auto atOrAbove = [&fromPeak](double level, bool orEqual) {
-        return static_cast<int32_t>(std::partition_point(fromPeak.begin(), fromPeak.end(), [=](float v) {
-                                        return orEqual ? static_cast<double>(v) >= level : static_cast<double>(v) > level;
-                                    }) - fromPeak.begin());
-    };
-    const int32_t run1 = atOrAbove(t1, true);
-    const int32_t run2 = atOrAbove(t2, false);
-    const bool haveI1 = run1 > 0;
-    r.I1 = haveI1 ? r.IMax + run1 - 1 : 0;
-    r.I2 = run2 > 0 ? r.IMax + run2 - 1 : hi;
-    if (!haveI1) {
+    IntegrateFromTop(spectr, lo, hi, max, r, logIntegr);
+    if (!FindFitRange(logIntegr, hi, r)) {
         r.Fault = SpectrumFault::NoFitRange;
         return r;
     }
 
+    // The line through log10(bin), log10(integral + 1) over the fit range.
     for (int32_t bin = r.I1; bin <= r.I2; ++bin) {
         r.XLog[bin - r.I1] = Log10Bin(bin);
         r.YLog[bin - r.I1] = logIntegr[bin - 1];

@@ -86,7 +86,21 @@ void TForm1::BuildControls()
     QFont f = font();
     f.setPointSize(9);
     c->setFont(f);
+    BuildRunPanel(c);
+    BuildViewer(c);
+    BuildCharts(c);
+    BuildStatusAndTimers();
 
+    setFixedSize(kClientWidth, kClientHeight);
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect desk = screen->availableGeometry();
+        move(desk.center() - QPoint(kClientWidth / 2, kClientHeight / 2));
+    }
+}
+
+// The left column's upper half: run buttons, the gains in force, the limits and the run's information.
+void TForm1::BuildRunPanel(QWidget* c)
+{
     // Run controls.
     bStart1 = ui::Button(c, "bStart1", "Start", {8, 8, 92, 30}, "Кнопка запуска программы");
     bGain1 = ui::Button(c, "bGain1", "Усиление", {104, 8, 92, 30}, "Выбор усиления фона");
@@ -139,8 +153,11 @@ void TForm1::BuildControls()
         y += 22;
     }
     Nkadr = ui::Label(c, "Nkadr", QString(), {8, y, 284, 18});
+}
 
-    // Viewer.
+// The left column's lower half: the file viewer, frame stepping, listings and the comment.
+void TForm1::BuildViewer(QWidget* c)
+{
     bView = ui::Button(c, "bView", "View .fon", {8, 324, 140, 26});
     bViewRad = ui::Button(c, "bViewRad", "View .Rad", {152, 324, 140, 26});
     Label9 = ui::Label(c, "Label9", QString(), {8, 352, 284, 16});
@@ -170,8 +187,11 @@ void TForm1::BuildControls()
     Memo1->setGeometry(8, 692, 284, 94);
     Memo1->setReadOnly(false);
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+}
 
-    // Charts.
+// The radio chart above, the background chart below.
+void TForm1::BuildCharts(QWidget* c)
+{
     Chart1 = new ui::TChart(c);
     Chart1->setObjectName("Chart1");
     Chart1->setToolTip("Осцилограмма мастерного сигнала");
@@ -201,7 +221,11 @@ void TForm1::BuildControls()
     Label23 = ui::Label(Chart2, "Label23", QString(), {60, 362, 100, 18});
     Label24 = ui::Label(Chart2, "Label24", QString(), {680, 362, 76, 18});
     Label24->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+}
 
+// The status bar (live time, version) and the window's timers.
+void TForm1::BuildStatusAndTimers()
+{
     status = new QStatusBar(this);
     status->setObjectName("status");
     setStatusBar(status);
@@ -219,12 +243,6 @@ void TForm1::BuildControls()
     LiveTimer = new QTimer(this);
     LiveTimer->setObjectName("LiveTimer");
     LiveTimer->setInterval(1000);
-
-    setFixedSize(kClientWidth, kClientHeight);
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect desk = screen->availableGeometry();
-        move(desk.center() - QPoint(kClientWidth / 2, kClientHeight / 2));
-    }
 }
 
 void TForm1::ConnectHandlers()

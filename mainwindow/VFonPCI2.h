@@ -1,9 +1,10 @@
 #pragma once
 // The main window: starts and stops the run and draws it from the run
 // model's signals, and is the viewer of recorded files. The run itself (the
-// boards, the cycle, its records and files) is the run model's; the viewer
-// has records of its own, and viewing a record puts its gains and limits
-// into the window, from where the next run takes them. One source per concern:
+// boards, the cycle, its records) is the run model's and its files are the
+// recorder's; the viewer has records of its own, and viewing a record puts
+// its gains and limits into the window, from where the next run takes them.
+// One source per concern:
 //   VFonPCI2.cpp      controls, start-up defaults, Error/NoError, closing
 //   Acquisition.cpp   bStart1Click, the run's signals drawn, gains
 //   FileOpen.cpp      file lists and opening a file
@@ -172,6 +173,10 @@ private:
     int64_t liveCycles_ = 0;        ///< cycles at the last live-time refresh
     double liveSeconds_ = 0;        ///< and its time
     void BuildControls();
+    void BuildRunPanel(QWidget* c);
+    void BuildViewer(QWidget* c);
+    void BuildCharts(QWidget* c);
+    void BuildStatusAndTimers();
     void ConnectHandlers();
     void ConnectRun();
     /// Controls that read files into the run's buffers or move its indices.

@@ -140,111 +140,130 @@ void PublishWorker::Loop()
     std::optional<Clock::time_point> drainUntil; // at the end: what is written goes out first, briefly
     bool dirty = false;
     for (;;) {
-        std::optional<protocol::StatusFigures> status;
-        std::vector<FileLimit> limits;
-        std::vector<int> acks;
-        std::vector<std::pair<int, int>> refused;
-        bool lost = false, up = false, quit = false;
-        {
-            std::unique_lock lock(mutex_);
-            wake_.wait_for(lock, std::chrono::milliseconds(drainUntil ? 50 : 500), [&] {
-                return (quit_ && !drainUntil) || status_ || !limits_.empty() || !acks_.empty() ||
-                       !refused_.empty() || lost_;
-            });
-            status.swap(status_);
-            limits.swap(limits_);
-            acks.swap(acks_);
-            refused.swap(refused_);
-            lost = lost_;
-            lost_ = false;
-            up = connectedNow_;
-            quit = quit_;
-        }
-        bool newFile = false; // saved at once: a kill soon after still finds it listed
-        for (const FileLimit& l : limits) {
-            const size_t before = outbox_.Files().size();
-            OutboxFile& entry = outbox_.Entry(l.Name);
-            newFile = newFile || outbox_.Files().size() != before;
-            FileState& st = files_[l.Name];
-            if (l.Limit == 0 && (entry.Acked > 0 || st.Sent > 0)) {
-                // A limit of 0 comes only with a file the run has just
-                // created: an entry under its name is of an earlier file,
-                // since removed. Its acknowledgements are not this one's.
-                entry.Acked = 0;
-                st.Sent = 0;
-                st.AckedAhead.clear();
-                std::erase_if(inflight_, [&](const auto& m) { return m.second.first == l.Name; });
-                newFile = true;
-            }
-            st.Limit = l.Limit;
+        Handed h = TakeHanded(drainUntil.has_value());
+        const bool newFile = ApplyLimits(h.Limits); // saved at once: a kill soon after still finds it listed
+        dirty = dirty || !h.Limits.empty();
+        if (!h.Acks.empty()) {
+            ApplyAcks(h.Acks);
             dirty = true;
         }
-        if (!acks.empty()) {
-            ApplyAcks(acks);
+        if (!h.Refused.empty()) {
+            ApplyRefusals(h.Refused);
             dirty = true;
         }
-        if (!refused.empty()) {
-            ApplyRefusals(refused);
-            dirty = true;
-        }
-        if (lost)
+        if (h.Lost)
             Rewind(); // what the broker has not acknowledged is sent again: at least once
-        if (status && up) {
-            PublishStatus(*status);
-        } else if (status) {
-            std::lock_guard lock(mutex_); // kept for the connection to come, unless a newer one came
-            if (!status_)
-                status_ = status;
-        }
-        bool sentAny = false;
-        if (up && Clock::now() >= pauseUntil_) {
-            bool more = true;
-            while (more && inflight_.size() < kWindow) {
-                more = false;
-                // Files of a kind go out in the order they were listed: a
-                // later one (a rescue file, the next run's) waits until the
-                // records of those before it are sent.
-                std::set<datafiles::RecordKind> behind;
-                for (OutboxFile& f : outbox_.Files()) {
-                    const datafiles::RecordKind kind = datafiles::KindOfPath(f.Name);
-                    if (behind.count(kind))
-                        continue;
-                    bool rest = false;
-                    more = SendRecords(f, files_[f.Name], rest) || more;
-                    if (rest)
-                        behind.insert(kind);
-                }
-                sentAny = sentAny || more;
-            }
-        }
+        HandOnStatus(h.Status, h.Up);
+        const bool sentAny = h.Up && PublishFiles();
         const auto now = Clock::now();
-        if (dirty && (quit || newFile || now - lastSave > std::chrono::seconds(1))) {
+        if (dirty && (h.Quit || newFile || now - lastSave > std::chrono::seconds(1))) {
             ForgetDone();
             outbox_.Save();
             dirty = false;
             lastSave = now;
         }
-        if (quit) {
+        if (h.Quit) {
             if (!drainUntil)
                 drainUntil = now + std::chrono::seconds(3);
             const bool pending = sentAny || !inflight_.empty();
-            if (!up || !pending || now > *drainUntil) {
+            if (!h.Up || !pending || now > *drainUntil) {
                 ForgetDone();
                 outbox_.Save();
-                // A goodbye: the station is off, as its will would say.
-                if (up) {
-                    const QByteArray bye = protocol::WillJson(settings_.Station);
-                    const int mid = client_->Publish(protocol::StatusTopic(settings_.Station), bye.constData(),
-                                                     static_cast<int>(bye.size()), 1, true);
-                    std::unique_lock lock(mutex_); // its acknowledgement, briefly
-                    wake_.wait_for(lock, std::chrono::seconds(1), [&] {
-                        return mid < 0 || std::find(acks_.begin(), acks_.end(), mid) != acks_.end();
-                    });
-                }
+                if (h.Up)
+                    SayGoodbye();
                 break;
             }
         }
     }
+}
+
+PublishWorker::Handed PublishWorker::TakeHanded(bool draining)
+{
+    Handed h;
+    std::unique_lock lock(mutex_);
+    wake_.wait_for(lock, std::chrono::milliseconds(draining ? 50 : 500), [&] {
+        return (quit_ && !draining) || status_ || !limits_.empty() || !acks_.empty() || !refused_.empty() || lost_;
+    });
+    h.Status.swap(status_);
+    h.Limits.swap(limits_);
+    h.Acks.swap(acks_);
+    h.Refused.swap(refused_);
+    h.Lost = lost_;
+    lost_ = false;
+    h.Up = connectedNow_;
+    h.Quit = quit_;
+    return h;
+}
+
+bool PublishWorker::ApplyLimits(const std::vector<FileLimit>& limits)
+{
+    bool newFile = false;
+    for (const FileLimit& l : limits) {
+        const size_t before = outbox_.Files().size();
+        OutboxFile& entry = outbox_.Entry(l.Name);
+        newFile = newFile || outbox_.Files().size() != before;
+        FileState& st = files_[l.Name];
+        if (l.Limit == 0 && (entry.Acked > 0 || st.Sent > 0)) {
+            // A limit of 0 comes only with a file the run has just
+            // created: an entry under its name is of an earlier file,
+            // since removed. Its acknowledgements are not this one's.
+            entry.Acked = 0;
+            st.Sent = 0;
+            st.AckedAhead.clear();
+            std::erase_if(inflight_, [&](const auto& m) { return m.second.first == l.Name; });
+            newFile = true;
+        }
+        st.Limit = l.Limit;
+    }
+    return newFile;
+}
+
+void PublishWorker::HandOnStatus(const std::optional<protocol::StatusFigures>& status, bool up)
+{
+    if (status && up) {
+        PublishStatus(*status);
+    } else if (status) {
+        std::lock_guard lock(mutex_); // kept for the connection to come, unless a newer one came
+        if (!status_)
+            status_ = status;
+    }
+}
+
+bool PublishWorker::PublishFiles()
+{
+    bool sentAny = false;
+    if (std::chrono::steady_clock::now() < pauseUntil_)
+        return false;
+    bool more = true;
+    while (more && inflight_.size() < kWindow) {
+        more = false;
+        // Files of a kind go out in the order they were listed: a
+        // later one (a rescue file, the next run's) waits until the
+        // records of those before it are sent.
+        std::set<datafiles::RecordKind> behind;
+        for (OutboxFile& f : outbox_.Files()) {
+            const datafiles::RecordKind kind = datafiles::KindOfPath(f.Name);
+            if (behind.count(kind))
+                continue;
+            bool rest = false;
+            more = SendRecords(f, files_[f.Name], rest) || more;
+            if (rest)
+                behind.insert(kind);
+        }
+        sentAny = sentAny || more;
+    }
+    return sentAny;
+}
+
+void PublishWorker::SayGoodbye()
+{
+    const QByteArray bye = protocol::WillJson(settings_.Station);
+    const int mid = client_->Publish(protocol::StatusTopic(settings_.Station), bye.constData(),
+                                     static_cast<int>(bye.size()), 1, true);
+    std::unique_lock lock(mutex_); // its acknowledgement, briefly
+    wake_.wait_for(lock, std::chrono::seconds(1), [&] {
+        return mid < 0 || std::find(acks_.begin(), acks_.end(), mid) != acks_.end();
+    });
 }
 
 void PublishWorker::PublishStatus(protocol::StatusFigures f)

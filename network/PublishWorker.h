@@ -66,7 +66,30 @@ private:
         int64_t Limit = -1;
         std::vector<int64_t> AckedAhead; ///< acknowledged beyond the outbox's count
     };
+    /// What the other threads handed over since the last pass.
+    struct Handed {
+        std::optional<protocol::StatusFigures> Status;
+        std::vector<FileLimit> Limits;
+        std::vector<int> Acks;
+        std::vector<std::pair<int, int>> Refused;
+        bool Lost = false, Up = false, Quit = false;
+    };
     void Loop();
+    /// Waits briefly for something to do (shorter while draining at the
+    /// end) and takes what was handed over, under the lock.
+    Handed TakeHanded(bool draining);
+    /// Notes how far each file may go; true when the outbox lists a file
+    /// anew (it is then saved at once).
+    bool ApplyLimits(const std::vector<FileLimit>& limits);
+    /// Publishes the status while connected, else keeps it for the
+    /// connection to come unless a newer one came meanwhile.
+    void HandOnStatus(const std::optional<protocol::StatusFigures>& status, bool up);
+    /// Sends the files' records while the window has room and no refusal
+    /// pause holds; true when something was sent.
+    bool PublishFiles();
+    /// The station is off, as its will would say; waits briefly for the
+    /// broker's acknowledgement.
+    void SayGoodbye();
     void PublishStatus(protocol::StatusFigures f);
     /// Sends records of one file while the window of unacknowledged
     /// messages has room; true when something was sent. `rest`: records

@@ -12,7 +12,6 @@ SystemClock g_system;
 Clock* g_clock = &g_system;
 } // namespace
 
-Clock& CurrentClock() { return *g_clock; }
 void SetClock(Clock* clock) { g_clock = clock ? clock : &g_system; }
 
 DateTimeParts Decode(const QDateTime& moment)

@@ -21,9 +21,8 @@ public:
     virtual QDateTime Now() = 0;
 };
 
-/// The clock in use: the system clock unless a test has set another.
-Clock& CurrentClock();
-/// Sets the clock in use; nullptr restores the system clock.
+/// Sets the clock in use (the system clock unless a test has set another);
+/// nullptr restores the system clock.
 void SetClock(Clock* clock);
 
 /// Reads the clock in use and decodes it.
@@ -48,7 +47,6 @@ public:
         return t;
     }
     void Set(const QDateTime& moment) { moment_ = moment; }
-    void Advance(qint64 ms) { moment_ = moment_.addMSecs(ms); }
 
 private:
     QDateTime moment_;

@@ -1,7 +1,7 @@
 #pragma once
 // The payloads a station publishes, as JSON text: its status, one message
 // per written frame record and one per radio event. The frame numbers are
-// those of the trend export (trend/FrameNumbers.h), so the centre's store
+// those of the trend export (frames/FrameNumbers.h), so the centre's store
 // matches `vfon-export --trend` line for line.
 #include <QByteArray>
 #include <QString>

@@ -14,8 +14,6 @@ QString SpectrumFaultText(frames::SpectrumFault fault);
 
 /// Message for bounds outside the spectrum.
 inline QString BinBoundsMessage() { return SpectrumFaultText(frames::SpectrumFault::BoundsOutside); }
-/// Message when the range holds no count above 0.
-inline QString NoCountsMessage() { return SpectrumFaultText(frames::SpectrumFault::NoCounts); }
 
 /// One memo line of the integral listing: bin (width 4), ": ", count
 /// (width 5), integral (width 9); wider numbers are written in full.

@@ -69,6 +69,25 @@ StabilityWindow::StabilityWindow(QWidget* parent) : QWidget(parent, Qt::Window)
     setWindowTitle(QStringLiteral("Стабильность детекторов"));
     resize(1200, 800);
 
+    BuildButtons();
+    Charts = new TrendCharts(this);
+    BuildFindingsView();
+    LayOut();
+
+    flush_ = new QTimer(this);
+    flush_->setInterval(kFlushMs);
+    connect(flush_, &QTimer::timeout, Charts, &TrendCharts::FlushNext);
+    connect(bFiles, &QPushButton::clicked, this, &StabilityWindow::bFilesClick);
+    connect(bFolder, &QPushButton::clicked, this, &StabilityWindow::bFolderClick);
+    connect(bStore, &QPushButton::clicked, this, &StabilityWindow::bStoreClick);
+    connect(bCancel, &QPushButton::clicked, this, &StabilityWindow::CancelScan);
+    connect(FindingsView, &QTableView::clicked, this, [this](const QModelIndex& i) { FindingClicked(i.row()); });
+}
+
+StabilityWindow::~StabilityWindow() = default;
+
+void StabilityWindow::BuildButtons()
+{
     bFiles = new QPushButton(QStringLiteral("Файлы…"), this);
     bFiles->setToolTip(QStringLiteral("Выбрать файлы фона (.fon)"));
     bFolder = new QPushButton(QStringLiteral("Папка…"), this);
@@ -82,8 +101,10 @@ StabilityWindow::StabilityWindow(QWidget* parent) : QWidget(parent, Qt::Window)
     Progress->setRange(0, kProgressSteps);
     Progress->setValue(0);
     lSummary = new QLabel(QStringLiteral("Выберите файлы фона или папку"), this);
+}
 
-    Charts = new TrendCharts(this);
+void StabilityWindow::BuildFindingsView()
+{
     Findings = new FindingsModel(this);
     FindingsView = new QTableView(this);
     FindingsView->setModel(Findings);
@@ -99,7 +120,10 @@ StabilityWindow::StabilityWindow(QWidget* parent) : QWidget(parent, Qt::Window)
     FindingsView->setWordWrap(false);
     lMissing = new QLabel(this);
     lMissing->setWordWrap(true);
+}
 
+void StabilityWindow::LayOut()
+{
     auto* top = new QHBoxLayout;
     top->addWidget(bFiles);
     top->addWidget(bFolder);
@@ -122,18 +146,7 @@ StabilityWindow::StabilityWindow(QWidget* parent) : QWidget(parent, Qt::Window)
     layout->addLayout(top);
     layout->addWidget(lSummary);
     layout->addWidget(split, 1);
-
-    flush_ = new QTimer(this);
-    flush_->setInterval(kFlushMs);
-    connect(flush_, &QTimer::timeout, Charts, &TrendCharts::FlushNext);
-    connect(bFiles, &QPushButton::clicked, this, &StabilityWindow::bFilesClick);
-    connect(bFolder, &QPushButton::clicked, this, &StabilityWindow::bFolderClick);
-    connect(bStore, &QPushButton::clicked, this, &StabilityWindow::bStoreClick);
-    connect(bCancel, &QPushButton::clicked, this, &StabilityWindow::CancelScan);
-    connect(FindingsView, &QTableView::clicked, this, [this](const QModelIndex& i) { FindingClicked(i.row()); });
 }
-
-StabilityWindow::~StabilityWindow() = default;
 
 void StabilityWindow::bFilesClick()
 {

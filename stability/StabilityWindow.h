@@ -80,6 +80,9 @@ signals:
     void ScanFinished();
 
 private:
+    void BuildButtons();      ///< the open buttons, Cancel, the progress bar and the summary line
+    void BuildFindingsView(); ///< the findings' table and the line of missing numbers
+    void LayOut();            ///< buttons on top, the charts beside the findings below
     void bFilesClick();  ///< file dialog, then ScanFiles
     void bFolderClick(); ///< folder dialog, then ScanFiles
     void bStoreClick();  ///< file dialog, then OpenStore

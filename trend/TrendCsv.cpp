@@ -13,6 +13,43 @@ namespace {
 
 constexpr size_t kFlushBytes = size_t{1} << 20;
 
+/// The rows going into the trend CSV, written out a megabyte at a time.
+class RowWriter {
+public:
+    explicit RowWriter(datafiles::OutputFile& csv) : csv_(csv) {}
+
+    /// Adds the rows of one scanned frame; false, with the reason in
+    /// Failure(), when a write failed.
+    bool Add(const std::string& file, int32_t record, frames::FrameNumbers n, const frames::StampZone& zone)
+    {
+        frames::TimeFrameNumbers(n, zone);
+        for (const frames::TrendRow& row : frames::TrendRowsOf(file, record, n, zone))
+            frames::AppendTrendCsv(text_, row);
+        if (text_.size() < kFlushBytes)
+            return true;
+        try {
+            csv_.Write(text_.str());
+            text_.clear();
+        } catch (const datafiles::OutputError& e) {
+            failure_ = e.what();
+            return false;
+        }
+        return true;
+    }
+    /// Writes the rest and puts the file in place; throws OutputError.
+    void Finish()
+    {
+        csv_.Write(text_.str());
+        csv_.Commit();
+    }
+    const std::string& Failure() const { return failure_; }
+
+private:
+    datafiles::OutputFile& csv_;
+    datafiles::CsvText text_;
+    std::string failure_;
+};
+
 } // namespace
 
 int WriteTrendCsv(const std::vector<std::string>& files, const std::string& out, const TrendCsvOptions& options)
@@ -26,8 +63,6 @@ int WriteTrendCsv(const std::vector<std::string>& files, const std::string& out,
         return kTrendCsvSkipped;
     }
     std::unique_ptr<datafiles::OutputFile> csv;
-    std::string failure;
-    datafiles::CsvText text;
     const frames::UtcStampZone utc;
     const frames::StampZone& zone = options.Zone ? *options.Zone : utc;
     try {
@@ -37,6 +72,7 @@ int WriteTrendCsv(const std::vector<std::string>& files, const std::string& out,
         error(e.what());
         return kTrendCsvFailed;
     }
+    RowWriter rows(*csv);
 
     // The scan stops on the caller's cancel and on a failed write alike.
     auto cancelled = [&options] { return options.Cancel && options.Cancel->load(std::memory_order_relaxed); };
@@ -51,33 +87,20 @@ int WriteTrendCsv(const std::vector<std::string>& files, const std::string& out,
     };
     cb.Issue = [&](const FileIssue& issue) { error(datafiles::About(files[issue.File], issue.Message)); };
     cb.Frame = [&](size_t file, int32_t record, const frames::FrameNumbers& scanned) {
-        if (!failure.empty())
-            return;
-        frames::FrameNumbers n = scanned;
-        frames::TimeFrameNumbers(n, zone);
-        for (const frames::TrendRow& row : frames::TrendRowsOf(files[file], record, n, zone))
-            frames::AppendTrendCsv(text, row);
-        if (text.size() < kFlushBytes)
-            return;
-        try {
-            csv->Write(text.str());
-            text.clear();
-        } catch (const datafiles::OutputError& e) {
-            failure = e.what();
-            error(failure);
+        if (rows.Failure().empty() && !rows.Add(files[file], record, scanned, zone)) {
+            error(rows.Failure());
             stop = true;
         }
     };
     const ScanSummary summary = ScanFonFiles(files, cb);
-    if (!failure.empty())
+    if (!rows.Failure().empty())
         return kTrendCsvFailed;
     if (summary.Cancelled) {
         error(datafiles::About(out, "прервано, файл не записан"));
         return kTrendCsvFailed;
     }
     try {
-        csv->Write(text.str());
-        csv->Commit();
+        rows.Finish();
     } catch (const datafiles::OutputError& e) {
         error(e.what());
         return kTrendCsvFailed;

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <optional>
 #include <string_view>
 
 #include "trend/TrendCsv.h"
@@ -101,6 +102,83 @@ void StartFrame(PendingFrame& p, int32_t file, int64_t frame, const frames::Fram
     }
 }
 
+/// The records of a CSV stream, with the count of lines and bytes read.
+struct RecordSource {
+    std::istream& In;
+    int64_t LineNo = 0;
+    uint64_t Bytes = 0;
+    std::string Line;
+
+    /// The next record in `record` (its trailing CR dropped) and its first
+    /// line in `first`; `open`: the stream ended inside a quoted field.
+    /// False at the end of the stream.
+    bool Next(std::string& record, int64_t& first, bool& open)
+    {
+        if (!std::getline(In, Line))
+            return false;
+        first = ++LineNo;
+        Bytes += Line.size() + 1;
+        record = Line;
+        // A quoted field may hold line breaks: the record goes on while a
+        // quote is open (an odd count of quotes so far).
+        open = std::count(record.begin(), record.end(), '"') % 2 != 0;
+        while (open && std::getline(In, Line)) {
+            ++LineNo;
+            Bytes += Line.size() + 1;
+            record += '\n';
+            record += Line;
+            open = std::count(record.begin(), record.end(), '"') % 2 != 0;
+        }
+        if (!record.empty() && record.back() == '\r')
+            record.pop_back();
+        return true;
+    }
+};
+
+/// The numbers of one line.
+struct LineValues {
+    int64_t Frame = 0, Channel = 0, Points = 0;
+    double Mean = 0, Centre = 0, B = 0;
+};
+
+/// Reads the numbers of one line's fields; the fault when they cannot be
+/// taken.
+std::optional<TrendLineFault> ParseLine(const std::vector<std::string>& fields, const Columns& col, LineValues& v)
+{
+    if (fields.size() != col.Count)
+        return TrendLineFault::FieldCount;
+    if (!ParseInt(fields[col.Frame], v.Frame) || v.Frame < 1 || v.Frame > INT32_MAX ||
+        !ParseInt(fields[col.Points], v.Points) || v.Points < 0 || v.Points > kFonPoints ||
+        !ParseNumber(fields[col.Mean], v.Mean) || !ParseNumber(fields[col.Centre], v.Centre) ||
+        !ParseNumber(fields[col.B], v.B) || !ParseInt(fields[col.Channel], v.Channel))
+        return TrendLineFault::BadNumber;
+    if (v.Channel < 1 || v.Channel > kFonChannels)
+        return TrendLineFault::BadChannel;
+    return std::nullopt;
+}
+
+/// Puts one line's channel into the pending frame; false when the frame
+/// has that channel already.
+bool TakeChannel(PendingFrame& pending, const LineValues& v)
+{
+    const unsigned bit = 1u << (v.Channel - 1);
+    if (pending.Seen & bit)
+        return false;
+    pending.Seen |= bit;
+    frames::ChannelNumbers& ch = pending.Numbers.Channels[static_cast<size_t>(v.Channel - 1)];
+    ch.MeanPerPoint = v.Mean;
+    if (std::isfinite(v.Centre)) {
+        ch.Centre = static_cast<int32_t>(v.Centre);
+        ch.NoCentre = frames::SpectrumFault::None;
+        ch.CentreError = 0;
+    }
+    if (std::isfinite(v.B)) {
+        ch.B = static_cast<float>(v.B);
+        ch.NoB = frames::SpectrumFault::None;
+    }
+    return true;
+}
+
 } // namespace
 
 TrendCsvContent ReadTrendCsv(std::istream& in, const TrendCsvReadOptions& options)
@@ -108,9 +186,8 @@ TrendCsvContent ReadTrendCsv(std::istream& in, const TrendCsvReadOptions& option
     TrendCsvContent out;
     std::map<std::string, int32_t> fileIndex;
     std::vector<std::string> fields;
-    std::string record, line;
-    int64_t lineNo = 0;
-    uint64_t bytes = 0;
+    std::string record;
+    RecordSource src{in};
     Columns col = kCurrentColumns;
     PendingFrame pending;
     const auto flush = [&] {
@@ -118,22 +195,9 @@ TrendCsvContent ReadTrendCsv(std::istream& in, const TrendCsvReadOptions& option
             out.Table.Append(pending.File, static_cast<int32_t>(pending.Frame - 1), pending.Numbers);
         pending.File = -1;
     };
-    while (std::getline(in, line)) {
-        const int64_t first = ++lineNo;
-        bytes += line.size() + 1;
-        record = line;
-        // A quoted field may hold line breaks: the record goes on while a
-        // quote is open (an odd count of quotes so far).
-        bool open = std::count(record.begin(), record.end(), '"') % 2 != 0;
-        while (open && std::getline(in, line)) {
-            ++lineNo;
-            bytes += line.size() + 1;
-            record += '\n';
-            record += line;
-            open = std::count(record.begin(), record.end(), '"') % 2 != 0;
-        }
-        if (!record.empty() && record.back() == '\r')
-            record.pop_back();
+    int64_t first = 0;
+    bool open = false;
+    while (src.Next(record, first, open)) {
         if (first == 1) {
             if (record == frames::TrendCsvHeader())
                 out.Header = TrendCsvHeaderKind::Current;
@@ -143,9 +207,9 @@ TrendCsvContent ReadTrendCsv(std::istream& in, const TrendCsvReadOptions& option
                 return out;
             continue;
         }
-        if (lineNo % kProgressLines == 0) {
+        if (src.LineNo % kProgressLines == 0) {
             if (options.Progress)
-                options.Progress(bytes);
+                options.Progress(src.Bytes);
             if (options.Cancel && options.Cancel->load(std::memory_order_relaxed)) {
                 out.Cancelled = true;
                 break;
@@ -158,47 +222,20 @@ TrendCsvContent ReadTrendCsv(std::istream& in, const TrendCsvReadOptions& option
         if (record.empty())
             continue;
         SplitFields(record, fields);
-        if (fields.size() != col.Count) {
-            out.Problems.push_back({first, TrendLineFault::FieldCount});
-            continue;
-        }
-        int64_t frame = 0, channel = 0, points = 0;
-        double mean = 0, centre = 0, b = 0;
-        if (!ParseInt(fields[col.Frame], frame) || frame < 1 || frame > INT32_MAX ||
-            !ParseInt(fields[col.Points], points) || points < 0 || points > kFonPoints ||
-            !ParseNumber(fields[col.Mean], mean) || !ParseNumber(fields[col.Centre], centre) ||
-            !ParseNumber(fields[col.B], b) || !ParseInt(fields[col.Channel], channel)) {
-            out.Problems.push_back({first, TrendLineFault::BadNumber});
-            continue;
-        }
-        if (channel < 1 || channel > kFonChannels) {
-            out.Problems.push_back({first, TrendLineFault::BadChannel});
+        LineValues v;
+        if (const auto fault = ParseLine(fields, col, v)) {
+            out.Problems.push_back({first, *fault});
             continue;
         }
         auto [at, added] = fileIndex.try_emplace(fields[col.File], static_cast<int32_t>(out.Files.size()));
         if (added)
             out.Files.push_back(fields[col.File]);
-        if (pending.File != at->second || pending.Frame != frame) {
+        if (pending.File != at->second || pending.Frame != v.Frame) {
             flush();
-            StartFrame(pending, at->second, frame, StampFromIso(fields[col.Start]), points);
+            StartFrame(pending, at->second, v.Frame, StampFromIso(fields[col.Start]), v.Points);
         }
-        const unsigned bit = 1u << (channel - 1);
-        if (pending.Seen & bit) {
+        if (!TakeChannel(pending, v))
             out.Problems.push_back({first, TrendLineFault::BadChannel});
-            continue;
-        }
-        pending.Seen |= bit;
-        frames::ChannelNumbers& ch = pending.Numbers.Channels[static_cast<size_t>(channel - 1)];
-        ch.MeanPerPoint = mean;
-        if (std::isfinite(centre)) {
-            ch.Centre = static_cast<int32_t>(centre);
-            ch.NoCentre = frames::SpectrumFault::None;
-            ch.CentreError = 0;
-        }
-        if (std::isfinite(b)) {
-            ch.B = static_cast<float>(b);
-            ch.NoB = frames::SpectrumFault::None;
-        }
     }
     flush();
     return out;

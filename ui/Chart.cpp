@@ -80,12 +80,6 @@ void Axis::SetAutomatic(bool on)
     owner_->ScheduleReplot();
 }
 
-void Axis::SetAutomaticMinimum(bool on)
-{
-    autoMin_ = on;
-    owner_->ScheduleReplot();
-}
-
 void Axis::SetAutomaticMaximum(bool on)
 {
     autoMax_ = on;
@@ -108,12 +102,6 @@ void Axis::SetLogarithmic(bool on)
 void Axis::SetTitle(const QString& t)
 {
     axis_->setLabel(t);
-    owner_->ScheduleReplot();
-}
-
-void Axis::SetVisible(bool on)
-{
-    axis_->setVisible(on);
     owner_->ScheduleReplot();
 }
 

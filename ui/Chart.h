@@ -76,11 +76,9 @@ public:
     void SetMinMax(double lo, double hi);
     /// Both ends scale automatically with the data.
     void SetAutomatic(bool on);
-    void SetAutomaticMinimum(bool on);
     void SetAutomaticMaximum(bool on);
     void SetLogarithmic(bool on);
     void SetTitle(const QString& t);
-    void SetVisible(bool on);
 
     double Minimum() const { return min_; }
     double Maximum() const { return max_; }

@@ -31,7 +31,6 @@ void ErrorReport::Show(const QString& message)
 
 QString ErrorReport::LastMessage() { return g_last; }
 int ErrorReport::Count() { return g_count; }
-bool ErrorReport::Visible() { return g_box && g_box->isVisible(); }
 
 void ErrorReport::Reset()
 {

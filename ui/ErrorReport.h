@@ -18,8 +18,6 @@ public:
     static int Count();
     /// Forgets the count and message and hides the window.
     static void Reset();
-    /// Whether the error window is on screen.
-    static bool Visible();
 };
 
 /// Runs `handler`; a run-time error (or any std::exception) abandons it at

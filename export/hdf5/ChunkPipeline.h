@@ -31,8 +31,8 @@ public:
 
     /// Up to `inFlight` chunks (at least 1) compressed at once at deflate
     /// `level` by as many workers; with `shuffleSize` > 1 each chunk is
-    /// shuffled for elements of that size first (export/ChunkShuffle.h),
-    /// and at level 1 packed by the run coder (export/RunDeflate.h), the
+    /// shuffled for elements of that size first (export/hdf5/ChunkShuffle.h),
+    /// and at level 1 packed by the run coder (export/hdf5/RunDeflate.h), the
     /// fastest for shuffled rows. Throws std::bad_alloc.
     ChunkPipeline(size_t chunkBytes, int level, unsigned inFlight, size_t shuffleSize = 0);
     ~ChunkPipeline();

@@ -4,7 +4,7 @@
 // compressed on a worker thread while the next one fills, and written into
 // the file as it is (a direct chunk write) by the calling thread, the only
 // one that touches HDF5. At most a few chunks are in flight, in buffers
-// reused from chunk to chunk (export/ChunkPipeline.h), so memory stays
+// reused from chunk to chunk (export/hdf5/ChunkPipeline.h), so memory stays
 // flat whatever the input. At level 0 chunks are stored unfiltered, each
 // written as soon as it is full.
 #include <hdf5.h>
