@@ -1,5 +1,5 @@
 #pragma once
-// The instants of all points of a frame at once: the rule of PointStamp and
+// The instants of all points of a frame at once: the rule of PointStampOf and
 // StationZone::UtcNs, with the frame's date worked out once rather than
 // for each of its 600 points.
 #include <cstdint>

@@ -187,7 +187,7 @@ TrendCsvContent ReadTrendCsv(std::istream& in, const TrendCsvReadOptions& option
     std::map<std::string, int32_t> fileIndex;
     std::vector<std::string> fields;
     std::string record;
-    RecordSource src{in};
+    RecordSource src{in, 0, 0, {}};
     Columns col = kCurrentColumns;
     PendingFrame pending;
     const auto flush = [&] {
