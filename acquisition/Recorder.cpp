@@ -272,8 +272,9 @@ void Recorder::DoSoFar(const Job& job)
             s.Saved = r.Points;
             s.SoFarSaid = true;
             emit RecordsIn(QString::fromStdString(rescue), 0);
-            emit Notice(QString("%1 не записывается (%2): запись продолжается в запасной файл %3")
-                            .arg(QString::fromStdString(s.Own), error, QString::fromStdString(rescue)));
+            emit RescueStarted(QString::fromStdString(rescue),
+                               QString("%1 не записывается (%2): запись продолжается в запасной файл %3")
+                                   .arg(QString::fromStdString(s.Own), error, QString::fromStdString(rescue)));
             return;
         } catch (const rt::EInOutError& e) {
             if (!rescue.empty())
@@ -326,6 +327,7 @@ bool Recorder::Flush(Stream& s, RecorderOutcome& out)
     }
     out.Rescued << QString("%1 не записан (%2): записи сохранены в запасной файл %3")
                        .arg(QString::fromStdString(s.Own), error, QString::fromStdString(rescue));
+    out.RescueFiles << QString::fromStdString(rescue);
     return true;
 }
 

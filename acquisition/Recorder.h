@@ -35,6 +35,7 @@ struct RecorderOutcome {
     bool Ok = true;      ///< everything handed on is on disk (in its own file or a rescue file)
     QString Error;       ///< why not, when not
     QStringList Rescued; ///< a line for every file whose records went to a rescue file
+    QStringList RescueFiles; ///< those rescue files, in the same order
 };
 
 class Recorder : public QObject {
@@ -82,8 +83,11 @@ signals:
     void RecordsIn(const QString& path, int32_t records);
     /// A finished frame or an event could not be written: the run halts.
     void WriteFailed(const QString& message);
-    /// Something the operator should know once (a rescue file in use).
+    /// Something the operator should know once (a frame so far not saved).
     void Notice(const QString& message);
+    /// The frame under way goes on in the rescue file `path` from now on;
+    /// `message` says why, naming both files.
+    void RescueStarted(const QString& path, const QString& message);
 
 private:
     struct Job;

@@ -54,6 +54,11 @@ RunModel::RunModel(const Station& station, QObject* parent)
     });
     connect(recorder_.get(), &Recorder::FilesFailed, this, &RunModel::NoFiles);
     connect(recorder_.get(), &Recorder::Notice, this, [this](const QString& m) { emit StatusMessage(m); });
+    connect(recorder_.get(), &Recorder::RescueStarted, this, [this](const QString& path, const QString& m) {
+        rescueNotices_ << m;
+        emit StatusMessage(m);
+        emit RescueFileInUse(path, m);
+    });
 }
 
 RunModel::~RunModel()
@@ -132,6 +137,7 @@ void RunModel::SetLimitText(int channel, const QString& text) { limits_.SetText(
 
 bool RunModel::StartBranch(const RunSettings& settings)
 {
+    rescueNotices_.clear(); // the last run's rescue files are told until the operator starts again
     ResetParameters();
     for (int c = 1; c <= kFonChannels; ++c)
         limits_.SetText(c, settings.Limits[static_cast<size_t>(c - 1)]);
@@ -178,6 +184,10 @@ bool RunModel::StopBranch()
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall); // the counts written
     if (!out.Rescued.isEmpty())
         emit StatusMessage(out.Rescued.join("; "));
+    for (qsizetype i = 0; i < out.Rescued.size(); ++i) {
+        rescueNotices_ << out.Rescued[i];
+        emit RescueFileInUse(out.RescueFiles.value(i), out.Rescued[i]);
+    }
     if (!out.Ok) {
         // Halted by error: the next stop tries again, and then a rescue file.
         SetState(RunState::Halted);

@@ -12,6 +12,7 @@
 // at once. Every other signal is emitted on the model's thread.
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -57,6 +58,10 @@ public:
     TFonKadr FrameSoFarCopy() const;
     /// Live time and cycles of the run so far.
     LiveFigures Figures() const;
+    /// What the run going on or last run put into rescue files: a line for
+    /// each, naming the file it failed and the rescue file in full. Kept
+    /// after the stop until the next start.
+    const QStringList& RescueNotices() const { return rescueNotices_; }
 
     // ---- Commands ---------------------------------------------------------------
     /// Starts a run with these gains and limits: boards, the first frame,
@@ -140,6 +145,9 @@ signals:
     void TickError(const QString& message);
     /// Cycles in the unfinished frame at a stop.
     void StopCycles(int32_t cycles);
+    /// Records of the run went to the rescue file `path` (during the run or
+    /// at the stop); `notice` is the line RescueNotices() gained.
+    void RescueFileInUse(const QString& path, const QString& notice);
 
 private:
     // ---- What the cycle hands on (readout thread or this one) ----------------
@@ -175,6 +183,7 @@ private:
     std::string fonFile_, radFile_;
     int32_t framesWritten_ = 0, eventsWritten_ = 0;
     bool frameClosed_ = false; ///< the stop has handed the last frame on
+    QStringList rescueNotices_;
     mutable std::mutex shownMutex_;
     TFonKadr shown_{}; ///< the frame as the cycle last handed it on
 };

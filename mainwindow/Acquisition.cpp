@@ -1,6 +1,8 @@
 // Starting and stopping a run, and the run drawn from the run model's
 // signals: labels, the background chart batch by batch, radio events, the
 // status bar with its live time; the chosen gains put into effect.
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLocale>
 #include <QLineEdit>
@@ -81,12 +83,25 @@ void TForm1::ConnectRun()
     connect(&run, &RunModel::TickError, this, [](const QString& m) { ui::ErrorReport::Show(m); });
     connect(&run, &RunModel::StopCycles, this,
             [this](int32_t n) { Memo1->appendPlainText("Кол-во кадров - " + QString::number(n)); });
+    connect(&run, &RunModel::RescueFileInUse, this, [this](const QString& path) {
+        rescueFiles_ << QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+        ShowRescueFiles();
+    });
+}
+
+void TForm1::ShowRescueFiles()
+{
+    lRescue->setVisible(!rescueFiles_.isEmpty());
+    lRescue->setText("Запасной файл: " + rescueFiles_.join(", "));
+    lRescue->setToolTip(Run().RescueNotices().join('\n'));
 }
 
 void TForm1::ShowRunState(acq::RunState state)
 {
     switch (state) {
     case acq::RunState::Running:
+        rescueFiles_.clear();
+        ShowRescueFiles();
         SetIdleButtons(false);
         bStart1->setText("Stop");
         liveCycles_ = 0;
@@ -168,7 +183,11 @@ void TForm1::StartBranch()
 
 void TForm1::StopBranch()
 {
-    if (!Run().StopBranch())
+    const bool stopped = Run().StopBranch();
+    // Where the frames went, under the count of cycles, until the next start.
+    for (const QString& path : rescueFiles_)
+        Memo1->appendPlainText("Кадры в запасном файле:\n" + path);
+    if (!stopped)
         return; // halted by error: shown, and the next press tries again
     FonRec = Run().FrameSoFarCopy(); // the run's last frame, listed as the run left it
     eComment->setFocus();

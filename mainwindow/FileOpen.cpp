@@ -1,6 +1,7 @@
 // The viewer's file lists and the opening of a listed file: "View .fon" and
 // "View .Rad" switch a list of the working directory's data files on or off
 // in ListBox1; a click on a name reads the file's first record and shows it.
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSignalBlocker>
@@ -16,6 +17,7 @@
 #include "mainwindow/Listing.h"
 #include "mainwindow/VFonPCI2.h"
 #include "ui/Chart.h"
+#include "ui/ErrorReport.h"
 
 namespace {
 
@@ -57,6 +59,18 @@ void SelectListed(QListWidget* list, const std::vector<datafiles::ListedFile>& f
             row = static_cast<int>(i);
     const QSignalBlocker quiet(list);
     list->setCurrentRow(row);
+}
+
+/// The status bar's word on a frame opened for the stability window: the
+/// frame (`recordIndex` from 0) and the file in full, with the channel shown
+/// alone when it is one (1..4).
+QString OpenedFrameText(const QString& fileName, int32_t recordIndex, int channel)
+{
+    QString text = QStringLiteral("Показан кадр %1 файла %2").arg(recordIndex + 1).arg(QDir::toNativeSeparators(
+                                                                                        QFileInfo(fileName).absoluteFilePath()));
+    if (channel > 0)
+        text += QStringLiteral(", канал %1").arg(channel);
+    return text + QStringLiteral(" (выброс из окна «Стабильность детекторов»)");
 }
 
 } // namespace
@@ -148,6 +162,14 @@ void TForm1::OpenFrame(const QString& fileName, int recordIndex, int channel)
         status->showMessage("Во время записи кадры не открываются: сначала остановите запись");
         return;
     }
+    // A file a centre's store names is looked for beside the store.
+    if (!QFileInfo(fileName).isFile()) {
+        const QString m = QString("Файл кадра не найден: %1 (файлы из хранилища центра ищутся рядом с ним)")
+                              .arg(QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath()));
+        status->showMessage(m);
+        ui::ErrorReport::Show(m);
+        return;
+    }
     // The viewer turns to background files, as after "View .fon": the list
     // shows them (not a .Rad list whose clicks would open radio files).
     if (!FonListShown)
@@ -163,12 +185,16 @@ void TForm1::OpenFrame(const QString& fileName, int recordIndex, int channel)
     ClearSeries(Chart1, 0, 6);
     ClearSeries(Chart2, 0, 3);
     OpenFonFile(QFile::encodeName(fileName).toStdString(), recordIndex);
+    const QString said = status->currentMessage(); // the frame's own word (a file without limits)
+    status->showMessage(OpenedFrameText(fileName, FonRecNo, OneChannel ? channel : 0) +
+                        (said.isEmpty() ? QString() : ". " + said));
     raise();
     activateWindow();
 }
 
 void TForm1::OpenFonFile(const std::string& name, int32_t recordIndex)
 {
+    status->clearMessage(); // a word on the file shown before (no limits, an outlier's frame) goes with it
     FonFileName = name;
     FonRecNo = 0;
     FonRecCount = recfile::ReadRecord(FonFileName, FonRecNo, FonRec);

@@ -79,12 +79,17 @@ void TForm1::ViewKadr()
         lFGain[c - 1]->setText(QString::number(FonRec.FGain(c)));
     // A frame of an older file holds no limits (all four 0): the edits keep
     // theirs, or the next run would count every sample as a pulse.
+    // The word goes again with the first frame that has limits.
     QLineEdit* limits[] = {MaskEdit1, MaskEdit2, MaskEdit3, MaskEdit4};
-    if (FonRec.Limit1 == 0 && FonRec.Limit2 == 0 && FonRec.Limit3 == 0 && FonRec.Limit4 == 0)
-        status->showMessage("В файле нет ограничений каналов: ограничения оставлены прежними");
-    else
+    const QString noLimits = "В файле нет ограничений каналов: ограничения оставлены прежними";
+    if (FonRec.Limit1 == 0 && FonRec.Limit2 == 0 && FonRec.Limit3 == 0 && FonRec.Limit4 == 0) {
+        status->showMessage(noLimits);
+    } else {
+        if (status->currentMessage() == noLimits)
+            status->clearMessage();
         for (int c = 1; c <= kFonChannels; ++c)
             limits[c - 1]->setText(QString::number(FonRec.Limit(c)));
+    }
 
     if (Average5)
         usr5();

@@ -229,6 +229,11 @@ void TForm1::BuildStatusAndTimers()
     status = new QStatusBar(this);
     status->setObjectName("status");
     setStatusBar(status);
+    lRescue = new QLabel(status);
+    lRescue->setObjectName("lRescue");
+    lRescue->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lRescue->hide();
+    status->addPermanentWidget(lRescue);
     lLiveTime = new QLabel(status);
     lLiveTime->setObjectName("lLiveTime");
     lLiveTime->setToolTip("Доля времени, в течение которого платы фона набирали данные, и циклов в секунду");
@@ -268,9 +273,16 @@ void TForm1::ConnectHandlers()
     // Every change of selection counts as a click, keyboard moves included.
     // A click on the line already selected opens its file again; a click
     // that moves the selection has opened it through the change already.
+    // A line made current without being selected is no choice of the
+    // operator's: the list does that to its first line when it takes the
+    // focus with no line current (the window raised for a frame of a file
+    // that is not listed), and the frame on show stays.
+    // A mouse press makes its line current before it selects it: the click
+    // that follows opens that line.
     connect(ListBox1, &QListWidget::currentRowChanged, this, [this](int row) {
-        rowChangedByPress_ = QGuiApplication::mouseButtons() != Qt::NoButton;
-        if (row >= 0)
+        const bool chosen = row >= 0 && ListBox1->item(row)->isSelected();
+        rowChangedByPress_ = chosen && QGuiApplication::mouseButtons() != Qt::NoButton;
+        if (chosen)
             ui::Guard([this] { ParamSelect(); });
     });
     connect(ListBox1, &QListWidget::itemClicked, this, [this] {

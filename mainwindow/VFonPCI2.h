@@ -98,6 +98,9 @@ public:
     QStatusBar* status;
     QLabel *Label2, *Label4, *Label6, *Label8, *Label9, *Label23, *Label24;
     QLabel *lTEAS, *KadrN, *Skadr, *Nkadr, *lLiveTime;
+    /// The rescue files of the run going on or last run, named in full; it
+    /// stays (the status bar's messages come and go) until the next start.
+    QLabel* lRescue;
     std::array<QLabel*, 4> lFGain{};
     std::array<QLabel*, 6> lRGain{};
     QLabel *lFGain1, *lFGain2, *lFGain3, *lFGain4;
@@ -188,6 +191,9 @@ private:
     bool AskQuitWithMessageBox(const QString& question);
     /// The live time in the status bar; `finished`: the whole last run's.
     void ShowLiveTime(bool finished = false);
+    /// lRescue for the run's rescue files so far (hidden when none).
+    void ShowRescueFiles();
+    QStringList rescueFiles_; ///< the rescue files of the run going on or last run
     /// Opens a background file and shows its record `recordIndex`.
     void OpenFonFile(const std::string& name, int32_t recordIndex);
     void StartBranch();

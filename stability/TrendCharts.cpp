@@ -17,6 +17,34 @@ constexpr double kRing = 9;
 
 bool KeyLess(const QCPGraphData& a, const QCPGraphData& b) { return a.key < b.key; }
 
+/// Puts the points (of `files`, -1 for a line break) in time order, with a
+/// break wherever a point belongs to another file than the one before it:
+/// runs that overlap in time are never joined. Breaks are made afresh.
+void OrderWithBreaks(QVector<QCPGraphData>& points, QVector<int32_t>& files)
+{
+    std::vector<qsizetype> order;
+    order.reserve(static_cast<size_t>(points.size()));
+    for (qsizetype i = 0; i < points.size(); ++i)
+        if (files[i] >= 0)
+            order.push_back(i);
+    std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) { return points[a].key < points[b].key; });
+    QVector<QCPGraphData> p;
+    QVector<int32_t> f;
+    p.reserve(points.size());
+    f.reserve(points.size());
+    for (qsizetype i : order) {
+        if (f.isEmpty() || files[i] != f.back()) {
+            const double key = points[i].key - kBreakBefore;
+            p.append(QCPGraphData(p.isEmpty() ? key : std::max(key, p.back().key), std::nan("")));
+            f.append(-1);
+        }
+        p.append(points[i]);
+        f.append(files[i]);
+    }
+    points.swap(p);
+    files.swap(f);
+}
+
 QCPScatterStyle RingStyle(const QColor& colour)
 {
     return QCPScatterStyle(QCPScatterStyle::ssCircle, QPen(colour, 2), Qt::NoBrush, kRing);
@@ -91,9 +119,11 @@ TrendCharts::TrendCharts(QWidget* parent) : QWidget(parent)
 QString OutlierRuleText()
 {
     return QStringLiteral("Выброс: дальше %1 MAD от медианы всех кадров и дальше %2 σ своего кадра\n"
-                          "(σ счёта — по Пуассону; σ центра — своя, не меньше 1 бина)")
+                          "(σ счёта — по Пуассону; σ центра — своя, не меньше %3/√(точек кадра) и 1 бина:\n"
+                          "так разбросан центр неизменных кадров из немногих точек)")
         .arg(trend::kOutlierMads)
-        .arg(trend::kOutlierSigmas);
+        .arg(trend::kOutlierSigmas)
+        .arg(trend::kCentreSpreadOnePoint);
 }
 
 QCustomPlot* TrendCharts::MakeChart(size_t which, const QString& title, const QString& valueAxis, bool rings)
@@ -145,6 +175,8 @@ void TrendCharts::Clear()
                 rings_[which][c]->data()->clear();
             pending_[which][c].clear();
             all_[which][c].clear();
+            pendingFiles_[which][c].clear();
+            allFiles_[which][c].clear();
         }
         ShowTimes(plots_[which], false);
         plots_[which]->replot(QCustomPlot::rpQueuedReplot);
@@ -159,6 +191,9 @@ void TrendCharts::Reserve(size_t frames, size_t files)
     for (auto& chart : all_)
         for (auto& line : chart)
             line.reserve(static_cast<qsizetype>(frames + files)); // a break point per file
+    for (auto& chart : allFiles_)
+        for (auto& line : chart)
+            line.reserve(static_cast<qsizetype>(frames + files));
 }
 
 void TrendCharts::AddRows(const trend::TrendTable& t, size_t from)
@@ -174,10 +209,14 @@ void TrendCharts::AddRows(const trend::TrendTable& t, size_t from)
         for (size_t which = 0; which < 3; ++which) {
             for (size_t c = 0; c < kFonChannels; ++c) {
                 auto& points = pending_[which][c];
-                if (newFile)
+                auto& files = pendingFiles_[which][c];
+                if (newFile) {
                     points.append(QCPGraphData(key - kBreakBefore, std::nan("")));
+                    files.append(-1);
+                }
                 const double v = (*columns[which])[c][row];
                 points.append(QCPGraphData(key, v));
+                files.append(t.File[row]);
                 if (std::isfinite(v))
                     Widen(values_[which], haveValues_[which], v);
             }
@@ -204,17 +243,21 @@ void TrendCharts::FlushChart(size_t which)
         auto& points = pending_[which][c];
         if (points.isEmpty())
             continue;
-        if (!std::is_sorted(points.begin(), points.end(), KeyLess))
-            std::stable_sort(points.begin(), points.end(), KeyLess);
         QCPGraph* line = lines_[which][c];
         auto& all = all_[which][c];
+        auto& allFiles = allFiles_[which][c];
         line->data()->set(QVector<QCPGraphData>(), true); // lets go of `all`
-        const auto old = all.size();
+        const bool inOrder = std::is_sorted(points.begin(), points.end(), KeyLess) &&
+                             (all.isEmpty() || !(points.front().key < all.back().key));
         all.append(points);
-        if (old > 0 && points.front().key < all[old - 1].key) // a file earlier than those read before
-            std::inplace_merge(all.begin(), all.begin() + old, all.end(), KeyLess);
+        allFiles.append(pendingFiles_[which][c]);
+        // Files out of time order or overlapping (runs of two stations, or
+        // files read in another order): sorted again, with breaks between files.
+        if (!inOrder)
+            OrderWithBreaks(all, allFiles);
         line->data()->set(all, true);
         points.clear();
+        pendingFiles_[which][c].clear();
         added = true;
     }
     if (added)

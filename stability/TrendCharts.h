@@ -75,6 +75,9 @@ private:
     /// graph lets go of it while a flush appends, so appending never copies
     /// what is there (QCPDataContainer::add would).
     Pending all_;
+    /// The file of each point of pending_ and all_, -1 for a line break.
+    using PendingFiles = std::array<std::array<QVector<int32_t>, kFonChannels>, 3>;
+    PendingFiles pendingFiles_, allFiles_;
     int32_t lastFile_ = -1; ///< file of the last row queued, for the line breaks
     QCPRange keys_;                          ///< time range of all points queued so far
     bool haveKeys_ = false;

@@ -146,6 +146,35 @@ TEST_F(AcquisitionTest, ClosingTheWindowDuringARunWritesTheFrameFirst)
     EXPECT_EQ(rec->Counts1[1], 25);
 }
 
+TEST_F(AcquisitionTest, TheRescueFileStaysNamedUntilTheNextStart)
+{
+    TForm1* f = form();
+    StartRun(*f);
+    Points(*f, 2);
+    ASSERT_TRUE(QFile::remove(QString::fromStdString(f->Run().FonFile())));
+    Points(*f, 10); // the save of the frame so far fails: it goes on in a rescue file
+    ASSERT_TRUE(WaitFor([&] { return f->lRescue->isVisibleTo(f); }));
+    const QString rescue = QDir::toNativeSeparators(QDir::current().absoluteFilePath("6_12_23_5_2.fon"));
+    EXPECT_EQ(f->lRescue->text(), "Запасной файл: " + rescue);
+    EXPECT_TRUE(f->status->currentMessage().endsWith("запись продолжается в запасной файл 6_12_23_5_2.fon"))
+        << f->status->currentMessage().toStdString();
+    f->NoError(); // as a radio event says
+    EXPECT_EQ(f->status->currentMessage(), "Всё работает замечательно");
+    EXPECT_EQ(f->lRescue->text(), "Запасной файл: " + rescue);
+
+    f->bStart1Click();
+    ExpectButtons(true, "Start");
+    EXPECT_TRUE(f->lRescue->isVisibleTo(f));
+    EXPECT_EQ(f->lRescue->text(), "Запасной файл: " + rescue);
+    EXPECT_TRUE(f->Memo1->toPlainText().endsWith("Кадры в запасном файле:\n" + rescue)) << f->Memo1->toPlainText().toStdString();
+    EXPECT_EQ(f->Run().RescueNotices().size(), 1);
+    EXPECT_EQ(recfile::Count("6_12_23_5_2.fon", sizeof(TFonKadr)), 1);
+
+    StartRun(*f);
+    EXPECT_FALSE(f->lRescue->isVisibleTo(f));
+    EXPECT_TRUE(f->Run().RescueNotices().isEmpty());
+}
+
 TEST_F(AcquisitionTest, WhenNothingCanTakeTheFrameLeavingAsksFirst)
 {
     // The run's directory goes away: neither its files nor a rescue file can be written.

@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTest>
 #include <cstdio>
 #include <sys/stat.h>
@@ -144,6 +145,59 @@ TEST_F(FileOpenTest, AFrameAskedForByTheStabilityWindowOpensInTheViewer)
     EXPECT_EQ(f->KadrN->text(), "3");
     f->bDown->click();
     EXPECT_EQ(f->FonRecNo, 1);
+}
+
+TEST_F(FileOpenTest, AFrameAskedForWithTheFonListOnShowIsTheOutliersOwn)
+{
+    // The list of the working folder is on show; the outlier's file lies
+    // elsewhere. Raised for it, the window gives the list the focus, which
+    // makes its first line current: that must not open the first file.
+    WriteFonFile(Path("a.fon"), 2);
+    ASSERT_TRUE(QDir().mkdir("other"));
+    WriteFonFile(Path("other/c.fon"), 3);
+    TForm1* f = form();
+    f->show();
+    f->bView->click();
+    const QString outlier = QDir::current().absoluteFilePath("other/c.fon");
+    f->OpenFrame(outlier, 1, 4);
+    f->ListBox1->setFocus(Qt::ActiveWindowFocusReason);
+    QFocusEvent focus(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
+    QCoreApplication::sendEvent(f->ListBox1, &focus);
+    EXPECT_EQ(ui::ErrorReport::Count(), 0) << ui::ErrorReport::LastMessage().toStdString();
+    EXPECT_EQ(QString::fromStdString(f->FonFileName), outlier);
+    EXPECT_EQ(f->FonRecNo, 1);
+    EXPECT_EQ(f->FonRecCount, 3);
+    for (int c = 1; c <= kFonChannels; ++c)
+        EXPECT_EQ(f->Chart2->SeriesAt(c - 1).Count(), c == 4 ? kFonPoints : 0) << c;
+    EXPECT_EQ(f->status->currentMessage(), "Показан кадр 2 файла " + QDir::toNativeSeparators(outlier) +
+                                               ", канал 4 (выброс из окна «Стабильность детекторов»)");
+    EXPECT_EQ(ListTexts(), QStringList({"a.fon"}));
+    // The operator's own click on the line still opens it.
+    QTest::mouseClick(f->ListBox1->viewport(), Qt::LeftButton, {},
+                      f->ListBox1->visualItemRect(f->ListBox1->item(0)).center());
+    EXPECT_EQ(f->FonFileName, "a.fon");
+}
+
+TEST_F(FileOpenTest, AMissingOutlierFileIsNamedAndTheNoLimitsWordGoesWithTheFile)
+{
+    TForm1* f = form();
+    const QString gone = QDir::current().absoluteFilePath("store/ST1/gone.fon");
+    f->OpenFrame(gone, 0, 1);
+    EXPECT_EQ(ui::ErrorReport::Count(), 1);
+    EXPECT_TRUE(ui::ErrorReport::LastMessage().contains(QDir::toNativeSeparators(gone)))
+        << ui::ErrorReport::LastMessage().toStdString();
+
+    std::vector<std::unique_ptr<TFonKadr>> old;
+    old.push_back(MakeFonFrame(1));
+    for (int c = 1; c <= kFonChannels; ++c)
+        old.back()->Limit(c) = 0; // a file of before the limits were kept
+    WriteFonFile(Path("old.fon"), old);
+    WriteFonFile(Path("new.fon"), 1);
+    f->OpenFrame(QString::fromStdString(Path("old.fon")), 0, 0);
+    EXPECT_TRUE(f->status->currentMessage().endsWith("В файле нет ограничений каналов: ограничения оставлены прежними"))
+        << f->status->currentMessage().toStdString();
+    Open("new.fon"); // the .fon list is on show since the frame was opened
+    EXPECT_EQ(f->status->currentMessage(), "");
 }
 
 TEST_F(FileOpenTest, RadioListHoldsRadioFilesOnly)

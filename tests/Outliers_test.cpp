@@ -87,3 +87,50 @@ TEST(Outliers, SteadyDetectorsHaveNoneAndAGainChangeIsMarked)
         EXPECT_EQ(marked, expected) << frames << " frames, " << changed << " changed";
     }
 }
+
+TEST(Outliers, ShortUnchangedFramesAreNotMarkedAndAGainChangeStillIs)
+{
+    // Spectra shaped as the simulated boards' channel 4 gives them: a third
+    // of small pulses falling with scale 13 (those above the limit 20
+    // counted), the rest a peak at 62 of width 11; 15 pulses a point. Long frames set the median; frames of a few
+    // points (a run of 25 s or less) lie beside them, their peak moving and
+    // sitting low by several bins. Channel 2's gain is raised by half in the
+    // `changed` last frames, long and short.
+    std::mt19937 rng(28);
+    const auto frame = [&](int32_t points, bool raised) {
+        auto k = std::make_unique<TFonKadr>();
+        *k = TFonKadr{};
+        for (int c = 1; c <= kFonChannels; ++c) {
+            const double gain = c == 2 && raised ? 1.5 : 1.0;
+            std::poisson_distribution<int32_t> pulses(15);
+            std::exponential_distribution<double> low(1 / 13.0);
+            std::normal_distribution<double> peak(62, 11);
+            std::bernoulli_distribution small(0.32);
+            for (int32_t& count : std::span(k->Counts(c), static_cast<size_t>(points))) {
+                count = std::max(1, pulses(rng));
+                for (int32_t i = 0; i < count; ++i) {
+                    const double h = gain * (small(rng) ? low(rng) : peak(rng));
+                    if (h > 20) // the limit
+                        ++k->Spectr(c)[std::clamp<long>(std::lround(h), 1, kFonBins) - 1];
+                }
+            }
+        }
+        return frames::ComputeFrameNumbers(*k, true);
+    };
+    for (int changed : {0, 3}) {
+        for (int set = 0; set < 10; ++set) {
+            trend::TrendTable t;
+            const int32_t points[] = {600, 600, 600, 600, 600, 600, 12, 25, 25, 40, 100, 600, 100, 100};
+            const int frames = changed > 0 ? 14 : 11;
+            for (int r = 0; r < frames; ++r)
+                t.Append(0, r, frame(points[r], r >= frames - changed));
+            std::vector<std::tuple<size_t, int, trend::TrendQuantity>> marked, expected;
+            for (const trend::Outlier& o : trend::MarkOutliers(t))
+                if (o.What == trend::TrendQuantity::Centre)
+                    marked.emplace_back(o.Row, o.Channel, o.What);
+            for (int r = frames - changed; r < frames; ++r)
+                expected.emplace_back(size_t(r), 2, trend::TrendQuantity::Centre);
+            EXPECT_EQ(marked, expected) << "set " << set << ", " << changed << " changed";
+        }
+    }
+}

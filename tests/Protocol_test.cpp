@@ -43,8 +43,9 @@ TEST(Protocol, FramesAndEventsComeOutAsTheStationPutThemIn)
             const frames::ChannelNumbers& ch = n.Channels[c];
             EXPECT_TRUE(SameNumber(m.MeanPerPoint[c], ch.MeanPerPoint)) << r << " " << c;
             EXPECT_EQ(m.Centre[c].has_value(), ch.HasCentre());
-            if (ch.HasCentre())
+            if (ch.HasCentre()) {
                 EXPECT_EQ(*m.Centre[c], ch.Centre);
+            }
             EXPECT_TRUE(SameNumber(static_cast<float>(m.B[c]), ch.HasB() ? ch.B : NAN)) << r << " " << c;
         }
     }

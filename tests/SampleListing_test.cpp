@@ -2,6 +2,8 @@
 // radio tables, their switches over the one shared ListOn flag, and the
 // listing as a snapshot of the frame in memory.
 #include <QFont>
+#include <QFontMetricsF>
+#include <QTest>
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -34,6 +36,17 @@ protected:
         EXPECT_EQ(form()->Memo1->document()->defaultTextOption().alignment() & Qt::AlignHorizontal_Mask,
                   Qt::AlignLeft);
     }
+    /// The memo on show needs no sideways scrolling for the listing's usual lines.
+    void ExpectWholeLinesShown() const
+    {
+        QPlainTextEdit* memo = form()->Memo1;
+        form()->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form()));
+        const QString line = MemoLines().value(2);
+        EXPECT_LE(QFontMetricsF(memo->font()).horizontalAdvance(line) + 2 * memo->document()->documentMargin(),
+                  memo->viewport()->width())
+            << line.toStdString();
+    }
 };
 
 const QStringList kLegend = {"1 канал - 2 м*м (красный)", "2 канал - мюонный детектор (синий)",
@@ -60,6 +73,7 @@ TEST_F(SampleListingTest, BackgroundListingLines)
     TForm1* f = form();
     f->bWrite->click();
     EXPECT_TRUE(f->ListOn);
+    ExpectWholeLinesShown();
     EXPECT_EQ(f->bWrite->text(), "Стоп");
     const QStringList lines = MemoLines();
     ASSERT_EQ(lines.size(), 602);
@@ -114,6 +128,7 @@ TEST_F(SampleListingTest, RadioListingLines)
     TForm1* f = form();
     f->bWrite1->click();
     EXPECT_TRUE(f->ListOn);
+    ExpectWholeLinesShown();
     EXPECT_EQ(f->bWrite1->text(), "Стоп");
     EXPECT_FALSE(f->bWrite->isEnabled());
     const QStringList lines = MemoLines();

@@ -9,6 +9,8 @@
 #include <QTest>
 #include <QImage>
 #include <algorithm>
+#include <cmath>
+#include <span>
 #include <fstream>
 #include <gtest/gtest.h>
 
@@ -77,6 +79,49 @@ TEST(StabilityWindow, RunsOfOneFrameEachAreDrawn)
             for (size_t c = 0; c < kFonChannels; ++c)
                 pixels[c] += image.pixel(x, y) == stability::kChannelColours[c].rgb();
     EXPECT_EQ(std::count(pixels.begin(), pixels.end(), 0), 0) << ::testing::PrintToString(pixels);
+}
+
+TEST(StabilityWindow, LinesNeverJoinFramesOfRunsThatOverlapInTime)
+{
+    // Two runs taking turns in time (two stations' files side by side):
+    // run a counts as MakeFonFrame with a peak at 50, run b twice as much
+    // with a peak at 70.
+    EnsureApp();
+    QTemporaryDir dir;
+    for (const char* name : {"a.fon", "b.fon"}) {
+        std::vector<std::unique_ptr<TFonKadr>> frames;
+        for (int r = 0; r < 4; ++r) {
+            frames.push_back(MakeFonFrame(static_cast<int16_t>(r + 1)));
+            frames.back()->Min = static_cast<uint16_t>(10 * r + (name[0] == 'b' ? 5 : 0));
+            const double peak = name[0] == 'b' ? 70 : 50;
+            for (int c = 1; c <= kFonChannels; ++c) {
+                for (int i = 1; i <= kFonBins; ++i)
+                    frames.back()->Spectr(c)[i - 1] = static_cast<int32_t>(1000 * std::exp(-(i - peak) * (i - peak) / 50));
+                for (int32_t& n : std::span(frames.back()->Counts(c), kFonPoints))
+                    n *= name[0] == 'b' ? 2 : 1;
+            }
+        }
+        WriteFonFile(dir.filePath(name).toStdString(), frames);
+    }
+    stability::StabilityWindow w;
+    QSignalSpy finished(&w, &stability::StabilityWindow::ScanFinished);
+    w.ScanFiles({dir.path()});
+    ASSERT_TRUE(WaitFor([&] { return finished.count() == 1; }));
+    for (stability::TrendChart chart : {stability::TrendChart::Rate, stability::TrendChart::Centre}) {
+        const QCPGraphDataContainer& line = *w.Charts->Line(chart, 1)->data();
+        int shown = 0;
+        for (auto p = line.constBegin(); p != line.constEnd(); ++p) {
+            shown += std::isfinite(p->value);
+            if (p != line.constBegin() && std::isfinite(p->value) &&
+                std::isfinite((p - 1)->value)) {
+                EXPECT_EQ(p->value, (p - 1)->value) << "joined at " << p->key;
+            }
+            if (p != line.constBegin()) {
+                EXPECT_LE((p - 1)->key, p->key);
+            }
+        }
+        EXPECT_EQ(shown, 8);
+    }
 }
 
 TEST(StabilityWindow, CancelInTheMiddleKeepsTheFramesRead)

@@ -4,14 +4,19 @@
 // a temporary directory):
 //   VFON_SHOT_DIR=$PWD/docs QT_QPA_PLATFORM=xcb xvfb-run -a
 //     -s "-screen 0 1280x1024x24" ViewerScreenshot_test --gtest_also_run_disabled_tests
-// It writes viewer-fon.png and viewer-rad.png into VFON_SHOT_DIR.
+// It writes viewer-fon.png and viewer-rad.png into VFON_SHOT_DIR, and
+// outlier-viewer.png (a frame asked for by the stability window while the
+// .fon list is on show) and rescue-notice.png (a run whose .fon went away,
+// after Stop).
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTest>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -20,7 +25,9 @@
 #include "mainwindow/VFonPCI2.h"
 #include "ui/ErrorReport.h"
 #include "support/Fixtures.h"
+#include "support/Runs.h"
 #include "support/SampleFiles.h"
+#include "support/SimDriverControl.h"
 
 using namespace testing_support;
 
@@ -129,6 +136,38 @@ TEST_F(ViewerScreenshot, DISABLED_BackgroundFrameAndRadioEvent)
 
     Open(f->bViewRad, "6_12_23_5.Rad");
     Save("viewer-rad.png");
+}
+
+TEST_F(ViewerScreenshot, DISABLED_OutlierFrameWithTheFonListOnShow)
+{
+    WriteFonFile(Path("6_12_23_5.fon"), RunFrames());
+    ASSERT_TRUE(QDir().mkpath("store/ST2"));
+    WriteFonFile(Path("store/ST2/7_12_9_40.fon"), RunFrames());
+    TForm1* f = form();
+    f->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(f));
+    f->bView->click();
+    f->OpenFrame(QDir::current().absoluteFilePath("store/ST2/7_12_9_40.fon"), 1, 2);
+    f->ListBox1->setFocus(Qt::ActiveWindowFocusReason);
+    ASSERT_EQ(ui::ErrorReport::Count(), 0) << ui::ErrorReport::LastMessage().toStdString();
+    Save("outlier-viewer.png");
+}
+
+TEST_F(ViewerScreenshot, DISABLED_RescueNoticeAfterStop)
+{
+    Sim().logPolls(false);
+    ScriptBackground();
+    TForm1* f = form();
+    f->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(f));
+    StartRun(*f);
+    Points(*f, 2);
+    ASSERT_TRUE(QFile::remove(QString::fromStdString(f->Run().FonFile())));
+    Points(*f, 10);
+    ASSERT_TRUE(WaitFor([&] { return f->lRescue->isVisibleTo(f); }));
+    f->NoError(); // a radio event's word covers the status bar's message
+    f->bStart1Click();
+    Save("rescue-notice.png");
 }
 
 } // namespace

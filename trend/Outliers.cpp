@@ -53,6 +53,13 @@ std::vector<size_t> OutlierIndices(std::span<const float> values, std::span<cons
     return out;
 }
 
+float CentreErrorFloor(int points)
+{
+    if (points <= 0)
+        return std::numeric_limits<float>::infinity();
+    return static_cast<float>(std::max(kCentreResolution, kCentreSpreadOnePoint / std::sqrt(points)));
+}
+
 float RateError(float rate, int points)
 {
     if (points <= 0)
@@ -64,7 +71,7 @@ float RateError(float rate, int points)
 std::vector<Outlier> MarkOutliers(const TrendTable& t)
 {
     std::vector<Outlier> out;
-    std::vector<float> rateErrors(t.Size());
+    std::vector<float> rateErrors(t.Size()), centreErrors(t.Size());
     for (int c = 1; c <= kFonChannels; ++c) {
         const auto& rate = t.MeanPerPoint[static_cast<size_t>(c - 1)];
         const auto& centre = t.Centre[static_cast<size_t>(c - 1)];
@@ -72,7 +79,10 @@ std::vector<Outlier> MarkOutliers(const TrendTable& t)
             rateErrors[row] = RateError(rate[row], t.Points[row]);
         for (size_t row : OutlierIndices(rate, rateErrors, 0))
             out.push_back({row, c, TrendQuantity::Rate, rate[row]});
-        for (size_t row : OutlierIndices(centre, t.CentreError[static_cast<size_t>(c - 1)], kCentreResolution))
+        const auto& ownErrors = t.CentreError[static_cast<size_t>(c - 1)];
+        for (size_t row = 0; row < t.Size(); ++row)
+            centreErrors[row] = std::max(ownErrors[row], CentreErrorFloor(t.Points[row]));
+        for (size_t row : OutlierIndices(centre, centreErrors, kCentreResolution))
             out.push_back({row, c, TrendQuantity::Centre, centre[row]});
     }
     std::sort(out.begin(), out.end(), [](const Outlier& a, const Outlier& b) {

@@ -17,6 +17,13 @@ namespace trend {
 inline constexpr double kOutlierMads = 5.0;   ///< distance, in MADs, beyond which a value may be marked
 inline constexpr double kOutlierSigmas = 5.0; ///< distance, in its own errors, beyond which a value may be marked
 inline constexpr double kCentreResolution = 1.0; ///< the centre moves in whole bins: no spread or error below one
+/// Spread (standard deviation, bins) of the centre of unchanged frames of
+/// one point, scaled as 1/√points: the centre's error the rule uses is never
+/// below kCentreSpreadOnePoint / √points. Measured on frames of 5 to 600
+/// points of the simulated boards at a constant gain (README, "Выбросы"):
+/// their own error, √Area / (2 · density), is far below what the smoothed
+/// peak of a few points' spectrum really moves.
+inline constexpr double kCentreSpreadOnePoint = 30.0;
 
 /// Median and median absolute deviation of a set of values.
 struct Spread {
@@ -36,6 +43,11 @@ Spread MedianSpread(std::span<const float> values);
 /// more than half the frames, which makes the MAD 0.
 std::vector<size_t> OutlierIndices(std::span<const float> values, std::span<const float> errors, double resolution);
 
+/// The least error, in bins, of the centre of a frame of `points` points:
+/// kCentreSpreadOnePoint / √points, and never below kCentreResolution. A
+/// frame without points has an infinite one (it never marks).
+float CentreErrorFloor(int points);
+
 /// Poisson error of a mean rate of `rate` pulses per point over `points`
 /// points: √(pulses) / points, with at least one pulse counted (a frame
 /// without pulses is not exact). +inf without points.
@@ -53,7 +65,8 @@ struct Outlier {
 };
 
 /// Marks the rates (Poisson errors, resolution 0) and centres (their own
-/// errors, resolution kCentreResolution) of every channel of the table;
+/// errors, at least CentreErrorFloor of their points, resolution
+/// kCentreResolution) of every channel of the table;
 /// ordered by row, then channel, rate before centre.
 std::vector<Outlier> MarkOutliers(const TrendTable& t);
 
