@@ -27,24 +27,14 @@
 #include "centre/CentreStore.h"
 #include "network/NetworkSettings.h"
 #include "support/Fixtures.h"
+#include "support/Loopback.h"
 #include "trend/TrendCsv.h"
 #include "frames/TrendRow.h"
 
-namespace {
+using testing_support::FreePort;
+using testing_support::Listening;
 
-/// A loopback port nobody listens on now.
-int FreePort()
-{
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    close(fd);
-    return ntohs(a.sin_port);
-}
+namespace {
 
 /// The body of GET `path` at 127.0.0.1:`port`; empty when nobody answers.
 QByteArray HttpGet(int port, const char* path)
