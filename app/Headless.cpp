@@ -75,6 +75,22 @@ ServiceState StatusOf(const acq::RunModel& run, const Progress& p, const net::Pu
     return {f.Cycles, text};
 }
 
+/// The progress line's counts and the run's errors on stderr.
+void FollowRun(acq::RunModel& run, Progress& progress)
+{
+    QObject::connect(&run, &acq::RunModel::NewPoint,
+                     [&progress](int32_t, const TPointTime&, const acq::PointCounts& counts) {
+                         ++progress.points;
+                         for (size_t c = 0; c < 4; ++c)
+                             progress.pulses[c] += counts[c];
+                     });
+    QObject::connect(&run, &acq::RunModel::FrameWritten, [&progress](int32_t n) { progress.frames = n; });
+    QObject::connect(&run, &acq::RunModel::EventWritten, [&progress](int32_t n) { progress.events = n; });
+    QObject::connect(&run, &acq::RunModel::TickError, &PrintError);
+    QObject::connect(&run, &acq::RunModel::StatusMessage, &PrintError);
+    QObject::connect(&run, &acq::RunModel::FileError, &PrintError);
+}
+
 } // namespace
 
 int RunHeadless(const Options& o)
@@ -87,17 +103,7 @@ int RunHeadless(const Options& o)
     net::Publisher* publisher = station.Publisher();
 
     Progress progress;
-    QObject::connect(&run, &acq::RunModel::NewPoint,
-                     [&](int32_t, const TPointTime&, const acq::PointCounts& counts) {
-                         ++progress.points;
-                         for (size_t c = 0; c < 4; ++c)
-                             progress.pulses[c] += counts[c];
-                     });
-    QObject::connect(&run, &acq::RunModel::FrameWritten, [&](int32_t n) { progress.frames = n; });
-    QObject::connect(&run, &acq::RunModel::EventWritten, [&](int32_t n) { progress.events = n; });
-    QObject::connect(&run, &acq::RunModel::TickError, &PrintError);
-    QObject::connect(&run, &acq::RunModel::StatusMessage, &PrintError);
-    QObject::connect(&run, &acq::RunModel::FileError, &PrintError);
+    FollowRun(run, progress);
 
     // A refusal by the broker is told once, in its words, when it comes.
     if (publisher)
