@@ -43,13 +43,15 @@ step "hardening-check (every line yes)"
 for f in "$pkg"/usr/bin/vfon "$pkg"/usr/bin/vfon-export "$pkg"/usr/bin/vfon-centre "$pkg"/usr/lib/*/vfon/libLan10m8Sim.so; do
     nopie=""
     case "$f" in *.so) nopie="--nopie" ;; esac
-    out=$(hardening-check $nopie "$f") || fail "hardening-check: $out"
+    # Its exit code is not 0 while any line says no; the lines are judged below.
+    out=$(hardening-check $nopie "$f" 2>&1) || true
+    echo "$out" | grep -q 'Position Independent Executable' || fail "hardening-check: $out"
     echo "$out"
     # Not ours to mend: Debian 12's C start files (crt1.o, crti.o) carry no
     # control-flow note, so no program linked on it shows one; and in the
     # driver library hardening-check finds no fortifiable call and no stack
     # probe to judge by.
-    ! echo "$out" | tail -n +2 | grep -v ': yes$' |
+    ! echo "$out" | tail -n +2 | grep -vE ': yes( |$)' |
         grep -v 'Position Independent Executable: no, regular shared library (ignored)$' |
         grep -v 'Control flow integrity: no, not found!$' |
         { if [ -n "$nopie" ]; then grep -v -e 'Fortify Source functions: no, only unprotected functions found!$' \
