@@ -117,17 +117,6 @@ protected:
         broker_.terminate();
         ASSERT_TRUE(broker_.waitForFinished(5000));
     }
-    static bool Listening(int port)
-    {
-        const int fd = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(static_cast<uint16_t>(port));
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-        close(fd);
-        return ok;
-    }
     void StartCentre()
     {
         centre_.start(VFON_CENTRE_PATH, {"--broker", QString::fromStdString(Broker()), "--store", Store(), "--http",
