@@ -40,6 +40,7 @@ CentreStore::Station& CentreStore::Open(const std::string& id)
 Ingest CentreStore::Refuse(const protocol::Refusal& r, int64_t nowNs)
 {
     ++refused_;
+    ++refusedBy_[r.Reason];
     if (auto it = stations_.find(r.Station); it != stations_.end())
         ++it->second->Info.Refused;
     int64_t& last = lastLog_[r.Station];
@@ -57,14 +58,18 @@ Ingest CentreStore::Take(const std::string& topic, const QByteArray& payload, in
     return std::visit(
         [&](const auto& m) -> Ingest {
             using M = std::decay_t<decltype(m)>;
-            if constexpr (std::is_same_v<M, protocol::Refusal>)
+            if constexpr (std::is_same_v<M, protocol::Refusal>) {
                 return Refuse(m, nowNs);
-            else if constexpr (std::is_same_v<M, protocol::StatusMessage>)
-                return TakeStatus(Open(m.Station), m, nowNs);
-            else if constexpr (std::is_same_v<M, protocol::FrameMessage>)
-                return TakeFrame(Open(m.Station), m);
-            else
-                return TakeEvent(Open(m.Station), m);
+            } else {
+                Station& s = Open(m.Station);
+                s.Info.HeardNs = nowNs;
+                if constexpr (std::is_same_v<M, protocol::StatusMessage>)
+                    return TakeStatus(s, m, nowNs);
+                else if constexpr (std::is_same_v<M, protocol::FrameMessage>)
+                    return TakeFrame(s, m);
+                else
+                    return TakeEvent(s, m);
+            }
         },
         protocol::Decode(topic, payload));
 }
@@ -80,6 +85,8 @@ Ingest CentreStore::TakeStatus(Station& s, const protocol::StatusMessage& m, int
     }
     s.Info.Status = m.Fields;
     s.Info.Offline = false;
+    s.Info.HasClockOffset = m.TimeNs > 0;
+    s.Info.ClockOffsetNs = m.TimeNs > 0 ? m.TimeNs - nowNs : 0;
     // When the station made it (a retained status may be old), else now.
     s.Info.StatusNs = m.TimeNs > 0 && m.TimeNs < nowNs ? m.TimeNs : nowNs;
     return Ingest::Status;

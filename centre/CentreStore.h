@@ -27,6 +27,9 @@ struct StationInfo {
     QJsonObject Status;      ///< the last status as received
     bool Offline = false;    ///< the will (or a goodbye) came after it
     int64_t StatusNs = 0;    ///< when it was made (station's time_ns, at most the time received), 0: never
+    int64_t HeardNs = 0;     ///< the centre's clock when a message of it last came, 0: never
+    int64_t ClockOffsetNs = 0; ///< the last status's time_ns less the centre's clock at its arrival
+    bool HasClockOffset = false;
     int64_t Frames = 0;      ///< frame records stored
     int64_t Events = 0;      ///< event records stored
     std::array<double, 4> Centres{}; ///< the last frame's centres; NaN where none
@@ -47,6 +50,8 @@ public:
     std::vector<const StationInfo*> Stations() const;
     /// Messages refused in all (also those no station can be named for).
     int64_t Refused() const { return refused_; }
+    /// Messages refused, per reason.
+    const std::map<std::string, int64_t>& RefusedByReason() const { return refusedBy_; }
 
 private:
     struct Station;
@@ -61,6 +66,7 @@ private:
     std::map<std::string, std::unique_ptr<Station>> stations_;
     std::map<std::string, int64_t> lastLog_; ///< per station ("" for unnamed), ns
     int64_t refused_ = 0;
+    std::map<std::string, int64_t> refusedBy_;
 };
 
 } // namespace centre
