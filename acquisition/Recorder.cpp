@@ -37,7 +37,7 @@ struct Recorder::Job {
     PendingRecord Record;
     std::string Folder;   ///< of Begin: where the run's files go
     rt::DateTimeParts Start{}; ///< of Begin: the start that names them
-    std::promise<RecorderOutcome> Done;
+    std::promise<StopOutcome> Done;
 };
 
 Recorder::Recorder(QObject* parent)
@@ -67,6 +67,16 @@ void Recorder::Attach(RunModel& model)
             Qt::DirectConnection);
     connect(&model, &RunModel::NewEvent, this, [this](const TRadKadr& event) { SaveEvent(event); },
             Qt::DirectConnection);
+    // What it reports comes from the writer thread: applied on the model's, in order.
+    connect(this, &Recorder::FilesCreated, &model, &RunModel::TakeFiles);
+    connect(this, &Recorder::FilesFailed, &model, &RunModel::FilesNotCreated);
+    connect(this, &Recorder::FramesWritten, &model, &RunModel::TakeFramesWritten);
+    connect(this, &Recorder::EventsWritten, &model, &RunModel::TakeEventsWritten);
+    connect(this, &Recorder::RecordsIn, &model, &RunModel::RecordsInFile);
+    connect(this, &Recorder::WriteFailed, &model, &RunModel::RecordRefused);
+    connect(this, &Recorder::Notice, &model, &RunModel::StatusMessage);
+    connect(this, &Recorder::RescueStarted, &model, &RunModel::TakeRescueFile);
+    model.Wait(*this);
 }
 
 void Recorder::Post(std::shared_ptr<Job> job)
@@ -82,7 +92,7 @@ void Recorder::Post(std::shared_ptr<Job> job)
     wake_.notify_one();
 }
 
-void Recorder::Begin(const std::string& folder, const rt::DateTimeParts& t)
+void Recorder::RunBegins(const std::string& folder, const rt::DateTimeParts& t)
 {
     auto job = std::make_shared<Job>();
     job->What = Job::Begin;
@@ -116,13 +126,13 @@ void Recorder::SaveEvent(const TRadKadr& event)
     Post(job);
 }
 
-RecorderOutcome Recorder::Finish(const TFonKadr* last, int32_t points, const TPointTime& end)
+StopOutcome Recorder::RunEnds(const TFonKadr* last, int32_t points, const TPointTime& end)
 {
     auto job = std::make_shared<Job>();
     job->What = Job::Finish;
     if (last)
         job->Record = {std::make_shared<const TFonKadr>(*last), nullptr, points, end};
-    std::future<RecorderOutcome> done = job->Done.get_future();
+    std::future<StopOutcome> done = job->Done.get_future();
     Post(job);
     return done.get();
 }
@@ -191,7 +201,7 @@ void Recorder::Do(Job& job)
             fon_->Pending.push_back(job.Record);
         // Each file on its own: a radio file that cannot be written never
         // keeps the frames from theirs, nor the reverse.
-        RecorderOutcome out;
+        StopOutcome out;
         const bool events = Flush(*rad_, out);
         const bool frames = Flush(*fon_, out);
         out.Ok = events && frames;
@@ -287,7 +297,7 @@ void Recorder::DoSoFar(const Job& job)
     s.SoFarSaid = true;
 }
 
-bool Recorder::Flush(Stream& s, RecorderOutcome& out)
+bool Recorder::Flush(Stream& s, StopOutcome& out)
 {
     QString error;
     try {

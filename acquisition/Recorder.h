@@ -24,34 +24,30 @@
 
 #include "datafiles/FonKadr.h"
 #include "datafiles/RadKadr.h"
+#include "acquisition/WaitedConsumer.h"
 #include "platform/Clock.h"
 
 namespace acq {
 
 class RunModel;
 
-/// What a finishing stop found.
-struct RecorderOutcome {
-    bool Ok = true;      ///< everything handed on is on disk (in its own file or a rescue file)
-    QString Error;       ///< why not, when not
-    QStringList Rescued; ///< a line for every file whose records went to a rescue file
-    QStringList RescueFiles; ///< those rescue files, in the same order
-};
-
-class Recorder : public QObject {
+class Recorder : public QObject, public WaitedConsumer {
     Q_OBJECT
 public:
     explicit Recorder(QObject* parent = nullptr);
     ~Recorder() override;
 
-    /// Subscribes to the model's frames and events.
+    /// Subscribes to the model's frames and events, and the model to what
+    /// the recorder reports (files made, records written, failures); the
+    /// model's runs begin, end and wait for it from now on. The recorder
+    /// outlives the model.
     void Attach(RunModel& model);
 
     /// A run begins: its two files are created, empty, in `folder` under
     /// the names of the start `t` (RunFiles.h), and the folder synced, on the
     /// writer thread; FilesCreated or FilesFailed says how it went. Records
     /// handed on after a failure are dropped.
-    void Begin(const std::string& folder, const rt::DateTimeParts& t);
+    void RunBegins(const std::string& folder, const rt::DateTimeParts& t) override;
     /// The frame so far, `points` of it (every ten points).
     void SaveSoFar(const TFonKadr& frame, int32_t points);
     /// A frame of 600 points.
@@ -61,11 +57,11 @@ public:
     /// points and the time the recording stopped; then everything still
     /// pending is written by the rules above. Returns when all of it is on
     /// disk or has failed.
-    RecorderOutcome Finish(const TFonKadr* last, int32_t points, const TPointTime& end);
+    StopOutcome RunEnds(const TFonKadr* last, int32_t points, const TPointTime& end) override;
     /// Waits until everything handed on so far has been written (or failed).
-    void Drain();
+    void Drain() override;
     /// Forgets what is pending (the operator chose to lose it).
-    void Discard();
+    void Discard() override;
 
 signals:
     /// The run's files are there (emitted on the writer thread).
@@ -99,7 +95,7 @@ private:
     void DoSoFar(const Job& job);
     /// Writes the stream's pending records; on a failure after an earlier
     /// one, into a rescue file.
-    bool Flush(Stream& s, RecorderOutcome& out);
+    bool Flush(Stream& s, StopOutcome& out);
     bool WriteNext(Stream& s);
 
     std::unique_ptr<Stream> fon_, rad_;

@@ -5,7 +5,6 @@
 #include <QThread>
 #include <algorithm>
 
-#include "acquisition/Recorder.h"
 #include "driver/ADC_Errors.h"
 #include "platform/RunError.h"
 
@@ -23,8 +22,7 @@ RunSettings DefaultRunSettings()
 
 RunModel::RunModel(const Station& station, QObject* parent)
     : QObject(parent), station_(station),
-      cycle_(std::make_unique<Cycle>(boards_, limits_, static_cast<CycleSink&>(*this))),
-      recorder_(std::make_unique<Recorder>())
+      cycle_(std::make_unique<Cycle>(boards_, limits_, static_cast<CycleSink&>(*this)))
 {
     qRegisterMetaType<TFonKadr>();
     qRegisterMetaType<TRadKadr>();
@@ -34,31 +32,6 @@ RunModel::RunModel(const Station& station, QObject* parent)
     boards_.Arrange(station_);
     for (int c = 1; c <= kFonChannels; ++c)
         limits_.Set(c, kDefaultLimits[static_cast<size_t>(c - 1)]);
-    recorder_->Attach(*this);
-    // The recorder's results come back on its thread: applied here, in order.
-    connect(recorder_.get(), &Recorder::FramesWritten, this, [this](int32_t n) {
-        framesWritten_ = n;
-        emit FrameWritten(n);
-    });
-    connect(recorder_.get(), &Recorder::EventsWritten, this, [this](int32_t n) {
-        eventsWritten_ = n;
-        emit EventWritten(n);
-    });
-    connect(recorder_.get(), &Recorder::RecordsIn, this, &RunModel::RecordsInFile);
-    connect(recorder_.get(), &Recorder::WriteFailed, this,
-            [this](const QString& m) { Halt(HaltCause::File, m); });
-    connect(recorder_.get(), &Recorder::FilesCreated, this, [this](const QString& fon, const QString& rad) {
-        fonFile_ = fon.toStdString();
-        radFile_ = rad.toStdString();
-        emit FilesCreated(fon, rad);
-    });
-    connect(recorder_.get(), &Recorder::FilesFailed, this, &RunModel::NoFiles);
-    connect(recorder_.get(), &Recorder::Notice, this, [this](const QString& m) { emit StatusMessage(m); });
-    connect(recorder_.get(), &Recorder::RescueStarted, this, [this](const QString& path, const QString& m) {
-        rescueNotices_ << m;
-        emit StatusMessage(m);
-        emit RescueFileInUse(path, m);
-    });
 }
 
 RunModel::~RunModel()
@@ -66,7 +39,40 @@ RunModel::~RunModel()
     cycle_->RequestStop();
     readout_.Stop();
     cycle_->Release();
-    recorder_->Drain();
+    for (WaitedConsumer* c : waited_)
+        c->Drain();
+}
+
+void RunModel::Wait(WaitedConsumer& consumer) { waited_.push_back(&consumer); }
+
+void RunModel::StopWaiting(WaitedConsumer& consumer) { std::erase(waited_, &consumer); }
+
+void RunModel::TakeFiles(const QString& fonFile, const QString& radFile)
+{
+    fonFile_ = fonFile.toStdString();
+    radFile_ = radFile.toStdString();
+    emit FilesCreated(fonFile, radFile);
+}
+
+void RunModel::TakeFramesWritten(int32_t records)
+{
+    framesWritten_ = records;
+    emit FrameWritten(records);
+}
+
+void RunModel::TakeEventsWritten(int32_t records)
+{
+    eventsWritten_ = records;
+    emit EventWritten(records);
+}
+
+void RunModel::RecordRefused(const QString& message) { Halt(HaltCause::File, message); }
+
+void RunModel::TakeRescueFile(const QString& path, const QString& notice)
+{
+    rescueNotices_ << notice;
+    emit StatusMessage(notice);
+    emit RescueFileInUse(path, notice);
 }
 
 template <class F>
@@ -143,11 +149,13 @@ bool RunModel::StartBranch(const RunSettings& settings)
         limits_.SetText(c, settings.Limits[static_cast<size_t>(c - 1)]);
     if (!InitBoards(settings))
         return false;
-    // The files are created, and their folder synced, on the recorder's
+    // The recorder creates the files, and syncs their folder, on its own
     // thread: the start never waits on the disk. Their names follow (FilesCreated).
     fonFile_.clear();
     radFile_.clear();
-    recorder_->Begin(station_.DataDir, rt::Now());
+    const rt::DateTimeParts start = rt::Now();
+    for (WaitedConsumer* c : waited_)
+        c->RunBegins(station_.DataDir, start);
     framesWritten_ = eventsWritten_ = 0;
     frameClosed_ = false;
     cycle_->Begin(fonChanParam_);
@@ -173,7 +181,7 @@ bool RunModel::StopBranch()
     cycle_->Release();
     const bool last = !frameClosed_;
     frameClosed_ = true;
-    const RecorderOutcome out = recorder_->Finish(last ? &c.FonRec : nullptr, c.PointNo, c.StoppedAt());
+    const StopOutcome out = EndConsumers(last ? &c.FonRec : nullptr, c.PointNo, c.StoppedAt());
     if (last) {
         std::lock_guard lock(shownMutex_);
         shown_ = c.FonRec;
@@ -198,11 +206,26 @@ bool RunModel::StopBranch()
     return true;
 }
 
+StopOutcome RunModel::EndConsumers(const TFonKadr* last, int32_t points, const TPointTime& end)
+{
+    StopOutcome all;
+    for (WaitedConsumer* c : waited_) {
+        const StopOutcome out = c->RunEnds(last, points, end);
+        if (!out.Ok && all.Ok)
+            all.Error = out.Error;
+        all.Ok = all.Ok && out.Ok;
+        all.Rescued << out.Rescued;
+        all.RescueFiles << out.RescueFiles;
+    }
+    return all;
+}
+
 void RunModel::Abandon()
 {
     StopReadout();
     cycle_->Release();
-    recorder_->Discard();
+    for (WaitedConsumer* c : waited_)
+        c->Discard();
     SetState(RunState::Idle);
 }
 
@@ -214,7 +237,8 @@ void RunModel::Timer1Timer()
 
 void RunModel::Drain()
 {
-    recorder_->Drain();
+    for (WaitedConsumer* c : waited_)
+        c->Drain();
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
 }
 
@@ -253,7 +277,7 @@ void RunModel::Halt(HaltCause cause, const QString& message)
         emit StatusMessage(message);
 }
 
-void RunModel::NoFiles(const QString& why)
+void RunModel::FilesNotCreated(const QString& why)
 {
     // Without its files a run cannot keep anything: back to Idle.
     const QString folder = QString::fromStdString(station_.DataDir.empty() ? "." : station_.DataDir);

@@ -2,20 +2,24 @@
 // The run model: a station's boards, the cycle and the state of a run
 // (Idle, Running, Halted), without a widget and without a file. Consumers
 // subscribe to its signals: the recorder writes the files, the windows and
-// the headless line draw and count.
+// the headless line draw and count. A consumer that keeps what the run
+// hands on is also waited for (Wait): told when a run begins and ends, and
+// a stop returns when each has kept everything. A model without one writes
+// nothing; the station's composition attaches the recorder (app/StationSetup).
 //
 // A run has a readout thread of its own that runs the cycle. The data
 // signals (NewFrame, NewPoint, NewBatch, FrameClosed, NewEventStamp,
 // NewEvent) are emitted on the thread the data come from:
 // the readout thread during a run, so a widget connected the usual way gets
-// them queued, in order, with copies of its own, and the recorder takes them
-// at once. Every other signal is emitted on the model's thread.
+// them queued, in order, with copies of its own, and a consumer connected
+// directly (the recorder) takes them at once. Every other signal is emitted on the model's thread.
 #include <QObject>
 #include <QString>
 #include <QStringList>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "acquisition/Boards.h"
 #include "acquisition/ChannelLimits.h"
@@ -24,10 +28,9 @@
 #include "acquisition/Readout.h"
 #include "acquisition/RunTypes.h"
 #include "acquisition/Station.h"
+#include "acquisition/WaitedConsumer.h"
 
 namespace acq {
-
-class Recorder;
 
 enum class RunState { Idle, Running, Halted };
 
@@ -43,7 +46,8 @@ public:
     bool Running() const { return state_ != RunState::Idle; }
     const Station& StationInUse() const { return station_; }
     /// The files of the run going on or last run (paths in the data folder);
-    /// empty from a start until the recorder has created them (FilesCreated).
+    /// empty from a start until the recorder has created them (FilesCreated),
+    /// and always without a recorder.
     const std::string& FonFile() const { return fonFile_; }
     const std::string& RadFile() const { return radFile_; }
     /// Records written so far by the run (with its rescue files).
@@ -65,13 +69,15 @@ public:
 
     // ---- Commands ---------------------------------------------------------------
     /// Starts a run with these gains and limits: boards, the first frame,
-    /// the readout; the recorder creates both files on its thread. False
+    /// the readout; the waited consumers are told (the recorder creates both
+    /// files on its thread). False
     /// when the boards could not be had (reported); files that cannot be
     /// created end the run soon after (RunHalted with HaltCause::NoFiles,
     /// FileError, Idle).
     bool StartBranch(const RunSettings& settings);
     /// Stops the run: the readout ends, the unfinished frame is closed and
-    /// everything still pending is written; returns when it is on disk. A
+    /// handed to each waited consumer; returns when each has kept
+    /// everything still pending (the recorder: on disk). A
     /// record whose file failed before goes to a rescue file instead; the
     /// status message says where. False (and Halted) when a record could
     /// not be written.
@@ -82,6 +88,26 @@ public:
     /// The text of channel c's limit (1..4) changed: it counts from the next
     /// selection pass, also during a run.
     void SetLimitText(int channel, const QString& text);
+
+    // ---- Consumers that a run waits for ----------------------------------------
+    /// From now on runs begin, end and drain with `consumer` too (in the
+    /// order of the calls).
+    void Wait(WaitedConsumer& consumer);
+    /// `consumer` is no longer told nor waited for.
+    void StopWaiting(WaitedConsumer& consumer);
+
+    // ---- What the recorder reports (on the model's thread) ---------------------
+    /// The run's files were created.
+    void TakeFiles(const QString& fonFile, const QString& radFile);
+    /// The run's files could not be created (`why`, without the folder): the run ends.
+    void FilesNotCreated(const QString& why);
+    /// Records written in all (frames with their rescue file, events).
+    void TakeFramesWritten(int32_t records);
+    void TakeEventsWritten(int32_t records);
+    /// A finished frame or an event could not be written: the run halts.
+    void RecordRefused(const QString& message);
+    /// The frame under way goes on in the rescue file `path`; `notice` says why.
+    void TakeRescueFile(const QString& path, const QString& notice);
 
     // ---- The cycle's parts, by their names ------------------------------------
     /// Obtains, configures and starts the station's boards with the gains
@@ -100,8 +126,8 @@ public:
     void SetManualTicks(bool on) { manual_ = on; }
     /// One tick of the cycle, for runs whose ticks are driven by hand.
     void Timer1Timer();
-    /// Waits until the recorder has written everything handed on and its
-    /// results have reached the model.
+    /// Waits until each waited consumer has done with everything handed on
+    /// and what it reported has reached the model.
     void Drain();
     /// The cycle: its counters and records (only while no readout thread runs).
     Cycle& Engine() { return *cycle_; }
@@ -165,8 +191,8 @@ private:
     void Tick();
     /// The run halts (readout ended, boards released) for `cause`.
     void Halt(HaltCause cause, const QString& message);
-    /// The recorder could not create the run's files: the run ends.
-    void NoFiles(const QString& why);
+    /// Hands the stop to each waited consumer; what they found, together.
+    StopOutcome EndConsumers(const TFonKadr* last, int32_t points, const TPointTime& end);
     /// Ends the readout thread and applies everything it handed on.
     void StopReadout();
     void SetState(RunState s);
@@ -175,7 +201,7 @@ private:
     Boards boards_;
     ChannelLimits limits_;
     std::unique_ptr<Cycle> cycle_;
-    std::unique_ptr<Recorder> recorder_;
+    std::vector<WaitedConsumer*> waited_;
     Readout readout_;
     bool manual_ = false;
     RunState state_ = RunState::Idle;

@@ -37,6 +37,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "acquisition/Recorder.h"
 #include "acquisition/RunModel.h"
 #include "network/Publisher.h"
 #include "platform/Hive.h"
@@ -71,7 +72,9 @@ int StationChild(int argc, char** argv)
     hive::SetHivePath(hiveFile);
     acq::Station station = acq::Station::Default();
     station.DataDir = dir;
+    acq::Recorder recorder;
     acq::RunModel run(station);
+    recorder.Attach(run);
     std::unique_ptr<net::Publisher> publisher;
     if (!broker.empty()) {
         net::NetworkSettings s;

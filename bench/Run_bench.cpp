@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "acquisition/Pacing.h"
+#include "acquisition/Recorder.h"
 #include "datafiles/RecordWriter.h"
 #include "gains/GainSelect1.h"
 #include "mainwindow/VFonPCI2.h"
@@ -127,7 +128,10 @@ void BM_Run(benchmark::State& state)
         // the run starts: the figures are those of a run, not of its set-up.
         Load load(state.range(0) == 1);
         recfile::SetWriteSeam({state.range(0) == 2 ? 300 : 0, -1});
-        Form1 = new TForm1;
+        acq::Recorder recorder;
+        acq::RunModel run;
+        recorder.Attach(run);
+        Form1 = new TForm1(&run);
         Form1->show();
         QEventLoop settle;
         QTimer::singleShot(1000, &settle, &QEventLoop::quit);

@@ -43,7 +43,8 @@ class TForm1 : public QMainWindow, public TGainSelection {
     Q_OBJECT
 public:
     /// A window on the run `run` (owned by the caller, who outlives the
-    /// window); without one, on a run of the default station of its own.
+    /// window); without one, on a bare run of the default station of its
+    /// own, which writes no files.
     explicit TForm1(acq::RunModel* run = nullptr, QWidget* parent = nullptr);
     ~TForm1() override;
 
@@ -57,8 +58,8 @@ public:
                         const std::array<int16_t, 6>& radioGains);
 
     /// The run this window starts, stops and draws. It is handed in (the
-    /// program makes it with its recorder and station) or made here on the
-    /// default station.
+    /// program composes it with its recorder and station) or made here,
+    /// bare, on the default station.
     acq::RunModel& Run() { return *run_; }
 
     // ---- The viewer's records and files ---------------------------------------

@@ -3,6 +3,7 @@
 // losing data.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <cstring>
 #include <future>
@@ -70,6 +71,24 @@ TEST_F(RunModelTest, StartCreatesBothFilesNamedFromDateAndTime)
     EXPECT_EQ(acq::FileNameEAS(rt::Now()), "6_12_23_5.Rad");
 }
 
+// The model keeps no file of its own: built bare, a whole run hands its
+// frames on and stops cleanly, and nothing appears on disk.
+TEST_F(RunModelTest, ABareModelRunsWithoutWritingAFile)
+{
+    acq::RunModel bare;
+    bare.SetManualTicks(true);
+    int closed = 0;
+    QObject::connect(&bare, &acq::RunModel::FrameClosed, [&](const TFonKadr&) { ++closed; });
+    StartRun(bare);
+    Points(bare, kFonPoints + 1);
+    EXPECT_EQ(closed, 1);
+    EXPECT_TRUE(bare.StopBranch());
+    EXPECT_EQ(bare.State(), acq::RunState::Idle);
+    EXPECT_TRUE(bare.FonFile().empty());
+    EXPECT_EQ(bare.FramesWritten(), 0);
+    EXPECT_EQ(QDir(".").entryList({"*.fon", "*.Rad", "*.rad"}, QDir::Files), QStringList());
+}
+
 // Start never waits on the disk: the files are made, and their folder
 // synced, on the recorder's thread, and a folder that refuses them ends the
 // run with the folder and the cause named.
@@ -98,11 +117,10 @@ TEST_F(RunModelTest, TheRecorderThreadMakesTheFilesAfterStartHasReturned)
 
     acq::Station station = acq::Station::Default();
     station.DataDir = "missing";
-    run_ = std::make_unique<acq::RunModel>(station);
-    run_->SetManualTicks(true);
+    Recompose(station);
     QString error, halt;
-    QObject::connect(run_.get(), &acq::RunModel::FileError, [&](const QString& m) { error = m; });
-    QObject::connect(run_.get(), &acq::RunModel::RunHalted,
+    QObject::connect(&run(), &acq::RunModel::FileError, [&](const QString& m) { error = m; });
+    QObject::connect(&run(), &acq::RunModel::RunHalted,
                      [&](acq::HaltCause cause, const QString& m) { halt = cause == acq::HaltCause::NoFiles ? m : ""; });
     ASSERT_TRUE(run().StartBranch(acq::DefaultRunSettings()));
     run().Drain();
@@ -429,9 +447,9 @@ TEST_F(ThreadedRunTest, LiveTimeAgreesWithTheDriversOwnFigure)
         }
         return r;
     };
-    ASSERT_TRUE(WaitFor([&] { return points >= 1; }, 10000));
+    ASSERT_TRUE(WaitFor([&] { return points >= 1; }));
     const Reading a = read();
-    ASSERT_TRUE(WaitFor([&] { return points >= 6; }, 10000)); // a point is 25 cycles of 10 ms
+    ASSERT_TRUE(WaitFor([&] { return points >= 6; })); // a point is 25 cycles of 10 ms
     const Reading b = read();
     EXPECT_TRUE(run().StopBranch());
     for (int k = 0; k < 2; ++k) {

@@ -90,7 +90,8 @@ void WindowTest::SetUp()
 {
     WorkDirTest::SetUp();
     UseSimulatedBoards();
-    Form1 = new TForm1;
+    recording_ = std::make_unique<RecordingRun>();
+    Form1 = new TForm1(&recording_->Run());
     spectrum::Form2 = new spectrum::TForm2;
     Form3 = new TForm3;
     Form1->AttachWindows(spectrum::Form2, Form3);
@@ -105,6 +106,7 @@ void WindowTest::TearDown()
     spectrum::Form2 = nullptr;
     delete Form1;
     Form1 = nullptr;
+    recording_.reset();
     Sim().reset();
     ui::ErrorReport::Reset();
     WorkDirTest::TearDown();
@@ -116,14 +118,21 @@ void RunTest::SetUp()
 {
     WorkDirTest::SetUp();
     UseSimulatedBoards();
-    run_ = std::make_unique<acq::RunModel>();
-    run_->SetManualTicks(true);
-    QObject::connect(run_.get(), &acq::RunModel::StatusMessage, [this](const QString& m) { status_ = m; });
-    QObject::connect(run_.get(), &acq::RunModel::FileError, [this](const QString& m) { fileError_ = m; });
-    QObject::connect(run_.get(), &acq::RunModel::TickError, [this](const QString& m) {
+    run_ = std::make_unique<RecordingRun>();
+    run().SetManualTicks(true);
+    QObject::connect(&run(), &acq::RunModel::StatusMessage, [this](const QString& m) { status_ = m; });
+    QObject::connect(&run(), &acq::RunModel::FileError, [this](const QString& m) { fileError_ = m; });
+    QObject::connect(&run(), &acq::RunModel::TickError, [this](const QString& m) {
         tickError_ = m;
         ++tickErrors_;
     });
+}
+
+void RunTest::Recompose(const acq::Station& station)
+{
+    run_.reset();
+    run_ = std::make_unique<RecordingRun>(station);
+    run().SetManualTicks(true);
 }
 
 void RunTest::TearDown()

@@ -12,6 +12,7 @@
 #include "platform/Clock.h"
 
 #include "acquisition/RunModel.h"
+#include "support/RecordingRun.h"
 
 class TForm1;
 class SimDriverControl;
@@ -29,7 +30,8 @@ void UsePrivateHive(const std::string& hiveFile, const std::string& libraryPath)
 SimDriverControl& Sim();
 
 /// Runs the event loop until `pred` holds or `ms` pass; returns pred().
-bool WaitFor(const std::function<bool()>& pred, int ms = 5000);
+/// The default is generous: a loaded machine is slow, never wrong.
+bool WaitFor(const std::function<bool()>& pred, int ms = 60000);
 /// Processes pending events (queued replots, timers due).
 void Pump();
 
@@ -51,23 +53,29 @@ protected:
 
 /// A test with the three windows on the simulated driver (registered in a
 /// private hive); the driver's scripts are reset, its boards report ready at
-/// once and no random radio event comes.
+/// once and no random radio event comes. The main window's run records, as
+/// the program's does.
 class WindowTest : public WorkDirTest {
 protected:
     void SetUp() override;
     void TearDown() override;
     TForm1* form() const;
+
+    std::unique_ptr<RecordingRun> recording_;
 };
 
 /// A test of the run model alone, without a window, on the simulated driver
-/// as WindowTest sets it up; its ticks are driven by hand.
+/// as WindowTest sets it up, with the recorder; its ticks are driven by hand.
 class RunTest : public WorkDirTest {
 protected:
     void SetUp() override;
     void TearDown() override;
-    acq::RunModel& run() const { return *run_; }
+    acq::RunModel& run() const { return run_->Run(); }
+    /// A recording run on `station` in place of the one SetUp made (without
+    /// the messages kept below).
+    void Recompose(const acq::Station& station);
 
-    std::unique_ptr<acq::RunModel> run_;
+    std::unique_ptr<RecordingRun> run_;
     QString status_;    ///< the last status message of the run
     QString fileError_; ///< the last file error
     QString tickError_; ///< the last abandoned tick's message
