@@ -22,6 +22,7 @@ TForm2* Form2 = nullptr;
 namespace {
 /// Bar width of the histogram: 5 % of a bin.
 constexpr double kBarWidth = 0.05;
+constexpr double kValueHeadroom = 0.05; ///< room above the highest bar, a share of the value axis
 } // namespace
 
 TForm2::TForm2(QWidget* parent)
@@ -55,6 +56,7 @@ void TForm2::BuildControls()
     Chart2->BottomAxis().SetMinMax(0, 250);
     Chart2->LeftAxis().SetMinimum(0);
     Chart2->LeftAxis().SetAutomaticMaximum(true);
+    Chart2->LeftAxis().SetHeadroom(kValueHeadroom); // the peak's top below the frame, in every view
     Series1 = Chart2->AddSeries(ui::SeriesKind::Bar, kBarGreen, "Спектр");
     Chart2->SeriesAt(Series1).SetBarWidth(kBarWidth); // thin bars
     Series2 = Chart2->AddSeries(ui::SeriesKind::Line, kLineRed, "Подгонка");

@@ -2,6 +2,8 @@
 // turn, bars in their own colours, axis scaling.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <QApplication>
 
 #include "ui/Chart.h"
@@ -104,6 +106,30 @@ TEST_F(ChartTest, LogarithmicAxisIgnoresValuesAtOrBelowZero)
     EXPECT_DOUBLE_EQ(chart_->yAxis->range().upper, 1000);
     chart_->LeftAxis().SetLogarithmic(false);
     EXPECT_EQ(chart_->yAxis->scaleType(), QCPAxis::stLinear);
+}
+
+// The highest value is drawn below the frame: an automatic maximum gets its
+// headroom on a linear and on a logarithmic axis, a fixed one never does.
+TEST_F(ChartTest, HeadroomAboveAnAutomaticMaximum)
+{
+    const int s = chart_->AddSeries(ui::SeriesKind::Bar, Qt::gray);
+    chart_->SeriesAt(s).AddXY(1, 10);
+    chart_->SeriesAt(s).AddXY(2, 1000);
+    chart_->LeftAxis().SetHeadroom(0.05);
+    chart_->LeftAxis().SetMinimum(0);
+    chart_->LeftAxis().SetAutomaticMaximum(true);
+    chart_->Sync();
+    EXPECT_DOUBLE_EQ(chart_->yAxis->range().lower, 0);
+    EXPECT_DOUBLE_EQ(chart_->yAxis->range().upper, 1050);
+    chart_->LeftAxis().SetLogarithmic(true);
+    chart_->LeftAxis().SetAutomatic(true);
+    chart_->Sync();
+    EXPECT_DOUBLE_EQ(chart_->yAxis->range().lower, 10);
+    EXPECT_NEAR(std::log10(chart_->yAxis->range().upper), 3.1, 1e-9); // 5 % of two decades
+    chart_->LeftAxis().SetLogarithmic(false);
+    chart_->LeftAxis().SetMinMax(0, 1000);
+    chart_->Sync();
+    EXPECT_DOUBLE_EQ(chart_->yAxis->range().upper, 1000);
 }
 
 TEST_F(ChartTest, TitlesOfChartAndAxes)

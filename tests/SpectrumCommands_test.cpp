@@ -287,6 +287,22 @@ TEST_F(SpectrumCommandsTest, WrappedBinsCountAsZeroAndNeverSpoilTheFit)
         EXPECT_GE(p.Y, 0);
 }
 
+// "Усреднение" after "Интегральный": the highest bar is drawn whole, with
+// room to spare below the frame.
+TEST_F(SpectrumCommandsTest, AveragingAfterIntegralDrawsThePeakBelowTheFrame)
+{
+    Channel(1);
+    Press(spectrum::Form2->bIntegr);
+    Press(spectrum::Form2->bCentre);
+    ASSERT_FALSE(Bars().empty());
+    double top = 0;
+    for (const ui::Point& p : Bars())
+        top = std::max(top, p.Y);
+    spectrum::Form2->Chart2->Sync();
+    const QCPRange shown = spectrum::Form2->Chart2->yAxis->range();
+    EXPECT_GT(shown.upper, top * 1.01) << "the peak's top at the frame";
+}
+
 TEST_F(SpectrumCommandsTest, IntegralModeKeepsChannelItemsAndRedrawOnItsAxes)
 {
     Channel(1);

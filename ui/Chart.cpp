@@ -74,6 +74,12 @@ void Axis::SetMinMax(double lo, double hi)
     owner_->ScheduleReplot();
 }
 
+void Axis::SetHeadroom(double share)
+{
+    headroom_ = std::max(0.0, share);
+    owner_->ScheduleReplot();
+}
+
 void Axis::SetAutomatic(bool on)
 {
     autoMin_ = autoMax_ = on;
@@ -247,6 +253,8 @@ void TChart::ApplyScaling()
             if (hi <= lo)
                 hi = lo * 10;
         }
+        if (axis.autoMax_ && hi > lo)
+            hi = axis.log_ ? hi * std::pow(hi / lo, axis.headroom_) : hi + (hi - lo) * axis.headroom_;
         axis.axis_->setRange(lo, hi);
     };
     apply(*bottom_, true);

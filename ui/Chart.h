@@ -79,6 +79,10 @@ public:
     void SetAutomaticMaximum(bool on);
     void SetLogarithmic(bool on);
     void SetTitle(const QString& t);
+    /// Room above the data when the maximum is automatic, as a share of the
+    /// axis span (of its decades on a logarithmic axis): the highest bar or
+    /// point is drawn whole, below the frame. 0 by default.
+    void SetHeadroom(double share);
 
     double Minimum() const { return min_; }
     double Maximum() const { return max_; }
@@ -94,6 +98,7 @@ private:
     TChart* owner_;
     QCPAxis* axis_;
     double min_ = 0, max_ = 100;
+    double headroom_ = 0;
     bool autoMin_ = false, autoMax_ = false, log_ = false;
 };
 
