@@ -284,7 +284,7 @@ TEST_F(AcquisitionTest, LiveTimeInTheStatusBar)
     StartRun(*f);
     Points(*f, 1);
     EXPECT_TRUE(f->LiveTimer->isActive());
-    EXPECT_TRUE(WaitFor([f] { return f->lLiveTime->text().startsWith("Живое время "); }, 3000))
+    EXPECT_TRUE(WaitFor([f] { return f->lLiveTime->text().startsWith("Живое время "); }))
         << f->lLiveTime->text().toStdString();
     f->bStart1Click();
     EXPECT_FALSE(f->LiveTimer->isActive());

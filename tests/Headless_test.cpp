@@ -117,7 +117,7 @@ TEST_F(HeadlessTest, SigtermStopsTheRunAndWritesTheFrame)
 {
     Start({"--headless", "--progress-interval", "1"});
     QByteArray out;
-    ASSERT_TRUE(testing_support::WaitFor([&] { return (out += proc_.readAll()).contains("точек"); }, 20000));
+    ASSERT_TRUE(testing_support::WaitFor([&] { return (out += proc_.readAll()).contains("точек"); }));
     proc_.terminate(); // SIGTERM
     Finish();
     EXPECT_EQ(proc_.exitStatus(), QProcess::NormalExit);
@@ -221,7 +221,7 @@ TEST_F(HeadlessTest, ARecordRescuedMidRunOrAtTheStopEndsZero)
             QFile::remove(dir_.filePath(f));
         Start({"--headless", "--progress-interval", "1"});
         QByteArray out, err;
-        ASSERT_TRUE(testing_support::WaitFor([&] { return (out += proc_.readAllStandardOutput()).contains("точек"); }, 20000));
+        ASSERT_TRUE(testing_support::WaitFor([&] { return (out += proc_.readAllStandardOutput()).contains("точек"); }));
         QFile::remove(QString::fromStdString(Only("*.fon")));
         if (mode != AtStop) {
             ASSERT_TRUE(testing_support::WaitFor(
