@@ -173,13 +173,13 @@ protected:
         const QStringList want = Lines(out);
         ASSERT_GT(want.size(), 1);
         const QString trend = dir_.filePath("store/" + id + "/trend.csv");
-        testing_support::WaitFor([&] { return Lines(trend).size() >= want.size(); }, 20000);
+        testing_support::WaitFor([&] { return Lines(trend).size() >= want.size(); });
         EXPECT_EQ(Lines(trend).join("\n").toStdString(), want.join("\n").toStdString());
         int64_t events = 0;
         for (const QFileInfo& f : QDir(dir_.filePath(id)).entryInfoList({"*.Rad"}, QDir::Files))
             events += f.size() / 49262;
         const QString csv = dir_.filePath("store/" + id + "/events.csv");
-        testing_support::WaitFor([&] { return Lines(csv).size() == events + 1; }, 5000);
+        testing_support::WaitFor([&] { return Lines(csv).size() == events + 1; });
         EXPECT_EQ(Lines(csv).size(), events + 1);
     }
 

@@ -221,7 +221,7 @@ TEST_F(NetworkTest, KilledStationShowsOfflineWithinOneAndAHalfKeepAlives)
     StartCentre();
     QProcess s;
     StartStation(s, "st1", 0);
-    ASSERT_TRUE(testing_support::WaitFor([&] { return Row("st1").value("run_state") == "running"; }, 10000));
+    ASSERT_TRUE(testing_support::WaitFor([&] { return Row("st1").value("run_state") == "running"; }));
     ::kill(static_cast<pid_t>(s.processId()), SIGKILL);
     s.waitForFinished(5000);
     // The broker gives up on the silent station after one and a half
@@ -240,11 +240,11 @@ TEST_F(NetworkTest, TheCentreSaysOnceWhyItsBrokerCannotBeReached)
         err += QString::fromUtf8(centre_.readAllStandardError());
         return err.contains(text);
     };
-    ASSERT_TRUE(testing_support::WaitFor([&] { return saw("недоступен"); }, 30000)) << err.toStdString();
+    ASSERT_TRUE(testing_support::WaitFor([&] { return saw("недоступен"); })) << err.toStdString();
     EXPECT_TRUE(err.contains(QString("брокер %1 недоступен: соединение отвергнуто").arg(QString::fromStdString(Broker()))))
         << err.toStdString();
     StartBroker();
-    ASSERT_TRUE(testing_support::WaitFor([&] { return saw("связь с брокером есть"); }, 30000)) << err.toStdString();
+    ASSERT_TRUE(testing_support::WaitFor([&] { return saw("связь с брокером есть"); })) << err.toStdString();
     EXPECT_EQ(err.count("недоступен"), 1) << err.toStdString();
 }
 
@@ -315,7 +315,7 @@ TEST_F(NetworkTest, RecordsInRescueFilesReachTheCentreInOrderAfterAnOutageAndARe
     often.insert("LAN10M8SIM_EVENTS_PER_MINUTE", "120");
     StartStation(s, "st1", 0, {"--progress-interval", "1"}, often);
     QByteArray out;
-    ASSERT_TRUE(testing_support::WaitFor([&] { return (out += s.readAllStandardOutput()).contains("точек"); }, 20000));
+    ASSERT_TRUE(testing_support::WaitFor([&] { return (out += s.readAllStandardOutput()).contains("точек"); }));
     for (const QString& f : QDir(folder).entryList({"*.fon", "*.Rad"}, QDir::Files))
         QFile::remove(folder + "/" + f);
     Finish(s); // an event its file refuses halts the run; the stop rescues what is pending
@@ -334,10 +334,10 @@ TEST_F(NetworkTest, RecordsInRescueFilesReachTheCentreInOrderAfterAnOutageAndARe
     };
     const QStringList want = byFile(ExportTrend("st1"));
     const QString trend = Store() + "/st1/trend.csv", events = Store() + "/st1/events.csv";
-    testing_support::WaitFor([&] { return Lines(trend).size() >= want.size(); }, 20000);
+    testing_support::WaitFor([&] { return Lines(trend).size() >= want.size(); });
     EXPECT_EQ(byFile(Lines(trend)).join('\n').toStdString(), want.join('\n').toStdString());
     EXPECT_TRUE(want.join('\n').contains(fon[0])) << fon[0].toStdString();
-    testing_support::WaitFor([&] { return Lines(events).size() == EventsIn("st1") + 1; }, 5000);
+    testing_support::WaitFor([&] { return Lines(events).size() == EventsIn("st1") + 1; });
     EXPECT_EQ(Lines(events).size(), EventsIn("st1") + 1);
     EXPECT_TRUE(Lines(events).join('\n').contains(rad[0] + ",0,")) << rad[0].toStdString();
 }

@@ -99,7 +99,7 @@ protected:
         conf.close();
         broker_.start(MOSQUITTO_PATH, {"-c", conf.fileName()});
         ASSERT_TRUE(broker_.waitForStarted());
-        ASSERT_TRUE(testing_support::WaitFor([&] { return Listening(port_); }, 5000));
+        ASSERT_TRUE(testing_support::WaitFor([&] { return Listening(port_); }));
     }
     void StopBroker()
     {
@@ -112,7 +112,7 @@ protected:
         centre_.start(VFON_CENTRE_PATH, QStringList{"--broker", QString::fromStdString(Broker()), "--store", Store(),
                                                     "--http", QString("127.0.0.1:%1").arg(httpPort_)} + extra);
         ASSERT_TRUE(centre_.waitForStarted());
-        ASSERT_TRUE(testing_support::WaitFor([&] { return Listening(httpPort_); }, 5000));
+        ASSERT_TRUE(testing_support::WaitFor([&] { return Listening(httpPort_); }));
     }
     QString Store() const { return dir_.filePath("store"); }
     /// A headless station `id` recording `seconds` (0: until stopped) into its own folder.
@@ -160,9 +160,9 @@ protected:
         const QStringList want = ExportTrend(id);
         ASSERT_GT(want.size(), 1);
         const QString trend = Store() + "/" + id + "/trend.csv";
-        testing_support::WaitFor([&] { return Lines(trend).size() >= want.size(); }, 20000);
+        testing_support::WaitFor([&] { return Lines(trend).size() >= want.size(); });
         EXPECT_EQ(Lines(trend), want);
-        testing_support::WaitFor([&] { return Lines(Store() + "/" + id + "/events.csv").size() == events + 1; }, 5000);
+        testing_support::WaitFor([&] { return Lines(Store() + "/" + id + "/events.csv").size() == events + 1; });
         EXPECT_EQ(Lines(Store() + "/" + id + "/events.csv").size(), events + 1);
     }
     int64_t EventsIn(const QString& id)
