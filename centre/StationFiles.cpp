@@ -136,6 +136,7 @@ bool StationFiles::AddFrame(const protocol::FrameMessage& m)
         row.MeanPerS = m.MeanPerS[i];
         row.Centre = m.Centre[i];
         row.B = static_cast<float>(m.B[i]);
+        frames::SetLiveSeconds(row, m.LiveS);
         frames::AppendTrendCsv(text, row);
     }
     Append(trend_, text);

@@ -14,6 +14,11 @@ inline constexpr int32_t kFonSamples = 1000000;
 inline constexpr int32_t kRadSamples = 8192;
 /// Sampling rate of every board, samples per second (SampleRate).
 inline constexpr int32_t kSampleRate = 100000000;
+/// The live window of one cycle on a background board: the span its
+/// FonSamples samples cover at SampleRate (10 ms). A point of 25 cycles is
+/// live for 25 such windows, whatever the wall time between its cycles.
+inline constexpr int64_t kFonWindowNs = int64_t{kFonSamples} * 1000000000 / kSampleRate;
+static_assert(kFonWindowNs == 10000000);
 /// Channel word of both background inputs (FonChanParam).
 inline constexpr int32_t kFonChanParam = 90;
 /// Number given to the first board at Init; the others follow.

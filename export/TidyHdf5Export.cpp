@@ -9,6 +9,7 @@
 #include "datafiles/FileProblemText.h"
 #include "datafiles/FrameEnd.h"
 #include "export/hdf5/Hdf5Part.h"
+#include "frames/LiveSeconds.h"
 #include "frames/PointTimes.h"
 #include "frames/TrendRow.h"
 #include "datafiles/StationId.h"
@@ -27,25 +28,36 @@ void Numbered(std::vector<TableColumn>& cols, const std::string& name, int n, CT
         cols.push_back({name + "_" + std::to_string(c), type, units, description + " of channel " + std::to_string(c)});
 }
 
-/// The provenance columns: the input's path as given and the record in it.
-void Provenance(std::vector<TableColumn>& cols, size_t nameSize)
+/// The provenance columns: the input's row in the station's files table and
+/// the record in it.
+void Provenance(std::vector<TableColumn>& cols)
 {
-    cols.push_back({"file", CT::Text, "", "data file the row comes from, path as given (UTF-8)", nameSize});
+    cols.push_back({"file_id", CT::Int32, "1", "the data file the row comes from: its file_id in the files table"});
     cols.push_back({"record", CT::Int64, "1", "record of that file, from 0"});
 }
 
 // Column order of each table; the Put calls below follow it.
-std::vector<TableColumn> PointColumns(size_t nameSize)
+std::vector<TableColumn> FileColumns(size_t nameSize)
+{
+    return {{"file_id", CT::Int32, "1", "number of the file in this station's tables, from 0"},
+            {"file", CT::Text, "", "data file, path as given (UTF-8)", nameSize}};
+}
+
+std::vector<TableColumn> PointColumns()
 {
     std::vector<TableColumn> c{{"time_ns", CT::Int64, "ns", "instant the point was stored, since 1970-01-01 UTC"},
                                {"frame", CT::Int16, "1", "frame number (KadrNo)"},
                                {"point", CT::Int16, "1", "point of the frame, 1..600"}};
     Numbered(c, "count", 4, CT::Int32, "1", "pulses counted in the point");
-    Provenance(c, nameSize);
+    c.push_back({"live_s", CT::Float64, "s", "live seconds of the point: 25 cycles of 10 ms"});
+    c.push_back({"wall_s", CT::Float64, "s",
+                 "wall seconds of the point: from the previous point's time (the frame start for point 1); NaN "
+                 "when either time is unknown"});
+    Provenance(c);
     return c;
 }
 
-std::vector<TableColumn> FrameColumns(size_t nameSize)
+std::vector<TableColumn> FrameColumns()
 {
     std::vector<TableColumn> c{{"start_ns", CT::Int64, "ns", "instant the frame started, since 1970-01-01 UTC"},
                                {"frame", CT::Int16, "1", "frame number (KadrNo)"},
@@ -54,7 +66,7 @@ std::vector<TableColumn> FrameColumns(size_t nameSize)
     Numbered(c, "limit", 4, CT::Int16, "ADC code", "amplitude limit (0: not recorded)");
     Numbered(c, "gain", 4, CT::Int16, "1", "detector gain");
     c.push_back({"sampling_rate_hz", CT::Int32, "Hz", "ADC sampling rate of the background boards"});
-    Provenance(c, nameSize);
+    Provenance(c);
     return c;
 }
 
@@ -70,17 +82,17 @@ std::vector<TableColumn> SpectrumColumns()
     return c;
 }
 
-std::vector<TableColumn> EventColumns(size_t nameSize)
+std::vector<TableColumn> EventColumns()
 {
     std::vector<TableColumn> c{{"time_ns", CT::Int64, "ns", "instant the event was picked up, since 1970-01-01 UTC"},
                                {"event_no", CT::Int16, "1", "event number (EventNo)"}};
     Numbered(c, "gain", 6, CT::Int16, "1", "radio gain");
     Numbered(c, "peak", 6, CT::Int32, "ADC code", "largest absolute sample");
-    Provenance(c, nameSize);
+    Provenance(c);
     return c;
 }
 
-std::vector<TableColumn> TrendColumns(size_t nameSize)
+std::vector<TableColumn> TrendColumns()
 {
     using frames::kTrendColumns;
     auto column = [](int i, CT type) {
@@ -89,12 +101,13 @@ std::vector<TableColumn> TrendColumns(size_t nameSize)
     };
     std::vector<TableColumn> c{column(frames::kTrendStartNs, CT::Int64),
                                {kTrendColumns[frames::kTrendFrame].Name, CT::Int16, "1", "frame number (KadrNo)"},
-                               column(frames::kTrendPoints, CT::Int16)};
-    for (int i : {frames::kTrendMeanPerPoint, frames::kTrendMeanPerS, frames::kTrendCentre, frames::kTrendB}) {
+                               column(frames::kTrendPoints, CT::Int16), column(frames::kTrendLiveS, CT::Float64)};
+    for (int i : {frames::kTrendMeanPerPoint, frames::kTrendMeanPerS, frames::kTrendCentre, frames::kTrendB,
+                  frames::kTrendMeanPerLiveS}) {
         const frames::TrendColumn& t = kTrendColumns[static_cast<size_t>(i)];
         Numbered(c, t.Name, 4, CT::Float64, t.Unit, t.Doc);
     }
-    Provenance(c, nameSize);
+    Provenance(c);
     return c;
 }
 
@@ -142,11 +155,12 @@ TidyHdf5Export::Station& TidyHdf5Export::Open(const std::string& id)
     Station& s = stations_[id];
     const std::string g = "/" + id;
     const int level = settings_.level;
-    s.points = std::make_unique<PandasTable>(file_, g + "/points", PointColumns(nameSize_), level);
-    s.frames = std::make_unique<PandasTable>(file_, g + "/frames", FrameColumns(nameSize_), level);
+    s.files = std::make_unique<PandasTable>(file_, g + "/files", FileColumns(nameSize_), level);
+    s.points = std::make_unique<PandasTable>(file_, g + "/points", PointColumns(), level);
+    s.frames = std::make_unique<PandasTable>(file_, g + "/frames", FrameColumns(), level);
     s.spectra = std::make_unique<PandasTable>(file_, g + "/spectra", SpectrumColumns(), level);
-    s.events = std::make_unique<PandasTable>(file_, g + "/events", EventColumns(nameSize_), level);
-    s.trend = std::make_unique<PandasTable>(file_, g + "/trend", TrendColumns(nameSize_), level);
+    s.events = std::make_unique<PandasTable>(file_, g + "/events", EventColumns(), level);
+    s.trend = std::make_unique<PandasTable>(file_, g + "/trend", TrendColumns(), level);
     const hsize_t eventRows = std::max<hsize_t>(1, (1u << 20) / (2 * kRadChannels * kRadSamples));
     s.samples = std::make_unique<Hdf5Table>(file_, g + "/event_samples", H5T_STD_I16LE, eventRows, level,
                                             std::vector<hsize_t>{kRadChannels, kRadSamples});
@@ -168,6 +182,10 @@ std::string TidyHdf5Export::BeginFile(const SourceFile& file)
     if (id.empty())
         return why.empty() ? "станция не определяется (папка не найдена)" : why;
     current_ = &Open(id);
+    fileId_ = static_cast<int32_t>(current_->files->Rows());
+    char* row = current_->files->NextRow();
+    current_->files->Put(row, 0, fileId_);
+    current_->files->PutText(row, 1, file.path);
     return {};
 }
 
@@ -178,32 +196,35 @@ void TidyHdf5Export::Frame(const SourceFile& file, int64_t index, const TFonKadr
     const int end = StopPoint(f, last);
     const int points = end > 0 ? end - 1 : kFonPoints;
     const int64_t start = zone_.UtcNs(frames::StampOf(f));
-    PutPoints(s, file, index, f, points);
+    PutPoints(s, index, f, start, points);
     const int64_t frameRow = static_cast<int64_t>(s.frames->Rows());
-    PutFrameRow(s, file, index, f, start, points, end);
+    PutFrameRow(s, index, f, start, points, end);
     PutSpectra(s, f, frameRow);
-    PutTrendRow(s, file, index, f, start, last);
+    PutTrendRow(s, index, f, start, last);
 }
 
-void TidyHdf5Export::PutPoints(Station& s, const SourceFile& file, int64_t index, const TFonKadr& f, int points)
+void TidyHdf5Export::PutPoints(Station& s, int64_t index, const TFonKadr& f, int64_t start, int points)
 {
     int64_t times[kFonPoints];
     frames::PointTimesNs(f, points, zone_, times);
+    int64_t before = start;
     for (int k = 1; k <= points; ++k) {
-        char* row = s.points->NextRow();
+        char* row = s.points->NextFullRow();
         const int64_t time = times[k - 1];
         s.points->PutAs<int64_t>(row, 0, time);
         s.points->PutAs<int16_t>(row, 1, f.KadrNo);
         s.points->PutAs<int16_t>(row, 2, static_cast<int16_t>(k));
         for (int c = 1; c <= kFonChannels; ++c)
             s.points->PutAs<int32_t>(row, 2 + c, f.Counts(c)[k - 1]);
-        s.points->PutText(row, 7, file.path);
-        s.points->PutAs<int64_t>(row, 8, index);
+        s.points->PutAs<double>(row, 7, frames::kPointLiveSeconds);
+        s.points->PutAs<double>(row, 8, frames::WallSeconds(before, time));
+        s.points->PutAs<int32_t>(row, 9, fileId_);
+        s.points->PutAs<int64_t>(row, 10, index);
+        before = time;
     }
 }
 
-void TidyHdf5Export::PutFrameRow(Station& s, const SourceFile& file, int64_t index, const TFonKadr& f,
-                                 int64_t start, int points, int end)
+void TidyHdf5Export::PutFrameRow(Station& s, int64_t index, const TFonKadr& f, int64_t start, int points, int end)
 {
     char* row = s.frames->NextRow();
     s.frames->Put(row, 0, start);
@@ -217,7 +238,7 @@ void TidyHdf5Export::PutFrameRow(Station& s, const SourceFile& file, int64_t ind
         s.frames->Put(row, 8 + c, gains[c]);
     }
     s.frames->Put(row, 12, f.Rate);
-    s.frames->PutText(row, 13, file.path);
+    s.frames->Put(row, 13, fileId_);
     s.frames->Put(row, 14, index);
 }
 
@@ -234,8 +255,7 @@ void TidyHdf5Export::PutSpectra(Station& s, const TFonKadr& f, int64_t frameRow)
         }
 }
 
-void TidyHdf5Export::PutTrendRow(Station& s, const SourceFile& file, int64_t index, const TFonKadr& f,
-                                 int64_t start, bool last)
+void TidyHdf5Export::PutTrendRow(Station& s, int64_t index, const TFonKadr& f, int64_t start, bool last)
 {
     // Health numbers, the point durations in the station's zone.
     const frames::FrameNumbers n = frames::ComputeFrameNumbers(f, last, &zone_);
@@ -244,18 +264,21 @@ void TidyHdf5Export::PutTrendRow(Station& s, const SourceFile& file, int64_t ind
     s.trend->Put(t, 0, start);
     s.trend->Put(t, 1, f.KadrNo);
     s.trend->Put(t, 2, n.Points);
+    const double live = frames::LiveSeconds(n.Points);
+    s.trend->Put(t, 3, live);
     for (int c = 0; c < kFonChannels; ++c) {
         const frames::ChannelNumbers& ch = n.Channels[c];
-        s.trend->Put(t, 3 + c, ch.MeanPerPoint);
-        s.trend->Put(t, 7 + c, ch.MeanPerS);
-        s.trend->Put(t, 11 + c, ch.HasCentre() ? double(ch.Centre) : nan);
-        s.trend->Put(t, 15 + c, ch.HasB() ? double(ch.B) : nan);
+        s.trend->Put(t, 4 + c, ch.MeanPerPoint);
+        s.trend->Put(t, 8 + c, ch.MeanPerS);
+        s.trend->Put(t, 12 + c, ch.HasCentre() ? double(ch.Centre) : nan);
+        s.trend->Put(t, 16 + c, ch.HasB() ? double(ch.B) : nan);
+        s.trend->Put(t, 20 + c, frames::MeanPerLiveSecond(ch.MeanPerPoint * n.Points, live));
     }
-    s.trend->PutText(t, 19, file.path);
-    s.trend->Put(t, 20, index);
+    s.trend->Put(t, 24, fileId_);
+    s.trend->Put(t, 25, index);
 }
 
-void TidyHdf5Export::Event(const SourceFile& file, int64_t index, const TRadKadr& e)
+void TidyHdf5Export::Event(const SourceFile&, int64_t index, const TRadKadr& e)
 {
     Station& s = *current_;
     char* row = s.events->NextRow();
@@ -265,7 +288,7 @@ void TidyHdf5Export::Event(const SourceFile& file, int64_t index, const TRadKadr
         s.events->Put(row, 1 + c, const_cast<TRadKadr&>(e).RGain(c));
         s.events->Put(row, 7 + c, Peak(e.Samples(c)));
     }
-    s.events->PutText(row, 14, file.path);
+    s.events->Put(row, 14, fileId_);
     s.events->Put(row, 15, index);
     std::memcpy(s.samples->NextRawRow(), e.Samples1, sizeof(int16_t) * kRadChannels * kRadSamples);
 }
@@ -279,7 +302,8 @@ void TidyHdf5Export::Close()
 void TidyHdf5Export::Finish()
 {
     for (auto& [id, s] : stations_) {
-        for (PandasTable* t : {s.points.get(), s.frames.get(), s.spectra.get(), s.events.get(), s.trend.get()})
+        for (PandasTable* t : {s.files.get(), s.points.get(), s.frames.get(), s.spectra.get(), s.events.get(),
+                               s.trend.get()})
             t->Finish();
         s.samples->Flush();
     }

@@ -3,6 +3,7 @@
 // station, each holding tables of scalar columns that pandas.read_hdf,
 // PyTables and h5py open as they are, with UTC instants and a unit and a
 // description on every column:
+//   /<station>/files         one row per input: its file_id and path
 //   /<station>/points        one row per recorded point
 //   /<station>/frames        one row per frame
 //   /<station>/spectra       one row per frame, channel and bin
@@ -33,8 +34,8 @@ struct TidySettings {
 /// Writes every record into one HDF5 file, grouped by station.
 class TidyHdf5Export : public RecordSink {
 public:
-    /// `inputs` are all paths of the run (the `file` columns are as wide as
-    /// the longest); `zone` is the stations' time zone. The output appears
+    /// `inputs` are all paths of the run (the `file` column of the files
+    /// tables is as wide as the longest); `zone` is the stations' time zone. The output appears
     /// under `path` only when complete. Throws OutputError.
     TidyHdf5Export(std::string path, const std::vector<std::string>& inputs, const frames::StationZone& zone,
                    TidySettings settings);
@@ -54,17 +55,16 @@ public:
 private:
     /// The tables of one station, made when its first input comes.
     struct Station {
-        std::unique_ptr<PandasTable> points, frames, spectra, events, trend;
+        std::unique_ptr<PandasTable> files, points, frames, spectra, events, trend;
         std::unique_ptr<Hdf5Table> samples;
     };
     Station& Open(const std::string& id);
     /// One frame's rows in the station's tables: a row per point (up to
     /// `points`), the frame's row, a row per channel and bin, the trend row.
-    void PutPoints(Station& s, const SourceFile& file, int64_t index, const TFonKadr& f, int points);
-    void PutFrameRow(Station& s, const SourceFile& file, int64_t index, const TFonKadr& f, int64_t start, int points,
-                     int end);
+    void PutPoints(Station& s, int64_t index, const TFonKadr& f, int64_t start, int points);
+    void PutFrameRow(Station& s, int64_t index, const TFonKadr& f, int64_t start, int points, int end);
     void PutSpectra(Station& s, const TFonKadr& f, int64_t frameRow);
-    void PutTrendRow(Station& s, const SourceFile& file, int64_t index, const TFonKadr& f, int64_t start, bool last);
+    void PutTrendRow(Station& s, int64_t index, const TFonKadr& f, int64_t start, bool last);
     void Close();
 
     std::string path_, part_;
@@ -74,6 +74,7 @@ private:
     hid_t file_ = -1;
     std::map<std::string, Station> stations_;
     Station* current_ = nullptr; ///< the station of the file being read
+    int32_t fileId_ = 0;         ///< that file's file_id in the station's files table
 };
 
 } // namespace dataexport

@@ -1,6 +1,7 @@
 #include "frames/PointTimes.h"
 
 #include <chrono>
+#include <cmath>
 
 namespace frames {
 namespace {
@@ -42,6 +43,13 @@ void PointTimesNs(const TFonKadr& f, int points, const StationZone& zone, int64_
         out[k] = next && !nextDayOk ? kNoTimeNs
                                     : zone.WallUtcNs(day + (next ? 86400 : 0) + ms / 1000, t.MSec);
     }
+}
+
+double WallSeconds(int64_t fromNs, int64_t toNs)
+{
+    if (fromNs == kNoStampNs || toNs == kNoStampNs)
+        return std::nan("");
+    return static_cast<double>(toNs - fromNs) / 1e9;
 }
 
 } // namespace frames

@@ -2,10 +2,11 @@
 
 namespace frames {
 
-std::string TrendCsvHeader()
+std::string TrendCsvHeader(int columns)
 {
     std::string header;
-    for (const TrendColumn& c : kTrendColumns) {
+    for (int i = 0; i < columns && i < kTrendColumnCount; ++i) {
+        const TrendColumn& c = kTrendColumns[static_cast<size_t>(i)];
         if (!header.empty())
             header += ',';
         header += c.Name;
@@ -35,8 +36,15 @@ std::array<TrendRow, kFonChannels> TrendRowsOf(std::string_view file, int32_t re
         if (ch.HasCentre())
             r.Centre = ch.Centre;
         r.B = ch.B;
+        SetLiveSeconds(r, LiveSeconds(timed.Points));
     }
     return rows;
+}
+
+void SetLiveSeconds(TrendRow& row, double liveSeconds)
+{
+    row.LiveS = liveSeconds;
+    row.MeanPerLiveS = MeanPerLiveSecond(row.MeanPerPoint * static_cast<double>(row.Points), liveSeconds);
 }
 
 void AppendTrendCsv(datafiles::CsvText& text, const TrendRow& row)
@@ -51,7 +59,7 @@ void AppendTrendCsv(datafiles::CsvText& text, const TrendRow& row)
         text.Int(*row.Centre);
     else
         text.Empty();
-    text.Number(row.B).EndLine();
+    text.Number(row.B).Number(row.LiveS).Number(row.MeanPerLiveS).EndLine();
 }
 
 } // namespace frames

@@ -12,6 +12,7 @@
 #include "datafiles/CsvText.h"
 #include "datafiles/FonKadr.h"
 #include "frames/FrameNumbers.h"
+#include "frames/LiveSeconds.h"
 
 namespace frames {
 
@@ -28,8 +29,13 @@ struct TrendColumn {
 /// The columns, in the order of the CSV line.
 enum TrendColumnIndex {
     kTrendFile, kTrendFrame, kTrendStart, kTrendStartNs, kTrendChannel, kTrendPoints,
-    kTrendMeanPerPoint, kTrendMeanPerS, kTrendCentre, kTrendB, kTrendColumnCount
+    kTrendMeanPerPoint, kTrendMeanPerS, kTrendCentre, kTrendB, kTrendLiveS, kTrendMeanPerLiveS,
+    kTrendColumnCount
 };
+
+/// Columns before kTrendLiveS: the whole line of trend files written before
+/// the live seconds were added.
+inline constexpr int kTrendColumnsWithoutLive = kTrendLiveS;
 
 inline constexpr std::array<TrendColumn, kTrendColumnCount> kTrendColumns{{
     {"file", "", "", "the background file"},
@@ -42,10 +48,13 @@ inline constexpr std::array<TrendColumn, kTrendColumnCount> kTrendColumns{{
     {"mean_per_s", "counts/s", "1/s", "mean pulses per second (NaN: no point duration)"},
     {"centre", "", "ADC code", "centre bin of the spectrum's peak (NaN: none)"},
     {"b", "", "1", "slope b of the integral spectrum's fit (NaN: none)"},
+    {"live_s", "s", "s", "live seconds of the frame's points: points × 25 cycles × 10 ms"},
+    {"mean_per_live_s", "counts/s", "1/s", "pulses per live second: the frame's counts ÷ live_s (NaN: no live time)"},
 }};
 
-/// The CSV header line, without its line end: the names, units in brackets.
-std::string TrendCsvHeader();
+/// The CSV header line, without its line end: the names, units in brackets;
+/// the first `columns` of them.
+std::string TrendCsvHeader(int columns = kTrendColumnCount);
 
 /// One channel of one frame.
 struct TrendRow {
@@ -59,7 +68,13 @@ struct TrendRow {
     double MeanPerS = std::nan("");
     std::optional<int32_t> Centre; ///< none: no peak
     float B = std::nan("");
+    double LiveS = std::nan("");        ///< live seconds of the points; NaN: not known
+    double MeanPerLiveS = std::nan(""); ///< counts ÷ LiveS; NaN when LiveS is 0 or not known
 };
+
+/// Sets `row`'s LiveS to `liveSeconds` and MeanPerLiveS to its counts
+/// (MeanPerPoint × Points) per live second.
+void SetLiveSeconds(TrendRow& row, double liveSeconds);
 
 /// The four rows of frame record `record` (from 0) of `file`, whose numbers
 /// `timed` have their point times (TimeFrameNumbers) in `zone`.

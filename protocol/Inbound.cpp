@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "datafiles/StationId.h"
+#include "frames/LiveSeconds.h"
 #include "protocol/Messages.h"
 
 namespace protocol {
@@ -47,14 +48,17 @@ std::optional<FrameMessage> DecodeFrame(const std::string& id, const QJsonObject
     const QJsonValue record = o.value("record");
     // start_local and mean_per_s are new: stations of an earlier version
     // send neither, and their lines keep the start as the record holds it.
-    const QJsonValue local = o.value("start_local"), perS = o.value("mean_per_s");
+    // live_s likewise: their points are of the same boards, so their live
+    // seconds follow from the points.
+    const QJsonValue local = o.value("start_local"), perS = o.value("mean_per_s"), live = o.value("live_s");
     if (!ValidFileName(file, ".fon") || !IsInt(record) || record.toDouble() < 0 || !IsInt(o.value("points")) ||
         !o.value("start").isString() || !NumberArray(o.value("mean_rate"), kFonChannels, true, false) ||
         !NumberArray(o.value("centre"), kFonChannels, true, true) ||
         !NumberArray(o.value("b"), kFonChannels, true, false) ||
         !(local.isUndefined() || local.isNull() || local.isString()) ||
         !(perS.isUndefined() || NumberArray(perS, kFonChannels, true, false)) ||
-        !(o.value("start_ns").isUndefined() || o.value("start_ns").isDouble()))
+        !(o.value("start_ns").isUndefined() || o.value("start_ns").isDouble()) ||
+        !(live.isUndefined() || (live.isDouble() && live.toDouble() >= 0)))
         return std::nullopt;
     FrameMessage m;
     m.Station = id;
@@ -63,6 +67,7 @@ std::optional<FrameMessage> DecodeFrame(const std::string& id, const QJsonObject
     m.Points = static_cast<int64_t>(o.value("points").toDouble());
     m.Start = (local.isUndefined() ? o.value("start") : local).toString().toStdString();
     m.StartNs = local.isNull() ? 0 : o.value("start_ns").toInteger(0);
+    m.LiveS = live.isUndefined() ? frames::LiveSeconds(m.Points) : live.toDouble();
     const QJsonArray rate = o.value("mean_rate").toArray(), centre = o.value("centre").toArray(),
                      b = o.value("b").toArray(), perSecond = perS.toArray();
     for (int c = 0; c < kFonChannels; ++c) {

@@ -42,6 +42,7 @@ struct FrameMessage {
     /// offset, or as the record holds it from stations that send no offset.
     std::string Start;
     int64_t StartNs = 0;   ///< 0: no time
+    double LiveS = 0;      ///< live seconds of the points
     std::array<double, kFonChannels> MeanPerPoint{}, MeanPerS{}, B{}; ///< NaN where none
     std::array<std::optional<int32_t>, kFonChannels> Centre;
 };

@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "frames/FrameNumbers.h"
+#include "frames/LiveSeconds.h"
 
 namespace protocol {
 namespace {
@@ -106,6 +107,7 @@ QByteArray FrameJson(const std::string& station, const std::string& file, int64_
     o["start_ns"] = static_cast<qint64>(ns);
     o["start_local"] = ns ? QJsonValue(Q(zone.IsoText(ns))) : QJsonValue(); // with the station's UTC offset
     o["points"] = n.Points;
+    o["live_s"] = frames::LiveSeconds(n.Points);
     o["mean_rate"] = rate;
     o["mean_per_s"] = perS;
     o["centre"] = centre;

@@ -151,9 +151,10 @@ TEST(CentreStoreHostile, RandomAndHostilePayloadsAreRefusedAndTheStoreStays)
     // Whatever was taken is a whole, valid line set; nothing lies outside the stations' folders.
     const QStringList lines = Lines(dir.filePath("s1/trend.csv"));
     EXPECT_EQ(lines.size(), 1 + 4 * (1 + taken));
-    EXPECT_EQ(lines[1], "1_1_0_0.fon,1,2026-01-01T00:00:00.000+00:00,1767225600000000000,1,600,1.5,300,60,-5.5");
+    // No live_s sent: 600 points of 0.25 live seconds, 900 counts over them.
+    EXPECT_EQ(lines[1], "1_1_0_0.fon,1,2026-01-01T00:00:00.000+00:00,1767225600000000000,1,600,1.5,300,60,-5.5,150,6");
     for (const QString& l : lines)
-        EXPECT_EQ(l.count(','), 9) << l.toStdString();
+        EXPECT_EQ(l.count(','), 11) << l.toStdString();
     const QStringList top = QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
     for (const QString& name : top)
         EXPECT_TRUE(datafiles::ValidStationId(name.toStdString())) << name.toStdString();
@@ -183,7 +184,7 @@ TEST(CentreStoreHostile, AnOldHeaderTrendFileIsSetAsideAndItsFramesStayStoredOnc
     const QStringList lines = Lines(dir.filePath("s1/trend.csv"));
     ASSERT_EQ(lines.size(), 5);
     EXPECT_EQ(lines[0].toStdString(), frames::TrendCsvHeader());
-    EXPECT_EQ(lines[1], "1_1_0_0.fon,2,2026-01-01T00:00:00.000,,1,600,1,,1,1");
+    EXPECT_EQ(lines[1], "1_1_0_0.fon,2,2026-01-01T00:00:00.000,,1,600,1,,1,1,150,4");
 
     centre::CentreStore again(dir.path().toStdString()); // a restart sees both files
     EXPECT_EQ(again.Take("vfon/v1/s1/frame", frame(0), 3), centre::Ingest::Duplicate);

@@ -2,6 +2,8 @@
 // and the trend row it writes from them is the one the trend export writes.
 #include <gtest/gtest.h>
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <cmath>
 
 #include "datafiles/CsvText.h"
@@ -39,6 +41,7 @@ TEST(Protocol, FramesAndEventsComeOutAsTheStationPutThemIn)
         EXPECT_EQ(m.File, "8_12_10_5.fon");
         EXPECT_EQ(m.Record, r);
         EXPECT_EQ(m.Points, n.Points);
+        EXPECT_DOUBLE_EQ(m.LiveS, n.Points * 0.25) << r; // 25 cycles of 10 ms a point
         for (size_t c = 0; c < kFonChannels; ++c) {
             const frames::ChannelNumbers& ch = n.Channels[c];
             EXPECT_TRUE(SameNumber(m.MeanPerPoint[c], ch.MeanPerPoint)) << r << " " << c;
@@ -56,6 +59,31 @@ TEST(Protocol, FramesAndEventsComeOutAsTheStationPutThemIn)
     EXPECT_EQ(ev.EventNo, 7);
     for (int c = 1; c <= kRadChannels; ++c)
         EXPECT_EQ(ev.Gains[static_cast<size_t>(c - 1)], e->RGain(c));
+}
+
+TEST(Protocol, FramesWithoutLiveSecondsTakeThemFromTheirPoints)
+{
+    auto k = testing_support::RealisticRecord(3);
+    QJsonObject o = QJsonDocument::fromJson(protocol::FrameJson("st1", "a.fon", 0, *k, true)).object();
+    const int64_t points = o.value("points").toInteger();
+    ASSERT_GT(points, 0);
+    o.remove("live_s"); // a station of an earlier version
+    const auto m = DecodeAs<protocol::FrameMessage>(protocol::FrameTopic("st1"), QJsonDocument(o).toJson());
+    EXPECT_DOUBLE_EQ(m.LiveS, static_cast<double>(points) * 0.25);
+    for (const QJsonValue bad : {QJsonValue(-1.0), QJsonValue("150")}) {
+        o["live_s"] = bad;
+        EXPECT_TRUE(std::holds_alternative<protocol::Refusal>(
+            protocol::Decode(protocol::FrameTopic("st1"), QJsonDocument(o).toJson())));
+    }
+
+    // A frame without points has no live time: its rate per live second is
+    // no number, never infinite.
+    frames::TrendRow row;
+    row.Points = 0;
+    row.MeanPerPoint = 0;
+    frames::SetLiveSeconds(row, frames::LiveSeconds(0));
+    EXPECT_EQ(row.LiveS, 0.0);
+    EXPECT_TRUE(std::isnan(row.MeanPerLiveS));
 }
 
 TEST(Protocol, RefusalsNameTheirStationWhereOneCanBeNamed)

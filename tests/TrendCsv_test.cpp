@@ -22,6 +22,17 @@ std::string Slurp(const std::string& path)
     return s.str();
 }
 
+/// Field `n` counted from the end of a CSV line (1: the last), as text;
+/// the fields after the quoted file name hold no commas.
+std::string FieldFromEnd(const std::string& line, int n)
+{
+    size_t end = line.size();
+    for (int i = 1; i < n; ++i)
+        end = line.rfind(',', end - 1);
+    const size_t at = line.rfind(',', end - 1);
+    return line.substr(at + 1, end - at - 1);
+}
+
 } // namespace
 
 TEST(TrendCsv, LinesPerFrameAndChannelQuotedAndEmptyWhereNone)
@@ -50,19 +61,26 @@ TEST(TrendCsv, LinesPerFrameAndChannelQuotedAndEmptyWhereNone)
     start.append(dir.path().toStdString())
         .append("/run \"\"7\"\",b.fon\",1,2026-12-06T09:05:30.012+00:00,1796547930012000000,");
     EXPECT_EQ(lines[0], "file,frame,start,start_ns [ns],channel,points,mean_per_point [counts/point],"
-                        "mean_per_s [counts/s],centre,b");
+                        "mean_per_s [counts/s],centre,b,live_s [s],mean_per_live_s [counts/s]");
     // Points of 29.587 s / 599: the last point, 600, has no valid time (second 60).
-    const auto perS = [](const std::string& line) { // the third field from the end
-        const size_t b = line.rfind(','), centre = line.rfind(',', b - 1), at = line.rfind(',', centre - 1);
-        return std::stod(line.substr(at + 1, centre - at - 1));
-    };
+    const auto perS = [](const std::string& line) { return std::stod(FieldFromEnd(line, 5)); };
     EXPECT_EQ(lines[1].rfind(start + "1,600,1300.5,", 0), 0u) << lines[1];
     EXPECT_NEAR(perS(lines[1]), 1300.5 * 599 / 29.587, 1e-6);
-    EXPECT_EQ(lines[1].substr(lines[1].size() - 2), ",,");
+    EXPECT_EQ(FieldFromEnd(lines[1], 4) + "," + FieldFromEnd(lines[1], 3), ",");
     EXPECT_EQ(lines[2].rfind(start + "2,600,2300.5,", 0), 0u) << lines[2];
     EXPECT_NEAR(perS(lines[2]), 2300.5 * 599 / 29.587, 1e-6);
     EXPECT_NE(lines[2].find(",59,"), std::string::npos);
-    EXPECT_LT(std::stod(lines[2].substr(lines[2].rfind(',') + 1)), -1); // a slope, written with a "."
+    EXPECT_LT(std::stod(FieldFromEnd(lines[2], 3)), -1); // a slope, written with a "."
+    // Per live second: the frame's counts over its 600 points of 25 cycles
+    // of 10 ms, whatever the wall time the points took.
+    for (int c = 1; c <= kFonChannels; ++c) {
+        const std::string& line = lines[static_cast<size_t>(c)];
+        long long counts = 0;
+        for (int k = 1; k <= kFonPoints; ++k)
+            counts += c * 1000 + k;
+        EXPECT_EQ(std::stod(FieldFromEnd(line, 2)), 150.0) << line;
+        EXPECT_NEAR(std::stod(FieldFromEnd(line, 1)), static_cast<double>(counts) / 150.0, 1e-9) << line;
+    }
 
     // An existing output is kept unless overwriting is asked for.
     EXPECT_EQ(trend::WriteTrendCsv({odd}, out, opt), trend::kTrendCsvSkipped);
@@ -97,7 +115,9 @@ TEST(TrendCsv, SkippedFilesAreReportedAndTheRestWritten)
 TEST(TrendCsv, ReadBackEitherHeaderWithBadLinesPassedOver)
 {
     const std::string now = "file,frame,start,start_ns [ns],channel,points,mean_per_point [counts/point],"
-                            "mean_per_s [counts/s],centre,b\r\n";
+                            "mean_per_s [counts/s],centre,b,live_s [s],mean_per_live_s [counts/s]\r\n";
+    const std::string unlive = "file,frame,start,start_ns [ns],channel,points,mean_per_point [counts/point],"
+                               "mean_per_s [counts/s],centre,b\r\n";
     const std::string early = "file,frame,start,channel,points,rate,centre,b\r\n";
     struct Case {
         std::string text;
@@ -107,17 +127,20 @@ TEST(TrendCsv, ReadBackEitherHeaderWithBadLinesPassedOver)
         std::vector<trend::TrendLineProblem> problems;
     };
     const std::vector<Case> cases{
-        {now + "\"a,\"\"b\"\".fon\",2,2026-12-06T09:05:30.012+03:00,1,1,600,1.5,30,60,-5.5\r\n"
-               "\"a,\"\"b\"\".fon\",2,2026-12-06T09:05:30.012+03:00,1,2,600,2.5,50,,\r\n"
-               "a.fon,x,2026-12-06T09:10:30.012+03:00,1,1,600,1.5,30,60,-5.5\r\n"
-               "a.fon,1,2026-12-06T09:10:30.012+03:00,1,5,600,1.5,30,60,-5.5\r\n",
-         trend::TrendCsvHeaderKind::Current, 1, {"a,\"b\".fon"}, {{4, trend::TrendLineFault::BadNumber}, {5, trend::TrendLineFault::BadChannel}}},
+        {unlive + "\"a,\"\"b\"\".fon\",2,2026-12-06T09:05:30.012+03:00,1,1,600,1.5,30,60,-5.5\r\n"
+                  "\"a,\"\"b\"\".fon\",2,2026-12-06T09:05:30.012+03:00,1,2,600,2.5,50,,\r\n"
+                  "a.fon,x,2026-12-06T09:10:30.012+03:00,1,1,600,1.5,30,60,-5.5\r\n"
+                  "a.fon,1,2026-12-06T09:10:30.012+03:00,1,5,600,1.5,30,60,-5.5\r\n",
+         trend::TrendCsvHeaderKind::WithoutLive, 1, {"a,\"b\".fon"}, {{4, trend::TrendLineFault::BadNumber}, {5, trend::TrendLineFault::BadChannel}}},
         {early + "a.fon,1,2026-12-06T09:05:30.012,1,600,1.5,60,-5.5\n"
                  "a.fon,1,2026-12-06T09:05:30.012,1,600,1.5,60,-5.5\n"
                  "a.fon,1,2026-12-06T09:05:30.012,2,600,1.5\n"
                  "b.fon,1,2026-12-06T09:06:30.012,1,600,1.5,60,-5.5",
          trend::TrendCsvHeaderKind::Early, 2, {"a.fon", "b.fon"}, {{3, trend::TrendLineFault::BadChannel}, {4, trend::TrendLineFault::FieldCount}}},
-        {now + "\"a.fon,1,x,1,1,600,1,1,1,1\r\n", trend::TrendCsvHeaderKind::Current, 0, {}, {{2, trend::TrendLineFault::OpenQuote}}},
+        {now + "a.fon,3,2026-12-06T09:05:30.012+03:00,1,1,600,1.5,30,60,-5.5,150,6\r\n"
+               "a.fon,3,2026-12-06T09:05:30.012+03:00,1,2,600,1.5,30,60,-5.5\r\n",
+         trend::TrendCsvHeaderKind::Current, 1, {"a.fon"}, {{3, trend::TrendLineFault::FieldCount}}},
+        {now + "\"a.fon,1,x,1,1,600,1,1,1,1,1,1\r\n", trend::TrendCsvHeaderKind::Current, 0, {}, {{2, trend::TrendLineFault::OpenQuote}}},
         {"file,frame\r\na.fon,1\r\n", trend::TrendCsvHeaderKind::None, 0, {}, {}},
     };
     for (const Case& c : cases) {

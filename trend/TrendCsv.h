@@ -38,7 +38,9 @@ struct TrendCsvOptions {
 /// same instant in ns since the epoch; both empty when the stamp is no
 /// time), channel (1..4), points (filled points), mean_per_point (mean count
 /// per filled point), mean_per_s (the same per second, ComputeFrameNumbers),
-/// centre (empty when none), b (empty when none); lines end in CRLF. Files are read with
+/// centre (empty when none), b (empty when none), live_s (the points' live
+/// seconds) and mean_per_live_s (counts per live second, empty when there
+/// is no live time); lines end in CRLF. Files are read with
 /// ScanFonFiles. An existing output is kept unless Overwrite is set. On
 /// failure or cancel the partial output is removed.
 /// Returns kTrendCsvOk, kTrendCsvSkipped or kTrendCsvFailed.

@@ -23,7 +23,8 @@ constexpr int64_t kProgressLines = 4096;
 struct Columns {
     size_t Count, File, Frame, Start, Channel, Points, Mean, Centre, B;
 };
-constexpr Columns kCurrentColumns{10, 0, 1, 2, 4, 5, 6, 8, 9};
+constexpr Columns kCurrentColumns{frames::kTrendColumnCount, 0, 1, 2, 4, 5, 6, 8, 9};
+constexpr Columns kWithoutLiveColumns{frames::kTrendColumnsWithoutLive, 0, 1, 2, 4, 5, 6, 8, 9};
 constexpr Columns kEarlyColumns{8, 0, 1, 2, 3, 4, 5, 6, 7};
 
 /// The fields of one CSV record (RFC 4180: quotes around a field, doubled
@@ -201,6 +202,8 @@ TrendCsvContent ReadTrendCsv(std::istream& in, const TrendCsvReadOptions& option
         if (first == 1) {
             if (record == frames::TrendCsvHeader())
                 out.Header = TrendCsvHeaderKind::Current;
+            else if (record == frames::TrendCsvHeader(frames::kTrendColumnsWithoutLive))
+                out.Header = TrendCsvHeaderKind::WithoutLive, col = kWithoutLiveColumns;
             else if (record == kEarlyHeader)
                 out.Header = TrendCsvHeaderKind::Early, col = kEarlyColumns;
             else

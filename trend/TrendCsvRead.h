@@ -1,7 +1,8 @@
 #pragma once
 // Reading a trend CSV back into frame numbers: the file `vfon-export
 // --trend` writes and the centre keeps per station, of the present header
-// or the earlier one (file,frame,start,channel,points,rate,centre,b). The
+// or an earlier one (without the live seconds; or
+// file,frame,start,channel,points,rate,centre,b). The
 // lines of one frame (one per channel, one after the other) make one row.
 // Lines that cannot be read are passed over and reported by line number.
 #include <atomic>
@@ -19,6 +20,7 @@ namespace trend {
 enum class TrendCsvHeaderKind {
     None,    ///< not a trend CSV header: nothing is read
     Current, ///< TrendCsvHeader()
+    WithoutLive, ///< TrendCsvHeader() without live_s and mean_per_live_s
     Early,   ///< file,frame,start,channel,points,rate,centre,b
 };
 

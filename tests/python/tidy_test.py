@@ -18,7 +18,7 @@ import tables
 
 from formats_test import doc_blocks, doc_dtypes, written_records
 
-TABLES = ("points", "frames", "spectra", "events", "trend")
+TABLES = ("files", "points", "frames", "spectra", "events", "trend")
 
 
 def utc_ns(zone, y, mo, d, h, mi, s, ms, fold=0):
@@ -73,7 +73,7 @@ def check_known_run(writer, tool, fon_dtype, rad_dtype, d):
     for r, f in enumerate(frames):
         n = ends[r] - 1 if ends[r] else 600
         rows = points[points["record"] == r]
-        assert list(rows["point"]) == list(range(1, n + 1)) and set(rows["file"]) == {fon}
+        assert list(rows["point"]) == list(range(1, n + 1)) and set(rows["file_id"]) == {0}
         for c in range(4):
             assert np.array_equal(rows[f"count_{c + 1}"], f["Counts"][c, :n]), (r, c)
         start = (f["Year"], f["Month"], f["Day"])
@@ -84,6 +84,16 @@ def check_known_run(writer, tool, fon_dtype, rad_dtype, d):
                 continue
             day = datetime.date(*start) + datetime.timedelta(days=int((h, mi, s, ms) < tuple(f[x] for x in ("Hour", "Min", "Sec", "MSec"))))
             assert rows["time_ns"].iloc[k - 1] == utc_ns("Europe/Moscow", day.year, day.month, day.day, h, mi, s, ms), (r, k)
+    assert list(got["files"]["file"]) == [fon, rad] and list(got["files"]["file_id"]) == [0, 1]
+    assert set(got["events"]["file_id"]) == {1} and set(got["frames"]["file_id"]) == {0}
+    # Live and wall seconds of each point: 25 cycles of 10 ms; the time since the point before.
+    assert (points["live_s"] == 0.25).all()
+    t = points["time_ns"].to_numpy()
+    known = (t[1:] > np.iinfo(np.int64).min) & (t[:-1] > np.iinfo(np.int64).min) & (points["point"].to_numpy()[1:] > 1)
+    assert np.allclose(points["wall_s"].to_numpy()[1:][known], (t[1:] - t[:-1])[known] / 1e9)
+    assert points["wall_s"][t == np.iinfo(np.int64).min].isna().all()
+    first = points[(points["point"] == 1) & (points["time_ns"] > np.iinfo(np.int64).min)].merge(got["frames"], on="record")
+    assert np.allclose(first["wall_s"], (first["time_ns"] - first["start_ns"]) / 1e9)
     fr = got["frames"]
     assert list(fr["end_point"]) == ends and list(fr["frame"]) == list(frames["KadrNo"])
     assert list(fr["sampling_rate_hz"]) == list(frames["Rate"]) and list(fr["gain_2"]) == list(frames["FGain"][:, 1])
@@ -95,7 +105,19 @@ def check_known_run(writer, tool, fon_dtype, rad_dtype, d):
     assert list(ev["event_no"]) == list(events["EventNo"]) and np.array_equal(got["samples"], events["Samples"])
     assert np.array_equal(ev[[f"peak_{c}" for c in range(1, 7)]], np.abs(events["Samples"].astype(int)).max(axis=2))
     assert list(ev["time_ns"]) == [utc_ns("Europe/Moscow", 2026, 2, 28, 23, 59, 59, 999)] * 2
-    assert list(got["trend"]["points"]) == [600, 600, stop - 1]
+    tr = got["trend"]
+    assert list(tr["points"]) == [600, 600, stop - 1] and list(tr["live_s"]) == [150, 150, (stop - 1) * 0.25]
+    # The trend CSV of the same file: counts per live second, with pandas.
+    trend_csv = os.path.join(d, "trend.csv")
+    rc, err = export(tool, fon, "--trend", trend_csv, "--timezone", "Europe/Moscow")
+    assert rc == 0, err
+    csv = pd.read_csv(trend_csv)
+    for r, n in enumerate(tr["points"]):
+        for c in range(4):
+            line = csv[(csv["frame"] == r + 1) & (csv["channel"] == c + 1)].iloc[0]
+            assert line["live_s [s]"] == n * 0.25
+            assert np.isclose(line["mean_per_live_s [counts/s]"], frames["Counts"][r, c, :n].sum() / (n * 0.25)), (r, c)
+            assert np.isclose(tr[f"mean_per_live_s_{c + 1}"][r], line["mean_per_live_s [counts/s]"])
     return h5
 
 
@@ -138,7 +160,7 @@ def main(writer, tool, md_path):
         check_daylight_saving(tool, fon_dtype, d)
         os.chdir(d)  # the tidy examples of the document, on OUT.h5 of station1
         for block in doc_blocks(md_path):
-            if "station1" in block:
+            if "station1" in block or "trend.csv" in block:
                 exec(block, {})
     print("tidy HDF5: pandas, h5py and PyTables agree with the records; UTC across midnight and DST")
 
