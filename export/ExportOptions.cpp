@@ -27,7 +27,7 @@ void AddOptions(CLI::App& app, ExportOptions& o)
         "Выгрузка файлов кадров фона (.fon) и радиособытий (.Rad) в CSV и HDF5.\n"
         "Записи и столбцы описаны в docs/formats.md.");
     app.set_help_flag("-h,--help", "Показать эту справку и выйти");
-    app.add_option("files", o.files, "Файлы данных (.fon, .Rad), выгружаются в заданном порядке")->required();
+    app.add_option("files", o.files, "Файлы данных (.fon, .Rad), выгружаются в заданном порядке;\nдля --coincidences также папки станций")->required();
     app.add_option("--csv", o.csvDir,
                    "Записать файлы CSV в папку DIR (создаётся, когда есть что записать):\n"
                    "для .fon ИМЯ.frames.csv, ИМЯ.points.csv, ИМЯ.spectra.csv;\n"
@@ -60,6 +60,16 @@ void AddOptions(CLI::App& app, ExportOptions& o)
                    "счёт, центр пика и наклон b интегрального спектра (границы 10 и 225),\n"
                    "по строке CSV на каждый")
         ->type_name("OUT.csv");
+    app.add_option("--coincidences", o.coincidencesOut,
+                   "Найти совпадения радиособытий станций: входы — папки станций (их\n"
+                   "файлы .Rad; имя станции — имя папки) или файлы .Rad; по строке CSV\n"
+                   "на каждое событие совпадения, а ожидаемые случайные совпадения по\n"
+                   "парам и кратностям — в ИМЯ.accidentals.csv")
+        ->type_name("OUT.csv");
+    app.add_option("--window", o.windowMs, "Окно совпадения, мс (от 0.001 до 60000)")
+        ->type_name("MS")
+        ->check(CLI::Range(0.001, 60000.0))
+        ->capture_default_str();
     app.add_option("--deflate", o.level, "Уровень сжатия (deflate) наборов данных HDF5, от 0 (нет) до 9")
         ->type_name("LEVEL")
         ->check([](const std::string& v) {

@@ -14,6 +14,8 @@ struct ExportOptions {
     std::string csvDir;             ///< --csv: directory of the CSV files, empty for none
     std::string hdf5Out;            ///< --hdf5: the HDF5 file, empty for none
     std::string trendOut;           ///< --trend: the CSV of per-frame station-health numbers, empty for none
+    std::string coincidencesOut;    ///< --coincidences: the CSV of coincidences between stations, empty for none
+    double windowMs = 20.0;         ///< --window: coincidence window in ms
     std::string hdf5Layout = "tidy"; ///< --hdf5-layout: "tidy" (stations, tables) or "records"
     std::string station;            ///< --station: station ID of every input, empty: each input's folder name
     std::string timezone;           ///< --timezone: IANA zone of the station clocks, empty: the machine's
@@ -23,7 +25,10 @@ struct ExportOptions {
     bool quiet = false;             ///< --quiet: no progress line
 
     /// Whether any command was given.
-    bool AnyCommand() const { return !csvDir.empty() || !hdf5Out.empty() || !trendOut.empty(); }
+    bool AnyCommand() const
+    {
+        return !csvDir.empty() || !hdf5Out.empty() || !trendOut.empty() || !coincidencesOut.empty();
+    }
 };
 
 /// Exit codes of vfon-export.

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "datafiles/FileProblemText.h"
+#include "export/CoincidenceExport.h"
 #include "export/CsvExport.h"
 #include "export/FileWalk.h"
 #include "export/Hdf5Export.h"
@@ -98,7 +99,7 @@ bool StationsKnown(const ExportOptions& o, std::ostream& log)
 int RunExport(const ExportOptions& o, std::ostream& log)
 {
     if (!o.AnyCommand()) {
-        log << "нечего делать: укажите --csv DIR, --hdf5 OUT.h5 и/или --trend OUT.csv (см. --help)\n";
+        log << "нечего делать: укажите --csv DIR, --hdf5 OUT.h5, --trend OUT.csv и/или --coincidences OUT.csv (см. --help)\n";
         return kExitFailed;
     }
     // An output that exists is kept unless --force: its command is left
@@ -148,6 +149,8 @@ int RunExport(const ExportOptions& o, std::ostream& log)
     }
     if (!o.trendOut.empty() && !kept(o.trendOut))
         rc = std::max(rc, RunTrend(o, *zone, walked, log));
+    if (!o.coincidencesOut.empty())
+        rc = std::max(rc, RunCoincidences(o, *zone, log));
     return rc;
 }
 

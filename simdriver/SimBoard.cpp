@@ -22,6 +22,8 @@ constexpr int32_t kErrNotSupported = 0;    // "Функция не поддер�
 constexpr int32_t kMaxSamples = int32_t{1} << 26;
 constexpr int32_t kModeBackground = 1;
 constexpr int32_t kModeRadio = 8;
+/// How far ahead a radio board looks for the next shower it sees (a day).
+constexpr double kSkyLookAhead = 86400.0;
 
 int inputOf(int32_t selector)
 {
@@ -273,6 +275,8 @@ int32_t SimBoard::statusWord(SimState& s, double t)
         // Hold the event: a later change of the event rate must not take it back.
         latched_ = true;
         latchTime_ = done;
+        if (done == skyDue_ && s.sky)
+            s.sky->logSeen(skyShower_);
     }
     return adc::kRadioEventBit;
 }
@@ -281,9 +285,10 @@ double SimBoard::naturalCompletion(const SimState& s) const
 {
     if (mode_ == kModeBackground)
         return s.instant ? startTime_ : startTime_ + seconds_;
-    if (mode_ == kModeRadio && s.eventRate > 0.0)
-        return startTime_ + eventDraw_ * 60.0 / s.eventRate;
-    return kNever;
+    if (mode_ != kModeRadio)
+        return kNever;
+    const double random = s.eventRate > 0.0 ? startTime_ + eventDraw_ * 60.0 / s.eventRate : kNever;
+    return std::min(random, skyDue_);
 }
 
 double SimBoard::completion(const SimState& s) const
@@ -307,6 +312,8 @@ void SimBoard::arm(SimState& s)
 {
     eventDraw_ = s.rng.exponential();
     radioSeed_ = s.rng.next();
+    if (mode_ == kModeRadio)
+        armSky(s);
     if (mode_ != kModeBackground)
         return;
     for (int input = 0; input < 2; ++input) {
@@ -314,6 +321,21 @@ void SimBoard::arm(SimState& s)
         offset_[i] = s.rng.below(kBackgroundLength);
         drawBackgroundPulses(backgroundChannel(number_, input), samples_, seconds_, gainScale_[i], s.rng,
                              pulses_[i]);
+    }
+}
+
+void SimBoard::armSky(SimState& s)
+{
+    skyDue_ = kNever;
+    if (!s.sky || !started_)
+        return;
+    // A station whose clock is ahead by the offset records a shower at its
+    // instant plus the offset; the showers are named on the true UTC clock.
+    const double monoToUtc = utcNow() - now();
+    const double after = startTime_ + monoToUtc - s.sky->clockOffset();
+    if (const std::optional<Shower> shower = s.sky->nextSeen(after, kSkyLookAhead)) {
+        skyShower_ = *shower;
+        skyDue_ = shower->utc + s.sky->clockOffset() - monoToUtc;
     }
 }
 

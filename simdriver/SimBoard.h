@@ -8,6 +8,7 @@
 
 #include "driver/IADCDevice.h"
 #include "simdriver/SimBackground.h"
+#include "simdriver/SimSky.h"
 
 namespace sim {
 
@@ -59,6 +60,8 @@ private:
     double completion(const SimState& s) const;
     void closeInterval(SimState& s, double t);
     void arm(SimState& s);
+    /// Radio: finds the next shower of the sky this board sees after its Start.
+    void armSky(SimState& s);
 
     int32_t number_ = 0;
     int32_t mode_ = 0; ///< 0 not set up, 1 background, 8 radio
@@ -75,6 +78,8 @@ private:
     std::array<size_t, 2> offset_{};
     std::array<std::vector<PulseEvent>, 2> pulses_;
     uint64_t radioSeed_ = 0;
+    double skyDue_ = 0.0;    ///< radio: when the next shower seen comes (monotonic), or +infinity
+    Shower skyShower_{};     ///< that shower
 };
 
 } // namespace sim

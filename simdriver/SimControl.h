@@ -68,7 +68,9 @@ void sim_set_never_ready(int32_t board, int on);
 
 /// Random radio events per minute of wall time (0 = none). The default is 3,
 /// or the value of the environment variable LAN10M8SIM_EVENTS_PER_MINUTE
-/// when the library is loaded.
+/// when the library is loaded. The other variables read at loading (the
+/// seed, LAN10M8SIM_SEED, and the shared sky of showers, LAN10M8SIM_SKY...)
+/// are listed in the README; sim_reset pins the seed and keeps the sky.
 void sim_set_event_rate(double perMinute);
 /// Radio board `board` reports an event (bit 0) from its `nth` status query
 /// on (1 = the next query), counted from now. Stays set until its Start.

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <ctime>
 #include <cstdlib>
+#include <unistd.h>
 
 namespace sim {
 namespace {
@@ -14,19 +15,37 @@ constexpr size_t kLogReserve = size_t{1} << 15;
 /// Beyond this many rows, GetData and Control rows are no longer kept, so
 /// that a long run with polls logged cannot eat the memory (76 MB).
 constexpr size_t kLogPollLimit = size_t{1} << 20;
+/// The seed sim_reset pins, so that a test's boards draw the same numbers
+/// on every run.
 constexpr uint64_t kSeed = 0x1A2B3C4D5E6F7081ull;
+
+/// The seed of a freshly loaded library: LAN10M8SIM_SEED when set, else one
+/// of this process and moment, so that two simulated stations started
+/// together do not draw the same event intervals.
+uint64_t processSeed()
+{
+    if (const char* pinned = std::getenv("LAN10M8SIM_SEED"); pinned && *pinned)
+        return std::strtoull(pinned, nullptr, 0);
+    uint64_t mix = static_cast<uint64_t>(::getpid()) << 32;
+    mix ^= static_cast<uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
+    mix ^= static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) * 0x9E3779B97F4A7C15ull;
+    return splitmix64(mix);
+}
 
 const std::chrono::steady_clock::time_point g_loaded = std::chrono::steady_clock::now();
 
 } // namespace
 
 SimState::SimState()
-    : rng(kSeed)
+    : seed(processSeed())
+    , rng(seed)
 {
     // A program run on the simulated boards (a test of the whole program)
     // may ask for another rate of radio events than the default.
     if (const char* rate = std::getenv("LAN10M8SIM_EVENTS_PER_MINUTE"))
         eventRate = std::max(0.0, std::atof(rate));
+    if (const std::optional<SkySettings> settings = skyFromEnvironment())
+        sky = std::make_unique<Sky>(*settings, seed);
     log.reserve(kLogReserve);
     failures.reserve(16);
     boards.reserve(16);
@@ -45,6 +64,7 @@ void SimState::reset()
     creations = 0;
     resetTime = now();
     dataCpuSeconds = 0.0;
+    seed = kSeed;
     rng.reseed(kSeed);
 }
 
@@ -105,6 +125,11 @@ double threadCpuSeconds()
     timespec t{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
     return static_cast<double>(t.tv_sec) + t.tv_nsec / 1e9;
+}
+
+double utcNow()
+{
+    return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
 }
 
 SimCall makeCall(int32_t board, int32_t op, int32_t a0, int32_t a1, int32_t a2, int32_t a3)

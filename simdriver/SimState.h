@@ -5,11 +5,13 @@
 // mutex, taken once per driver call.
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <vector>
 
 #include "simdriver/SimControl.h"
 #include "simdriver/SimRandom.h"
+#include "simdriver/SimSky.h"
 
 namespace sim {
 
@@ -55,8 +57,11 @@ struct SimState {
     /// last reset: the share of a program's processor time that is the
     /// boards' (a real driver copies from the board instead).
     double dataCpuSeconds = 0.0;
+    uint64_t seed; ///< the seed rng started from (see SimState.cpp)
     Rng rng;
     std::vector<SimBoard*> boards; ///< live board objects
+    /// The shared sky of the environment (LAN10M8SIM_SKY), or none.
+    std::unique_ptr<Sky> sky;
 
     SimState();
 
@@ -82,6 +87,8 @@ SimState& state();
 
 /// Seconds on the monotonic clock since the library was loaded.
 double now();
+/// Seconds since 1970-01-01 UTC on the system clock.
+double utcNow();
 /// Processor seconds of the calling thread.
 double threadCpuSeconds();
 
