@@ -40,7 +40,7 @@ constexpr int kBrokerPatienceMs = 10000;
 /// Time between group commits (the longest a stored record waits for its receipt).
 constexpr int kCommitMs = 200;
 /// How long the receipts of the last commit are given to reach the broker at the end.
-constexpr int kLastReceiptsMs = 3000;
+constexpr int kLastReceiptsMs = 2000;
 
 struct CentreOptions {
     std::string Broker;

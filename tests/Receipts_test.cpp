@@ -90,6 +90,12 @@ protected:
         const int64_t now = FramesIn(id);
         ASSERT_TRUE(testing_support::WaitFor([&] { return FramesIn(id) >= now + more; }, 60000));
     }
+    /// Waits until the centre has stored every frame the station has written by now.
+    void WaitUntilStoredAll(const QString& id)
+    {
+        const int64_t written = FramesIn(id);
+        ASSERT_TRUE(testing_support::WaitFor([&] { return Stored(id) >= written; }, 90000)) << Stored(id);
+    }
     void Signal(QProcess& p, int signo) { ::kill(static_cast<pid_t>(p.processId()), signo); }
     /// Stops the station as an operator does and checks the centre has all of it.
     void StopAndCompare(QProcess& station, const QString& id)
@@ -126,7 +132,7 @@ TEST_F(ReceiptsTest, ACentreKilledJustAfterItResumesWithAQueueLosesNothing)
     Signal(centre_, SIGKILL);
     ASSERT_TRUE(centre_.waitForFinished(10000));
     StartCentre();
-    WaitForMoreFrames("st1", 1);
+    WaitUntilStoredAll("st1"); // what the kill took goes again when no receipt comes
     StopAndCompare(s, "st1");
 }
 
@@ -143,7 +149,7 @@ TEST_F(ReceiptsTest, ABrokerKilledWithMessagesQueuedForTheCentreLosesNothing)
     ASSERT_TRUE(broker_.waitForFinished(10000));
     StartBroker();
     Signal(centre_, SIGCONT);
-    WaitForMoreFrames("st1", 1);
+    WaitUntilStoredAll("st1");
     StopAndCompare(s, "st1");
 }
 
@@ -169,6 +175,7 @@ TEST_F(ReceiptsTest, AFullDiskAtTheCentreDelaysRecordsAndTearsNoLine)
     WaitForMoreFrames("st1", 3);
     EXPECT_EQ(Stored("st1"), before); // nothing counted that is not on the disk
     QFile::remove(full);
+    WaitUntilStoredAll("st1");
     StopAndCompare(s, "st1");
 }
 
