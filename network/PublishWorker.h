@@ -95,7 +95,7 @@ private:
     /// broker's acknowledgement.
     void SayGoodbye();
     void PublishStatus(protocol::StatusFigures f);
-    /// Sends records of one file while the window of unacknowledged
+    /// Sends records of one file while the window of unreceipted
     /// messages has room; true when something was sent. `rest`: records
     /// the file may publish are still unsent.
     bool SendRecords(OutboxFile& entry, FileState& st, bool& rest);
@@ -110,7 +110,7 @@ private:
     void ApplyRefusals(const std::vector<std::pair<int, int>>& refused);
     /// What was sent and has no receipt goes again, from the outbox's counts.
     void Rewind();
-    /// Drops files all of whose records are acknowledged and that no run writes.
+    /// Drops files all of whose records are receipted and that no run writes.
     void ForgetDone();
 
     NetworkSettings settings_;
