@@ -97,18 +97,47 @@ Ingest CentreStore::TakeFrame(Station& s, const protocol::FrameMessage& m)
     for (size_t c = 0; c < m.Centre.size(); ++c)
         s.Info.Centres[c] = m.Centre[c] ? double(*m.Centre[c]) : std::nan("");
     s.Info.HasFrame = true;
-    if (!s.Files->AddFrame(m))
-        return Ingest::Duplicate;
-    ++s.Info.Frames;
-    return Ingest::Frame;
+    return s.Files->AddFrame(m) ? Ingest::Frame : Ingest::Duplicate;
 }
 
 Ingest CentreStore::TakeEvent(Station& s, const protocol::EventMessage& m)
 {
-    if (!s.Files->AddEvent(m))
-        return Ingest::Duplicate;
-    ++s.Info.Events;
-    return Ingest::Event;
+    return s.Files->AddEvent(m) ? Ingest::Event : Ingest::Duplicate;
+}
+
+std::vector<protocol::Receipt> CentreStore::Commit(int64_t nowNs)
+{
+    std::vector<protocol::Receipt> receipts;
+    bool wrote = false;
+    for (auto& [id, s] : stations_) {
+        if (s->Files->Waiting()) {
+            wrote = true;
+            if (const std::string why = s->Files->Commit(); !why.empty()) {
+                ++counters_.StoreErrors;
+                int64_t& last = lastStoreLog_[id];
+                if (last == 0 || nowNs - last >= int64_t{60} * 1000000000) {
+                    last = nowNs;
+                    std::fprintf(stderr, "vfon-centre: данные станции %s не записаны (будут записаны позже): %s\n",
+                                 id.c_str(), why.c_str());
+                }
+            }
+            s->Info.Frames = s->Files->Frames();
+            s->Info.Events = s->Files->Events();
+        }
+        if (s->Files->ReceiptDue())
+            receipts.push_back({id, s->Files->TakeReceipt()});
+    }
+    if (wrote)
+        ++counters_.Commits;
+    return receipts;
+}
+
+bool CentreStore::Waiting() const
+{
+    for (const auto& [id, s] : stations_)
+        if (s->Files->Waiting())
+            return true;
+    return false;
 }
 
 std::vector<const StationInfo*> CentreStore::Stations() const

@@ -12,13 +12,15 @@
 #include <string>
 #include <vector>
 
+#include "centre/CentreCounters.h"
 #include "protocol/Inbound.h"
+#include "protocol/Receipt.h"
 
 namespace centre {
 
 class StationFiles;
 
-/// What became of one message.
+/// What became of one message (a frame or event taken waits for Commit).
 enum class Ingest { Status, Frame, Event, Duplicate, Refused };
 
 /// What the centre knows of one station.
@@ -30,8 +32,8 @@ struct StationInfo {
     int64_t HeardNs = 0;     ///< the centre's clock when a message of it last came, 0: never
     int64_t ClockOffsetNs = 0; ///< the last status's time_ns less the centre's clock at its arrival
     bool HasClockOffset = false;
-    int64_t Frames = 0;      ///< frame records stored
-    int64_t Events = 0;      ///< event records stored
+    int64_t Frames = 0;      ///< frame records stored (on the disk)
+    int64_t Events = 0;      ///< event records stored (on the disk)
     std::array<double, 4> Centres{}; ///< the last frame's centres; NaN where none
     bool HasFrame = false;
     int64_t Refused = 0;     ///< messages of this station refused
@@ -45,6 +47,15 @@ public:
 
     /// Takes one message received at `nowNs` (ns since the epoch).
     Ingest Take(const std::string& topic, const QByteArray& payload, int64_t nowNs);
+
+    /// Writes and syncs every station's waiting records (a group commit);
+    /// returns the receipts due for the stations whose records moved. A
+    /// station whose write failed is logged at most once a minute with the
+    /// reason; its records wait for the next commit and are not counted.
+    std::vector<protocol::Receipt> Commit(int64_t nowNs);
+    /// Records wait for a commit.
+    bool Waiting() const;
+    CentreCounters& Counters() { return counters_; }
 
     /// Every station heard of, by ID.
     std::vector<const StationInfo*> Stations() const;
@@ -65,6 +76,8 @@ private:
     std::string dir_;
     std::map<std::string, std::unique_ptr<Station>> stations_;
     std::map<std::string, int64_t> lastLog_; ///< per station ("" for unnamed), ns
+    std::map<std::string, int64_t> lastStoreLog_; ///< per station, ns
+    CentreCounters counters_;
     int64_t refused_ = 0;
     std::map<std::string, int64_t> refusedBy_;
 };

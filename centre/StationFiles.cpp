@@ -1,52 +1,57 @@
 #include "centre/StationFiles.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <fstream>
+#include <functional>
+#include <vector>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "centre/SyncedAppend.h"
 #include "datafiles/CsvText.h"
 #include "frames/TrendRow.h"
+#include "protocol/Receipt.h"
 
 namespace centre {
 namespace {
 
-using Held = std::set<std::pair<std::string, int64_t>>;
-
-/// The (file, record) pairs of a CSV written by this store: the first two
-/// fields of every whole line after the header (a torn last line, cut by a
-/// crash, does not count); `recordBase` is 1 when the second field counts
-/// from 1.
-void ReadHeld(const std::string& path, int recordBase, Held& held)
+/// Reads the records of a CSV written by this store: the first two fields
+/// of every whole line after the header; `recordBase` is 1 when the second
+/// field counts from 1; `group`: lines per record. Each (file, record) is
+/// passed to `add`. Returns the length up to the last whole record: a torn
+/// line, or the first lines of a record whose last ones are missing, lie
+/// beyond it.
+template <class Add>
+long long ReadHeld(const std::string& path, int recordBase, int group, Add add)
 {
-    std::ifstream in(path);
+    std::ifstream in(path, std::ios::binary);
     std::string line;
-    std::getline(in, line); // the header
+    if (!std::getline(in, line) || in.eof())
+        return 0; // no whole header
+    long long at = static_cast<long long>(line.size()) + 1;
+    long long whole = at;
+    std::string key;
+    int lines = 0;
     while (std::getline(in, line) && !in.eof()) {
+        const long long next = at + static_cast<long long>(line.size()) + 1;
+        at = next;
         const size_t a = line.find(',');
         if (a == std::string::npos)
             continue;
         const size_t b = line.find(',', a + 1);
-        held.insert({line.substr(0, a), std::strtoll(line.substr(a + 1, b - a - 1).c_str(), nullptr, 10) - recordBase});
+        const std::string k = line.substr(0, b);
+        if (k != key) {
+            key = k;
+            lines = 0;
+        }
+        if (++lines < group)
+            continue;
+        lines = 0;
+        whole = next;
+        add(line.substr(0, a), std::strtoll(line.substr(a + 1, b - a - 1).c_str(), nullptr, 10) - recordBase);
     }
-}
-
-/// Opens `path` for appending; writes `header` when it is new or empty, and
-/// ends a torn last line so that the next line starts on its own.
-std::FILE* OpenCsv(const std::string& path, const std::string& header)
-{
-    std::FILE* f = std::fopen(path.c_str(), "a+b");
-    if (!f)
-        return f;
-    std::fseek(f, 0, SEEK_END);
-    const long size = std::ftell(f);
-    if (size == 0) {
-        std::fputs((header + "\r\n").c_str(), f);
-    } else if (std::fseek(f, -1, SEEK_END) == 0 && std::fgetc(f) != '\n') {
-        std::fseek(f, 0, SEEK_END);
-        std::fputs("\r\n", f);
-    }
-    std::fflush(f);
-    return f;
+    return whole;
 }
 
 /// The n-th trend file set aside because its header was of an older kind:
@@ -76,50 +81,83 @@ std::string EventsHeader()
     return header;
 }
 
-void Append(std::FILE* f, const datafiles::CsvText& text)
+/// Counts the waiting records of `waiting` as stored.
+int64_t MoveInto(std::map<std::string, HeldRecords>& stored, std::map<std::string, HeldRecords>& waiting)
 {
-    if (!f)
-        return;
-    std::fwrite(text.str().data(), 1, text.size(), f);
-    std::fflush(f);
+    int64_t n = 0;
+    for (const auto& [file, held] : waiting) {
+        const int64_t before = stored[file].Count();
+        stored[file].Merge(held);
+        n += stored[file].Count() - before;
+    }
+    waiting.clear();
+    return n;
 }
 
 } // namespace
 
-StationFiles::StationFiles(const std::string& storeDir, const std::string& id)
+StationFiles::StationFiles(const std::string& storeDir, const std::string& id) : folder_(storeDir + "/" + id)
 {
-    const std::string folder = storeDir + "/" + id;
-    ::mkdir(folder.c_str(), 0755);
-    // A trend file of an older header is set aside whole, never appended to
-    // in the new columns; what it and earlier ones hold is still held.
-    const std::string trend = folder + "/trend.csv";
-    const std::string first = FirstLine(trend);
-    int old = 1;
-    for (; ::access(OldTrendPath(folder, old).c_str(), F_OK) == 0; ++old)
-        ReadHeld(OldTrendPath(folder, old), 1, framesHeld_);
-    if (!first.empty() && first != frames::TrendCsvHeader() &&
-        std::rename(trend.c_str(), OldTrendPath(folder, old).c_str()) == 0) {
-        std::fprintf(stderr, "vfon-centre: %s: заголовок прежнего вида, файл переименован в %s\n", trend.c_str(),
-                     OldTrendPath(folder, old).c_str());
-        ReadHeld(OldTrendPath(folder, old), 1, framesHeld_);
-    }
-    ReadHeld(trend, 1, framesHeld_);
-    ReadHeld(folder + "/events.csv", 0, eventsHeld_);
-    trend_ = OpenCsv(trend, frames::TrendCsvHeader());
-    events_ = OpenCsv(folder + "/events.csv", EventsHeader());
+    ::mkdir(folder_.c_str(), 0755);
+    Load();
 }
 
-StationFiles::~StationFiles()
+void StationFiles::Load()
 {
-    if (trend_)
-        std::fclose(trend_);
-    if (events_)
-        std::fclose(events_);
+    auto addFrame = [this](const std::string& file, int64_t r) {
+        if (!stored_[file].Has(r) && r >= 0)
+            ++frames_;
+        stored_[file].Add(r);
+        lastMoved_[file] = ++moves_;
+    };
+    auto addEvent = [this](const std::string& file, int64_t r) {
+        if (!stored_[file].Has(r) && r >= 0)
+            ++events_;
+        stored_[file].Add(r);
+        lastMoved_[file] = ++moves_;
+    };
+    // A trend file of an older header is set aside whole, never appended to
+    // in the new columns; what it and earlier ones hold is still held.
+    const std::string trend = folder_ + "/trend.csv";
+    const std::string first = FirstLine(trend);
+    int old = 1;
+    for (; ::access(OldTrendPath(folder_, old).c_str(), F_OK) == 0; ++old)
+        ReadHeld(OldTrendPath(folder_, old), 1, 1, addFrame);
+    if (!first.empty() && first != frames::TrendCsvHeader() &&
+        std::rename(trend.c_str(), OldTrendPath(folder_, old).c_str()) == 0) {
+        std::fprintf(stderr, "vfon-centre: %s: заголовок прежнего вида, файл переименован в %s\n", trend.c_str(),
+                     OldTrendPath(folder_, old).c_str());
+        ReadHeld(OldTrendPath(folder_, old), 1, 1, addFrame);
+    }
+    // What lies after the last whole record was cut by a crash before it was
+    // synced, so no receipt ever named it: it goes, and comes again.
+    const std::string events = folder_ + "/events.csv";
+    if (!CutTo(trend, ReadHeld(trend, 1, kFonChannels, addFrame)))
+        std::fprintf(stderr, "vfon-centre: %s: не удалось отрезать оборванную строку\n", trend.c_str());
+    if (!CutTo(events, ReadHeld(events, 0, 1, addEvent)))
+        std::fprintf(stderr, "vfon-centre: %s: не удалось отрезать оборванную строку\n", events.c_str());
+}
+
+bool StationFiles::Take(const std::string& file, int64_t record, bool frame)
+{
+    auto& waiting = frame ? waitingTrend_ : waitingEvents_;
+    if (stored_[file].Has(record) || waiting[file].Has(record)) {
+        Touch(file);
+        return false;
+    }
+    waiting[file].Add(record);
+    return true;
+}
+
+void StationFiles::Touch(const std::string& file)
+{
+    lastMoved_[file] = ++moves_;
+    receiptDue_ = true;
 }
 
 bool StationFiles::AddFrame(const protocol::FrameMessage& m)
 {
-    if (!framesHeld_.insert({m.File, m.Record}).second)
+    if (!Take(m.File, m.Record, true))
         return false;
     // The lines of the trend export: the same row, the same writer.
     datafiles::CsvText text;
@@ -139,13 +177,13 @@ bool StationFiles::AddFrame(const protocol::FrameMessage& m)
         frames::SetLiveSeconds(row, m.LiveS);
         frames::AppendTrendCsv(text, row);
     }
-    Append(trend_, text);
+    trendText_ += text.str();
     return true;
 }
 
 bool StationFiles::AddEvent(const protocol::EventMessage& m)
 {
-    if (!eventsHeld_.insert({m.File, m.Record}).second)
+    if (!Take(m.File, m.Record, false))
         return false;
     datafiles::CsvText text;
     text.Text(m.File).Int(m.Record).Int(m.EventNo).Text(m.TimeUtc).Int(m.TimeNs);
@@ -153,8 +191,51 @@ bool StationFiles::AddEvent(const protocol::EventMessage& m)
         for (int64_t v : *values)
             text.Int(v);
     text.EndLine();
-    Append(events_, text);
+    eventsText_ += text.str();
     return true;
+}
+
+std::string StationFiles::Commit()
+{
+    std::string why;
+    if (!trendText_.empty()) {
+        why = AppendSynced(folder_ + "/trend.csv", frames::TrendCsvHeader() + "\r\n", trendText_);
+        if (why.empty()) {
+            for (const auto& [file, held] : waitingTrend_)
+                lastMoved_[file] = ++moves_;
+            frames_ += MoveInto(stored_, waitingTrend_);
+            trendText_.clear();
+            receiptDue_ = true;
+        }
+    }
+    if (!eventsText_.empty()) {
+        std::string eventsWhy = AppendSynced(folder_ + "/events.csv", EventsHeader() + "\r\n", eventsText_);
+        if (eventsWhy.empty()) {
+            for (const auto& [file, held] : waitingEvents_)
+                lastMoved_[file] = ++moves_;
+            events_ += MoveInto(stored_, waitingEvents_);
+            eventsText_.clear();
+            receiptDue_ = true;
+        } else if (why.empty()) {
+            why = std::move(eventsWhy);
+        }
+    }
+    return why;
+}
+
+std::map<std::string, int64_t> StationFiles::TakeReceipt()
+{
+    receiptDue_ = false;
+    std::vector<std::pair<uint64_t, std::string>> recent;
+    for (const auto& [file, when] : lastMoved_)
+        recent.emplace_back(when, file);
+    const size_t n = std::min(recent.size(), protocol::kMaxReceiptFiles);
+    std::partial_sort(recent.begin(), recent.begin() + static_cast<ptrdiff_t>(n), recent.end(),
+                      std::greater<>());
+    std::map<std::string, int64_t> out;
+    for (size_t i = 0; i < n; ++i)
+        out[recent[i].second] = stored_[recent[i].second].Prefix;
+    return out;
 }
 
 } // namespace centre

@@ -1,16 +1,19 @@
 #pragma once
 // One station's files in the centre's store, DIR/ID/: trend.csv (the
 // columns of `vfon-export --trend`, one line per frame and channel) and
-// events.csv, and which (file, record) pairs they already hold, so each is
-// kept once however often it arrives. A trend.csv of an older header is set
-// aside (trend.old.csv, trend.old2.csv, ...), its records still counted as
-// held; a line torn by a crash is ended before the next is written.
+// events.csv, and which records of which data file they hold, so each is
+// kept once however often it arrives. Records taken wait in memory until
+// Commit writes them, checked and synced (AppendSynced); only then do they
+// count as stored and go into the station's receipt. A write that fails
+// leaves the file as it was and its records waiting for the next commit.
+// A trend.csv of an older header is set aside (trend.old.csv,
+// trend.old2.csv, ...), its records still counted as held; a line torn by
+// a crash (never reported stored) is cut off when the files are opened.
 #include <cstdint>
-#include <cstdio>
-#include <set>
+#include <map>
 #include <string>
-#include <utility>
 
+#include "centre/HeldRecords.h"
 #include "protocol/Inbound.h"
 
 namespace centre {
@@ -19,23 +22,46 @@ class StationFiles {
 public:
     /// The files of station `id` in `storeDir` (the folder is made when missing).
     StationFiles(const std::string& storeDir, const std::string& id);
-    ~StationFiles();
     StationFiles(const StationFiles&) = delete;
     StationFiles& operator=(const StationFiles&) = delete;
 
-    /// Frame and event records held.
-    int64_t Frames() const { return static_cast<int64_t>(framesHeld_.size()); }
-    int64_t Events() const { return static_cast<int64_t>(eventsHeld_.size()); }
+    /// Frame and event records stored (on the disk, synced).
+    int64_t Frames() const { return frames_; }
+    int64_t Events() const { return events_; }
 
-    /// Appends the frame's four trend lines; false when it is held already.
+    /// Takes the frame's four trend lines for the next commit; false when
+    /// it is held or waiting already.
     bool AddFrame(const protocol::FrameMessage& m);
-    /// Appends the event's line; false when it is held already.
+    /// Takes the event's line for the next commit; false when it is held
+    /// or waiting already.
     bool AddEvent(const protocol::EventMessage& m);
+    /// A record of `file` came again: the next receipt names the file, so a
+    /// station that missed a receipt hears of it.
+    void Touch(const std::string& file);
+
+    /// Records wait to be written.
+    bool Waiting() const { return !trendText_.empty() || !eventsText_.empty(); }
+    /// Writes and syncs what waits. Empty when it is stored, else why not
+    /// (what failed waits for the next commit).
+    std::string Commit();
+    /// Something moved since the last receipt (stored, or came again).
+    bool ReceiptDue() const { return receiptDue_; }
+    /// The receipt's counts: per file, records from the start stored, for
+    /// the files that moved last; clears ReceiptDue.
+    std::map<std::string, int64_t> TakeReceipt();
 
 private:
-    std::FILE* trend_ = nullptr;
-    std::FILE* events_ = nullptr;
-    std::set<std::pair<std::string, int64_t>> framesHeld_, eventsHeld_;
+    void Load();
+    /// Takes one record into waiting; false when it is held or waiting.
+    bool Take(const std::string& file, int64_t record, bool frame);
+
+    std::string folder_;
+    std::map<std::string, HeldRecords> stored_, waitingTrend_, waitingEvents_;
+    std::map<std::string, uint64_t> lastMoved_; ///< file → when it last moved (a running count)
+    uint64_t moves_ = 0;
+    int64_t frames_ = 0, events_ = 0;
+    std::string trendText_, eventsText_;
+    bool receiptDue_ = false;
 };
 
 } // namespace centre

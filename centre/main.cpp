@@ -2,7 +2,11 @@
 // a persistent session, keeps the per-station store (CentreStore) and serves
 // the status page and /stations.json over HTTP. Messages are taken on the
 // event loop's thread, in the order they arrive; the broker connection
-// lives on libmosquitto's own thread and is kept up by it.
+// lives on libmosquitto's own thread and is kept up by it. Records are
+// written in group commits (every kCommitMs), and only after each is on
+// the disk does a station get its receipt, so the station keeps whatever
+// a kill of the centre could lose. SIGTERM or SIGINT: no more messages are
+// taken, what was taken is written and receipted, exit 0.
 #include <QCoreApplication>
 #include <QHostAddress>
 #include <QHttpServer>
@@ -14,6 +18,7 @@
 #include <chrono>
 #include <cstdio>
 #include <optional>
+#include <thread>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,15 +26,21 @@
 #include "centre/StationsView.h"
 #include "datafiles/FileProblemText.h"
 #include "platform/CliErrorText.h"
+#include "platform/TermSignals.h"
 #include "protocol/MqttClient.h"
 #include "protocol/Broker.h"
 #include "protocol/Inbound.h"
+#include "protocol/Receipt.h"
 
 namespace {
 
 /// How long a broker that does not answer at all is waited for before the
 /// centre says so (the connection is still tried after that).
 constexpr int kBrokerPatienceMs = 10000;
+/// Time between group commits (the longest a stored record waits for its receipt).
+constexpr int kCommitMs = 200;
+/// How long the receipts of the last commit are given to reach the broker at the end.
+constexpr int kLastReceiptsMs = 2000;
 
 struct CentreOptions {
     std::string Broker;
@@ -129,10 +140,35 @@ void SayLinkChanges(protocol::MqttClient& client, QCoreApplication& app, const s
     });
 }
 
+/// A group commit: the waiting records written and synced, and a retained
+/// receipt published for every station whose records moved.
+void CommitAndReceipt(centre::CentreStore& store, protocol::MqttClient& client)
+{
+    for (const protocol::Receipt& r : store.Commit(NowNs())) {
+        const QByteArray json = protocol::ReceiptJson(r);
+        // Not connected: the receipt is made again when the station's
+        // records come again, which they do while it has none.
+        if (client.Publish(protocol::ReceiptTopic(r.Station), json.constData(), static_cast<int>(json.size()), 1,
+                           true) >= 0)
+            ++store.Counters().ReceiptsSent;
+    }
+}
+
+/// Takes one message of the broker on the event loop (a receipt of the
+/// centre's own comes back too: not a station's message).
+void TakeMessage(centre::CentreStore& store, const std::string& topic, const QByteArray& payload)
+{
+    static const std::string receipt = "/receipt";
+    if (topic.size() >= receipt.size() && topic.compare(topic.size() - receipt.size(), receipt.size(), receipt) == 0)
+        return;
+    store.Take(topic, payload, NowNs());
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    rt::TermSignals::Install(); // a SIGTERM while starting waits for the event loop
     CentreOptions o;
     if (const std::optional<int> rc = ParseCommandLine(argc, argv, o))
         return *rc;
@@ -151,6 +187,7 @@ int main(int argc, char** argv)
     if (!StoreIsFolder(o.Store))
         return 2;
     QCoreApplication app(argc, argv);
+    rt::TermSignals termSignals;
     centre::CentreStore store(o.Store);
     if (::access(o.Store.c_str(), W_OK | X_OK) != 0) {
         std::fprintf(stderr, "vfon-centre: --store: в каталог «%s» нельзя писать: %s\n", o.Store.c_str(),
@@ -178,17 +215,44 @@ int main(int argc, char** argv)
             return 2;
         }
     client.SubscribeOnConnect(protocol::AllStationsTopic(), 1);
-    client.OnMessage = [&app, &store](const std::string& topic, const char* payload, int length) {
+    std::atomic<bool> closing{false}; // taking no more messages
+    client.OnMessage = [&app, &store, &closing](const std::string& topic, const char* payload, int length) {
         QByteArray copy(payload, length);
         QMetaObject::invokeMethod(
-            &app, [&store, topic, copy] { store.Take(topic, copy, NowNs()); }, Qt::QueuedConnection);
+            &app,
+            [&store, &closing, topic, copy] {
+                if (!closing)
+                    TakeMessage(store, topic, copy);
+            },
+            Qt::QueuedConnection);
     };
+    std::atomic<int> receiptsUnanswered{0};
+    client.OnPublished = [&receiptsUnanswered](int, int) { --receiptsUnanswered; };
+    QTimer commits;
+    QObject::connect(&commits, &QTimer::timeout, [&] {
+        const int64_t before = store.Counters().ReceiptsSent;
+        CommitAndReceipt(store, client);
+        receiptsUnanswered += static_cast<int>(store.Counters().ReceiptsSent - before);
+    });
+    commits.start(kCommitMs);
+    // At the end: nothing more taken, what was taken written and receipted.
+    QObject::connect(&termSignals, &rt::TermSignals::Received, [&] {
+        closing = true;
+        commits.stop();
+        CommitAndReceipt(store, client);
+        std::fprintf(stderr, "vfon-centre: остановлен, принятое записано\n");
+        QCoreApplication::quit();
+    });
     // A broker that cannot be reached is named once, with the reason; the
     // network thread goes on trying.
     std::atomic<bool> unreachableSaid{false};
     SayLinkChanges(client, app, o.Broker, unreachableSaid);
     client.Start(broker.Host, broker.Port, protocol::kKeepAliveSeconds);
     const int rc = QCoreApplication::exec();
+    // The last receipts are given a moment to reach the broker; a station
+    // that misses them sends the records again and hears of them then.
+    for (int waited = 0; client.Connected() && receiptsUnanswered > 0 && waited < kLastReceiptsMs; waited += 10)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     client.Stop();
     return rc;
 }

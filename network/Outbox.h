@@ -1,9 +1,9 @@
 #pragma once
-// What the broker has acknowledged, per data file: the files are the
-// outbox, and a small state file in the data folder (".vfon-outbox")
-// remembers how many records of each the broker has taken, so after an
+// What the centre has stored, per data file: the files are the outbox,
+// and a small state file in the data folder (".vfon-outbox") remembers how
+// many records of each the centre's receipts have named, so after an
 // outage or a restart the rest is published from the files, in order.
-// A file stays listed until all its records are acknowledged and no run
+// A file stays listed until all its records are receipted and no run
 // writes it any more.
 #include <cstdint>
 #include <string>
@@ -14,7 +14,7 @@ namespace net {
 /// One data file of the outbox.
 struct OutboxFile {
     std::string Name;   ///< the file's name in the data folder
-    int64_t Acked = 0;  ///< records 0..Acked-1 acknowledged
+    int64_t Acked = 0;  ///< records 0..Acked-1 stored by the centre (receipted)
 };
 
 class Outbox {

@@ -11,12 +11,17 @@
 #include "datafiles/RecordReader.h"
 #include "protocol/MqttClient.h"
 #include "protocol/MqttReasons.h"
+#include "protocol/Receipt.h"
 
 namespace net {
 namespace {
 
-/// Unacknowledged messages at most; beyond it the files wait.
-constexpr size_t kWindow = 200;
+/// Records sent without a receipt at most; beyond it the files wait.
+constexpr int64_t kWindow = 200;
+/// With records out and no receipt moving for this long, they go again.
+constexpr std::chrono::seconds kStall{30};
+/// At a clean stop, receipts are waited for at most this long.
+constexpr std::chrono::seconds kDrain{10};
 /// No records sent for this long after the broker refused one.
 constexpr std::chrono::seconds kRefusalPause{10};
 /// Records read from a file at a time.
@@ -51,7 +56,7 @@ PublishWorker::PublishWorker(const NetworkSettings& s, const std::string& dataDi
 {
     outbox_.Load();
     for (const OutboxFile& f : outbox_.Files())
-        files_[f.Name] = FileState{f.Acked, -1, {}};
+        files_[f.Name] = FileState{f.Acked, -1};
 
     client_ = std::make_unique<protocol::MqttClient>("vfon-" + s.Station, true);
     client_->SetWill(protocol::StatusTopic(s.Station), protocol::WillJson(s.Station).toStdString(), 1, true);
@@ -72,6 +77,19 @@ PublishWorker::PublishWorker(const NetworkSettings& s, const std::string& dataDi
         wake_.notify_one();
         if (OnLinkChanged)
             OnLinkChanged();
+    };
+    client_->SubscribeOnConnect(protocol::ReceiptTopic(s.Station), 1);
+    client_->OnMessage = [this](const std::string& topic, const char* payload, int length) {
+        if (topic != protocol::ReceiptTopic(settings_.Station))
+            return;
+        std::optional<protocol::Receipt> r = protocol::DecodeReceipt(QByteArray(payload, length));
+        if (!r || r->Station != settings_.Station)
+            return;
+        {
+            std::lock_guard lock(mutex_);
+            receipts_.push_back(std::move(r->Stored));
+        }
+        wake_.notify_one();
     };
     client_->OnRefused = [this](const std::string& why) {
         {
@@ -137,22 +155,28 @@ void PublishWorker::Loop()
 {
     using Clock = std::chrono::steady_clock;
     auto lastSave = Clock::now();
+    auto progressAt = Clock::now(); // a receipt moved, or nothing was out
     std::optional<Clock::time_point> drainUntil; // at the end: what is written goes out first, briefly
     bool dirty = false;
     for (;;) {
         Handed h = TakeHanded(drainUntil.has_value());
         const bool newFile = ApplyLimits(h.Limits); // saved at once: a kill soon after still finds it listed
         dirty = dirty || !h.Limits.empty();
-        if (!h.Acks.empty()) {
-            ApplyAcks(h.Acks);
+        ApplyAcks(h.Acks);
+        if (ApplyReceipts(h.Receipts)) {
             dirty = true;
+            progressAt = Clock::now();
         }
         if (!h.Refused.empty()) {
             ApplyRefusals(h.Refused);
             dirty = true;
         }
-        if (h.Lost)
-            Rewind(); // what the broker has not acknowledged is sent again: at least once
+        if (Unreceipted() == 0)
+            progressAt = Clock::now();
+        if (h.Lost || (h.Up && Clock::now() - progressAt > kStall)) {
+            Rewind(); // what the centre has not stored is sent again: at least once
+            progressAt = Clock::now();
+        }
         HandOnStatus(h.Status, h.Up);
         const bool sentAny = h.Up && PublishFiles();
         const auto now = Clock::now();
@@ -164,8 +188,8 @@ void PublishWorker::Loop()
         }
         if (h.Quit) {
             if (!drainUntil)
-                drainUntil = now + std::chrono::seconds(3);
-            const bool pending = sentAny || !inflight_.empty();
+                drainUntil = now + kDrain;
+            const bool pending = sentAny || Unreceipted() > 0;
             if (!h.Up || !pending || now > *drainUntil) {
                 ForgetDone();
                 outbox_.Save();
@@ -182,11 +206,13 @@ PublishWorker::Handed PublishWorker::TakeHanded(bool draining)
     Handed h;
     std::unique_lock lock(mutex_);
     wake_.wait_for(lock, std::chrono::milliseconds(draining ? 50 : 500), [&] {
-        return (quit_ && !draining) || status_ || !limits_.empty() || !acks_.empty() || !refused_.empty() || lost_;
+        return (quit_ && !draining) || status_ || !limits_.empty() || !acks_.empty() || !receipts_.empty() ||
+               !refused_.empty() || lost_;
     });
     h.Status.swap(status_);
     h.Limits.swap(limits_);
     h.Acks.swap(acks_);
+    h.Receipts.swap(receipts_);
     h.Refused.swap(refused_);
     h.Lost = lost_;
     lost_ = false;
@@ -209,7 +235,6 @@ bool PublishWorker::ApplyLimits(const std::vector<FileLimit>& limits)
             // since removed. Its acknowledgements are not this one's.
             entry.Acked = 0;
             st.Sent = 0;
-            st.AckedAhead.clear();
             std::erase_if(inflight_, [&](const auto& m) { return m.second.first == l.Name; });
             newFile = true;
         }
@@ -235,7 +260,7 @@ bool PublishWorker::PublishFiles()
     if (std::chrono::steady_clock::now() < pauseUntil_)
         return false;
     bool more = true;
-    while (more && inflight_.size() < kWindow) {
+    while (more && Unreceipted() < kWindow) {
         more = false;
         // Files of a kind go out in the order they were listed: a
         // later one (a rescue file, the next run's) waits until the
@@ -292,7 +317,9 @@ bool PublishWorker::SendRecords(OutboxFile& entry, FileState& st, bool& rest)
     if (st.Sent >= limit || !reader.Seek(st.Sent))
         return false;
     rest = true;
-    const int64_t count = std::min<int64_t>({kChunk, limit - st.Sent, static_cast<int64_t>(kWindow - inflight_.size())});
+    const int64_t count = std::min<int64_t>({kChunk, limit - st.Sent, kWindow - Unreceipted()});
+    if (count <= 0)
+        return false;
     std::vector<char> buffer(static_cast<size_t>(count) * size);
     const int64_t got = reader.Read(buffer.data(), count);
     bool sent = false;
@@ -323,28 +350,8 @@ bool PublishWorker::SendRecords(OutboxFile& entry, FileState& st, bool& rest)
 void PublishWorker::ApplyAcks(const std::vector<int>& mids)
 {
     bool taken = false; // a record the broker took: it takes them again
-    for (int mid : mids) {
-        const auto it = inflight_.find(mid);
-        if (it == inflight_.end())
-            continue;
-        const auto [name, record] = it->second;
-        inflight_.erase(it);
-        taken = true;
-        OutboxFile& entry = outbox_.Entry(name);
-        FileState& st = files_[name];
-        if (record < entry.Acked)
-            continue;
-        st.AckedAhead.push_back(record);
-        // The acknowledged count moves over every record acknowledged in a row.
-        std::sort(st.AckedAhead.begin(), st.AckedAhead.end());
-        size_t used = 0;
-        while (used < st.AckedAhead.size() && st.AckedAhead[used] <= entry.Acked) {
-            if (st.AckedAhead[used] == entry.Acked)
-                ++entry.Acked;
-            ++used;
-        }
-        st.AckedAhead.erase(st.AckedAhead.begin(), st.AckedAhead.begin() + static_cast<ptrdiff_t>(used));
-    }
+    for (int mid : mids)
+        taken = inflight_.erase(mid) > 0 || taken;
     if (!taken)
         return;
     bool changed = false;
@@ -355,6 +362,30 @@ void PublishWorker::ApplyAcks(const std::vector<int>& mids)
     }
     if (changed && OnLinkChanged)
         OnLinkChanged();
+}
+
+bool PublishWorker::ApplyReceipts(const std::vector<std::map<std::string, int64_t>>& receipts)
+{
+    bool moved = false;
+    for (const auto& stored : receipts)
+        for (OutboxFile& entry : outbox_.Files()) {
+            const auto it = stored.find(entry.Name);
+            if (it == stored.end() || it->second <= entry.Acked)
+                continue;
+            entry.Acked = it->second;
+            FileState& st = files_[entry.Name];
+            st.Sent = std::max(st.Sent, entry.Acked);
+            moved = true;
+        }
+    return moved;
+}
+
+int64_t PublishWorker::Unreceipted()
+{
+    int64_t n = 0;
+    for (const OutboxFile& f : outbox_.Files())
+        n += std::max<int64_t>(0, files_[f.Name].Sent - f.Acked);
+    return n;
 }
 
 void PublishWorker::ApplyRefusals(const std::vector<std::pair<int, int>>& refused)
@@ -384,9 +415,7 @@ void PublishWorker::Rewind()
 {
     inflight_.clear();
     for (OutboxFile& f : outbox_.Files()) {
-        FileState& st = files_[f.Name];
-        st.Sent = f.Acked;
-        st.AckedAhead.clear();
+        files_[f.Name].Sent = f.Acked;
     }
 }
 

@@ -2,7 +2,11 @@
 // The publisher's own thread: it holds the broker connection and the
 // outbox, publishes the status it is handed and every frame and event
 // record the run has written, read back from the files, and advances the
-// outbox as the broker acknowledges. A message the broker refuses (MQTT 5
+// outbox only on the centre's receipts (protocol/Receipt.h): the broker's
+// acknowledgement only paces sending. At most kWindow records are out
+// without a receipt; what has none is sent again, in order, after a
+// reconnect, at the start and after kStall without progress, and at the
+// end the receipts are waited for a bounded time. A message the broker refuses (MQTT 5
 // reason 0x80 and above, e.g. "not authorized" under its access rules) is
 // no acknowledgement: its records stay in the outbox, are tried again after
 // a pause, and the refusal is kept in words for the operator. Whatever is handed to it is only
@@ -64,13 +68,13 @@ private:
     struct FileState {
         int64_t Sent = 0;
         int64_t Limit = -1;
-        std::vector<int64_t> AckedAhead; ///< acknowledged beyond the outbox's count
     };
     /// What the other threads handed over since the last pass.
     struct Handed {
         std::optional<protocol::StatusFigures> Status;
         std::vector<FileLimit> Limits;
         std::vector<int> Acks;
+        std::vector<std::map<std::string, int64_t>> Receipts;
         std::vector<std::pair<int, int>> Refused;
         bool Lost = false, Up = false, Quit = false;
     };
@@ -91,17 +95,22 @@ private:
     /// broker's acknowledgement.
     void SayGoodbye();
     void PublishStatus(protocol::StatusFigures f);
-    /// Sends records of one file while the window of unacknowledged
+    /// Sends records of one file while the window of unreceipted
     /// messages has room; true when something was sent. `rest`: records
     /// the file may publish are still unsent.
     bool SendRecords(OutboxFile& entry, FileState& st, bool& rest);
+    /// The broker took messages: room in its window, and it takes them again.
     void ApplyAcks(const std::vector<int>& mids);
+    /// The centre has stored records: the outbox moves on; true when it did.
+    bool ApplyReceipts(const std::vector<std::map<std::string, int64_t>>& receipts);
+    /// Records sent that have no receipt yet.
+    int64_t Unreceipted();
     /// The broker refused messages: nothing sent since counts, and sending
     /// pauses; the refusal is kept for the operator.
     void ApplyRefusals(const std::vector<std::pair<int, int>>& refused);
-    /// What was sent and not acknowledged goes again, from the outbox's counts.
+    /// What was sent and has no receipt goes again, from the outbox's counts.
     void Rewind();
-    /// Drops files all of whose records are acknowledged and that no run writes.
+    /// Drops files all of whose records are receipted and that no run writes.
     void ForgetDone();
 
     NetworkSettings settings_;
@@ -116,6 +125,7 @@ private:
     std::optional<protocol::StatusFigures> status_;
     std::vector<FileLimit> limits_;
     std::vector<int> acks_;
+    std::vector<std::map<std::string, int64_t>> receipts_;
     std::vector<std::pair<int, int>> refused_; ///< mid, reason code
     std::string connectRefusal_;               ///< how the broker refused the connection
     std::string publishRefusal_;               ///< how it refused the last message

@@ -148,6 +148,7 @@ TEST(CentreStoreHostile, RandomAndHostilePayloadsAreRefusedAndTheStoreStays)
             topic = std::string("vfon/v1/s\0x/frame", 17);
         taken += store.Take(topic, payload, i) == centre::Ingest::Frame;
     }
+    store.Commit(10000);
     // Whatever was taken is a whole, valid line set; nothing lies outside the stations' folders.
     const QStringList lines = Lines(dir.filePath("s1/trend.csv"));
     EXPECT_EQ(lines.size(), 1 + 4 * (1 + taken));
@@ -178,6 +179,7 @@ TEST(CentreStoreHostile, AnOldHeaderTrendFileIsSetAsideAndItsFramesStayStoredOnc
     };
     EXPECT_EQ(store.Take("vfon/v1/s1/frame", frame(0), 1), centre::Ingest::Duplicate);
     EXPECT_EQ(store.Take("vfon/v1/s1/frame", frame(1), 2), centre::Ingest::Frame);
+    store.Commit(2);
     QFile kept(dir.filePath("s1/trend.old.csv"));
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     EXPECT_EQ(kept.readAll(), early);

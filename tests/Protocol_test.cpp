@@ -11,6 +11,7 @@
 #include "frames/TrendRow.h"
 #include "protocol/Inbound.h"
 #include "protocol/Messages.h"
+#include "protocol/Receipt.h"
 #include "support/SampleFiles.h"
 #include "support/SpectrumFiles.h"
 
@@ -106,6 +107,23 @@ TEST(Protocol, RefusalsNameTheirStationWhereOneCanBeNamed)
         EXPECT_EQ(std::get<protocol::Refusal>(in).Station, c.station) << c.topic;
         EXPECT_FALSE(std::get<protocol::Refusal>(in).Reason.empty());
     }
+}
+
+TEST(Protocol, ReceiptsKeepTheirCountsAndDropWhatNoStationCouldHaveSent)
+{
+    const protocol::Receipt r{"st1", {{"20260101_000000.fon", 576}, {"20260101_000000.Rad", 4000}, {"x.Rad", 0}}};
+    const std::optional<protocol::Receipt> back = protocol::DecodeReceipt(protocol::ReceiptJson(r));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->Station, "st1");
+    EXPECT_EQ(back->Stored, r.Stored);
+    EXPECT_EQ(protocol::ReceiptTopic("st1"), "vfon/v1/st1/receipt");
+
+    const std::optional<protocol::Receipt> odd = protocol::DecodeReceipt(
+        R"({"station":"st1","stored":{"a.fon":-1,"b.fon":1.5,"../c.fon":3,"d.exe":3,"e.fon":"7","f.Rad":2}})");
+    ASSERT_TRUE(odd);
+    EXPECT_EQ(odd->Stored, (std::map<std::string, int64_t>{{"f.Rad", 2}}));
+    for (const char* bad : {"", "[]", R"({"station":"st1"})", R"({"stored":{}})"})
+        EXPECT_FALSE(protocol::DecodeReceipt(bad)) << bad;
 }
 
 TEST(TrendRow, OneRowPerChannelAsTheCsvHeaderNamesIt)
