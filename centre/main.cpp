@@ -37,6 +37,7 @@ struct CentreOptions {
     std::string Http = "127.0.0.1:8080";
     std::string ClientId = "vfon-centre";
     std::string CaFile, User, PasswordFile;
+    size_t MaxStations = centre::kDefaultMaxStations;
 };
 
 int64_t NowNs()
@@ -73,6 +74,17 @@ std::optional<int> ParseCommandLine(int argc, char** argv, CentreOptions& o)
         ->type_name("URL")
         ->required();
     cli.add_option("--store", o.Store, "Каталог хранилища")->type_name("DIR")->required();
+    cli.add_option("--max-stations", o.MaxStations,
+                   "Сколько станций принимать самое большее (по умолчанию " +
+                       std::to_string(centre::kDefaultMaxStations) + "); сообщения остальных отклоняются")
+        ->type_name("N")
+        ->check(CLI::Validator(
+            [](std::string& text) {
+                size_t n = 0;
+                return CLI::detail::lexical_cast(text, n) && n > 0 ? std::string()
+                                                                    : "«" + text + "» не целое число больше 0";
+            },
+            "N"));
     cli.add_option("--http", o.Http, "Адрес страницы (по умолчанию 127.0.0.1:8080)")->type_name("HOST:PORT");
     cli.add_option("--client-id", o.ClientId, "Идентификатор клиента у брокера (постоянная сессия)");
     cli.add_option("--mqtt-cafile", o.CaFile, "Сертификаты УЦ для mqtts://")->type_name("FILE");
@@ -151,7 +163,7 @@ int main(int argc, char** argv)
     if (!StoreIsFolder(o.Store))
         return 2;
     QCoreApplication app(argc, argv);
-    centre::CentreStore store(o.Store);
+    centre::CentreStore store(o.Store, o.MaxStations);
     if (::access(o.Store.c_str(), W_OK | X_OK) != 0) {
         std::fprintf(stderr, "vfon-centre: --store: в каталог «%s» нельзя писать: %s\n", o.Store.c_str(),
                      datafiles::ErrnoText(errno).c_str());
@@ -178,10 +190,11 @@ int main(int argc, char** argv)
             return 2;
         }
     client.SubscribeOnConnect(protocol::AllStationsTopic(), 1);
-    client.OnMessage = [&app, &store](const std::string& topic, const char* payload, int length) {
+    client.OnMessage = [&app, &store](const std::string& topic, const char* payload, int length, bool retained) {
         QByteArray copy(payload, length);
         QMetaObject::invokeMethod(
-            &app, [&store, topic, copy] { store.Take(topic, copy, NowNs()); }, Qt::QueuedConnection);
+            &app, [&store, topic, copy, retained] { store.Take(topic, copy, NowNs(), retained); },
+            Qt::QueuedConnection);
     };
     // A broker that cannot be reached is named once, with the reason; the
     // network thread goes on trying.
