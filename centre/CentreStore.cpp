@@ -15,7 +15,7 @@ struct CentreStore::Station {
     std::unique_ptr<StationFiles> Files;
 };
 
-CentreStore::CentreStore(std::string dir) : dir_(std::move(dir))
+CentreStore::CentreStore(std::string dir, size_t maxStations) : dir_(std::move(dir)), maxStations_(maxStations)
 {
     std::error_code ec;
     std::filesystem::create_directories(dir_, ec);
@@ -41,9 +41,11 @@ Ingest CentreStore::Refuse(const protocol::Refusal& r, int64_t nowNs)
 {
     ++refused_;
     ++refusedBy_[r.Reason];
-    if (auto it = stations_.find(r.Station); it != stations_.end())
+    // Stations not taken share one log slot, so strangers grow nothing.
+    const auto it = stations_.find(r.Station);
+    if (it != stations_.end())
         ++it->second->Info.Refused;
-    int64_t& last = lastLog_[r.Station];
+    int64_t& last = lastLog_[it != stations_.end() ? r.Station : std::string()];
     if (last == 0 || nowNs - last >= int64_t{60} * 1000000000) {
         last = nowNs;
         std::fprintf(stderr, "vfon-centre: отклонено сообщение%s%s: %s (всего отклонено %lld)\n",
@@ -53,7 +55,7 @@ Ingest CentreStore::Refuse(const protocol::Refusal& r, int64_t nowNs)
     return Ingest::Refused;
 }
 
-Ingest CentreStore::Take(const std::string& topic, const QByteArray& payload, int64_t nowNs)
+Ingest CentreStore::Take(const std::string& topic, const QByteArray& payload, int64_t nowNs, bool retained)
 {
     return std::visit(
         [&](const auto& m) -> Ingest {
@@ -61,10 +63,13 @@ Ingest CentreStore::Take(const std::string& topic, const QByteArray& payload, in
             if constexpr (std::is_same_v<M, protocol::Refusal>) {
                 return Refuse(m, nowNs);
             } else {
+                if (stations_.size() >= maxStations_ && !stations_.contains(m.Station))
+                    return Refuse({m.Station, "станций больше предела --max-stations"}, nowNs);
                 Station& s = Open(m.Station);
-                s.Info.HeardNs = nowNs;
+                if (!retained)
+                    s.Info.HeardNs = nowNs;
                 if constexpr (std::is_same_v<M, protocol::StatusMessage>)
-                    return TakeStatus(s, m, nowNs);
+                    return TakeStatus(s, m, nowNs, retained);
                 else if constexpr (std::is_same_v<M, protocol::FrameMessage>)
                     return TakeFrame(s, m);
                 else
@@ -74,7 +79,7 @@ Ingest CentreStore::Take(const std::string& topic, const QByteArray& payload, in
         protocol::Decode(topic, payload));
 }
 
-Ingest CentreStore::TakeStatus(Station& s, const protocol::StatusMessage& m, int64_t nowNs)
+Ingest CentreStore::TakeStatus(Station& s, const protocol::StatusMessage& m, int64_t nowNs, bool retained)
 {
     if (m.Offline()) {
         // The will or a goodbye: the last figures stay on show.
@@ -85,8 +90,11 @@ Ingest CentreStore::TakeStatus(Station& s, const protocol::StatusMessage& m, int
     }
     s.Info.Status = m.Fields;
     s.Info.Offline = false;
-    s.Info.HasClockOffset = m.TimeNs > 0;
-    s.Info.ClockOffsetNs = m.TimeNs > 0 ? m.TimeNs - nowNs : 0;
+    // A kept status is as old as it is: its time says nothing of the clock.
+    if (!retained) {
+        s.Info.HasClockOffset = m.TimeNs > 0;
+        s.Info.ClockOffsetNs = m.TimeNs > 0 ? m.TimeNs - nowNs : 0;
+    }
     // When the station made it (a retained status may be old), else now.
     s.Info.StatusNs = m.TimeNs > 0 && m.TimeNs < nowNs ? m.TimeNs : nowNs;
     return Ingest::Status;

@@ -23,13 +23,16 @@ class StationFiles;
 /// What became of one message (a frame or event taken waits for Commit).
 enum class Ingest { Status, Frame, Event, Duplicate, Refused };
 
+/// Stations taken at most, unless told otherwise.
+inline constexpr size_t kDefaultMaxStations = 1000;
+
 /// What the centre knows of one station.
 struct StationInfo {
     std::string Id;
     QJsonObject Status;      ///< the last status as received
     bool Offline = false;    ///< the will (or a goodbye) came after it
     int64_t StatusNs = 0;    ///< when it was made (station's time_ns, at most the time received), 0: never
-    int64_t HeardNs = 0;     ///< the centre's clock when a message of it last came, 0: never
+    int64_t HeardNs = 0;     ///< the centre's clock when a message just published by it last came, 0: never
     int64_t ClockOffsetNs = 0; ///< the last status's time_ns less the centre's clock at its arrival
     bool HasClockOffset = false;
     int64_t Frames = 0;      ///< frame records stored (on the disk)
@@ -41,12 +44,15 @@ struct StationInfo {
 
 class CentreStore {
 public:
-    /// The store in folder `dir` (made when missing).
-    explicit CentreStore(std::string dir);
+    /// The store in folder `dir` (made when missing), taking at most
+    /// `maxStations` stations: messages of any further station are refused.
+    explicit CentreStore(std::string dir, size_t maxStations = kDefaultMaxStations);
     ~CentreStore();
 
-    /// Takes one message received at `nowNs` (ns since the epoch).
-    Ingest Take(const std::string& topic, const QByteArray& payload, int64_t nowNs);
+    /// Takes one message received at `nowNs` (ns since the epoch);
+    /// `retained`: the broker handed on a message it kept (at a connection),
+    /// which tells nothing of the station being heard now.
+    Ingest Take(const std::string& topic, const QByteArray& payload, int64_t nowNs, bool retained = false);
 
     /// Writes and syncs every station's waiting records (a group commit);
     /// returns the receipts due for the stations whose records moved. A
@@ -67,15 +73,16 @@ public:
 private:
     struct Station;
     Station& Open(const std::string& id);
-    Ingest TakeStatus(Station& s, const protocol::StatusMessage& m, int64_t nowNs);
+    Ingest TakeStatus(Station& s, const protocol::StatusMessage& m, int64_t nowNs, bool retained);
     Ingest TakeFrame(Station& s, const protocol::FrameMessage& m);
     Ingest TakeEvent(Station& s, const protocol::EventMessage& m);
     /// Counts a refusal and logs it at most once a minute per station.
     Ingest Refuse(const protocol::Refusal& r, int64_t nowNs);
 
     std::string dir_;
+    size_t maxStations_;
     std::map<std::string, std::unique_ptr<Station>> stations_;
-    std::map<std::string, int64_t> lastLog_; ///< per station ("" for unnamed), ns
+    std::map<std::string, int64_t> lastLog_; ///< per station taken ("" for all others), ns
     std::map<std::string, int64_t> lastStoreLog_; ///< per station, ns
     CentreCounters counters_;
     int64_t refused_ = 0;

@@ -1,10 +1,12 @@
 #pragma once
 // What the centre's page shows, one row per station: its state (online,
-// halted, offline from the will, "нет данных" when the last status is
-// older than 30 s), the status's age, live time, cycles and pulses per
-// second, free disk, clock, the last frame's centres, and which of these
-// are wrong (shown red). /stations.json is the same rows; the page (no
-// outside resources) fetches it every few seconds.
+// halted, offline from the will, "нет данных" when the centre has heard
+// nothing of it for 30 s, whatever the station's clock says), the age of
+// what was last heard, live time, cycles and pulses per second, free disk,
+// clock and its offset from the centre's, the last frame's centres, and
+// which of these are wrong (shown red). /stations.json holds the same rows
+// and the messages refused, per reason; the page (no outside resources)
+// fetches it every few seconds.
 #include <QByteArray>
 #include <cstdint>
 
@@ -12,14 +14,17 @@
 
 namespace centre {
 
-/// Seconds after which a station's last status counts as no data.
+/// Seconds without a message after which a station counts as no data.
 inline constexpr double kStaleSeconds = 30;
+/// A station's clock further off the centre's than this (seconds) is marked.
+inline constexpr double kClockOffsetSeconds = 2;
 /// Below this live time (percent) a station is marked.
 inline constexpr double kLowLiveTime = 90;
 /// Below this free disk space (bytes) a station is marked.
 inline constexpr int64_t kLowDisk = int64_t{1} << 30;
 
-/// The rows as a JSON array, at `nowNs` (the centre's clock).
+/// {"stations": the rows, "refused": {reason: count}, "refused_total": n},
+/// at `nowNs` (the centre's clock).
 QByteArray StationsJson(const CentreStore& store, int64_t nowNs);
 /// The page (HTML with its script and style inline).
 QByteArray StatusPage();

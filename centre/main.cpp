@@ -48,6 +48,7 @@ struct CentreOptions {
     std::string Http = "127.0.0.1:8080";
     std::string ClientId = "vfon-centre";
     std::string CaFile, User, PasswordFile;
+    size_t MaxStations = centre::kDefaultMaxStations;
 };
 
 int64_t NowNs()
@@ -84,6 +85,17 @@ std::optional<int> ParseCommandLine(int argc, char** argv, CentreOptions& o)
         ->type_name("URL")
         ->required();
     cli.add_option("--store", o.Store, "Каталог хранилища")->type_name("DIR")->required();
+    cli.add_option("--max-stations", o.MaxStations,
+                   "Сколько станций принимать самое большее (по умолчанию " +
+                       std::to_string(centre::kDefaultMaxStations) + "); сообщения остальных отклоняются")
+        ->type_name("N")
+        ->check(CLI::Validator(
+            [](std::string& text) {
+                size_t n = 0;
+                return CLI::detail::lexical_cast(text, n) && n > 0 ? std::string()
+                                                                    : "«" + text + "» не целое число больше 0";
+            },
+            "N"));
     cli.add_option("--http", o.Http, "Адрес страницы (по умолчанию 127.0.0.1:8080)")->type_name("HOST:PORT");
     cli.add_option("--client-id", o.ClientId, "Идентификатор клиента у брокера (постоянная сессия)");
     cli.add_option("--mqtt-cafile", o.CaFile, "Сертификаты УЦ для mqtts://")->type_name("FILE");
@@ -156,12 +168,12 @@ void CommitAndReceipt(centre::CentreStore& store, protocol::MqttClient& client)
 
 /// Takes one message of the broker on the event loop (a receipt of the
 /// centre's own comes back too: not a station's message).
-void TakeMessage(centre::CentreStore& store, const std::string& topic, const QByteArray& payload)
+void TakeMessage(centre::CentreStore& store, const std::string& topic, const QByteArray& payload, bool retained)
 {
     static const std::string receipt = "/receipt";
     if (topic.size() >= receipt.size() && topic.compare(topic.size() - receipt.size(), receipt.size(), receipt) == 0)
         return;
-    store.Take(topic, payload, NowNs());
+    store.Take(topic, payload, NowNs(), retained);
 }
 
 } // namespace
@@ -188,7 +200,7 @@ int main(int argc, char** argv)
         return 2;
     QCoreApplication app(argc, argv);
     rt::TermSignals termSignals;
-    centre::CentreStore store(o.Store);
+    centre::CentreStore store(o.Store, o.MaxStations);
     if (::access(o.Store.c_str(), W_OK | X_OK) != 0) {
         std::fprintf(stderr, "vfon-centre: --store: в каталог «%s» нельзя писать: %s\n", o.Store.c_str(),
                      datafiles::ErrnoText(errno).c_str());
@@ -216,13 +228,14 @@ int main(int argc, char** argv)
         }
     client.SubscribeOnConnect(protocol::AllStationsTopic(), 1);
     std::atomic<bool> closing{false}; // taking no more messages
-    client.OnMessage = [&app, &store, &closing](const std::string& topic, const char* payload, int length) {
+    client.OnMessage = [&app, &store, &closing](const std::string& topic, const char* payload, int length,
+                                                 bool retained) {
         QByteArray copy(payload, length);
         QMetaObject::invokeMethod(
             &app,
-            [&store, &closing, topic, copy] {
+            [&store, &closing, topic, copy, retained] {
                 if (!closing)
-                    TakeMessage(store, topic, copy);
+                    TakeMessage(store, topic, copy, retained);
             },
             Qt::QueuedConnection);
     };

@@ -79,7 +79,7 @@ PublishWorker::PublishWorker(const NetworkSettings& s, const std::string& dataDi
             OnLinkChanged();
     };
     client_->SubscribeOnConnect(protocol::ReceiptTopic(s.Station), 1);
-    client_->OnMessage = [this](const std::string& topic, const char* payload, int length) {
+    client_->OnMessage = [this](const std::string& topic, const char* payload, int length, bool) {
         if (topic != protocol::ReceiptTopic(settings_.Station))
             return;
         std::optional<protocol::Receipt> r = protocol::DecodeReceipt(QByteArray(payload, length));

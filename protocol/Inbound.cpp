@@ -109,22 +109,6 @@ std::optional<EventMessage> DecodeEvent(const std::string& id, const QJsonObject
 
 std::string AllStationsTopic() { return kPrefix + "#"; }
 
-bool ValidFileName(const std::string& name, const char* ext)
-{
-    const std::string e = ext;
-    if (name.size() <= e.size() || name.size() > 100 || name.compare(name.size() - e.size(), e.size(), e) != 0)
-        return false;
-    if (name.find("..") != std::string::npos)
-        return false;
-    for (char c : name) {
-        const bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
-                        c == '-' || c == '.';
-        if (!ok)
-            return false;
-    }
-    return true;
-}
-
 Inbound Decode(const std::string& topic, const QByteArray& payload)
 {
     // vfon/v1/ID/kind
@@ -140,6 +124,8 @@ Inbound Decode(const std::string& topic, const QByteArray& payload)
         return Refusal{id, "неизвестная тема"};
     if (static_cast<size_t>(payload.size()) > kMaxPayload)
         return Refusal{id, "больше 64 КБ"};
+    if (kind == "status" && static_cast<size_t>(payload.size()) > kMaxStatusPayload)
+        return Refusal{id, "состояние больше 8 КБ"};
     QJsonParseError err{};
     const QJsonDocument doc = QJsonDocument::fromJson(payload, &err);
     if (err.error != QJsonParseError::NoError || !doc.isObject())
@@ -147,6 +133,11 @@ Inbound Decode(const std::string& topic, const QByteArray& payload)
     const QJsonObject o = doc.object();
     if (o.value("station").toString().toStdString() != id)
         return Refusal{id, "поле station не совпадает с темой"};
+    const std::string wrong = kind == "status"  ? CheckStatusFields(o)
+                              : kind == "frame" ? CheckFrameFields(o)
+                                                : CheckEventFields(o);
+    if (!wrong.empty())
+        return Refusal{id, wrong};
     if (kind == "status") {
         if (auto m = DecodeStatus(id, o))
             return *m;

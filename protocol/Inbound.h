@@ -2,7 +2,8 @@
 // What the centre receives, decoded and checked at the door: each message
 // becomes a typed status, frame or event, or a refusal with its reason.
 // Nothing the centre stores or shows comes from a message that failed: a
-// payload over 64 KB, one that is not the JSON object its topic asks for,
+// payload over 64 KB (a status over 8 KB), one that is not the JSON object
+// its topic asks for, a field outside its rule (InboundRules.h),
 // a station ID outside A-Z a-z 0-9 _ - (so no '/', "..", NUL or non-ASCII
 // reaches a path), a file name that is not a plain data file name.
 #include <QByteArray>
@@ -15,6 +16,7 @@
 
 #include "datafiles/FonKadr.h"
 #include "datafiles/RadKadr.h"
+#include "protocol/InboundRules.h"
 
 namespace protocol {
 
@@ -68,9 +70,5 @@ using Inbound = std::variant<StatusMessage, FrameMessage, EventMessage, Refusal>
 
 /// Decodes and checks the message `payload` that came on `topic`.
 Inbound Decode(const std::string& topic, const QByteArray& payload);
-
-/// True for the name of a data file as stations publish it: 1..100 of
-/// A-Z a-z 0-9 _ - . ending in `ext`, never "..".
-bool ValidFileName(const std::string& name, const char* ext);
 
 } // namespace protocol

@@ -216,7 +216,7 @@ void MqttClient::MessageCb(mosquitto*, void* self, const mosquitto_message* m, c
 {
     auto* c = static_cast<MqttClient*>(self);
     if (c->OnMessage && m->topic)
-        c->OnMessage(m->topic, static_cast<const char*>(m->payload), m->payloadlen);
+        c->OnMessage(m->topic, static_cast<const char*>(m->payload), m->payloadlen, m->retain);
 }
 
 } // namespace protocol

@@ -47,8 +47,10 @@ public:
     /// no route): why, in words. Called on the network thread at every
     /// failed try; the thread goes on trying.
     std::function<void(const std::string& why)> OnConnectFailed;
-    /// A message of a subscribed topic.
-    std::function<void(const std::string& topic, const char* payload, int length)> OnMessage;
+    /// A message of a subscribed topic; `retained`: the broker kept it and
+    /// hands it on because of a subscription (at a connection), it was not
+    /// just published.
+    std::function<void(const std::string& topic, const char* payload, int length, bool retained)> OnMessage;
     /// Topics subscribed at every connection.
     void SubscribeOnConnect(const std::string& pattern, int qos);
 

@@ -149,7 +149,8 @@ protected:
     /// The centre's row of station `id`.
     QJsonObject Row(const QString& id)
     {
-        for (const QJsonValue& v : QJsonDocument::fromJson(HttpGet(httpPort_, "/stations.json")).array())
+        const QJsonObject all = QJsonDocument::fromJson(HttpGet(httpPort_, "/stations.json")).object();
+        for (const QJsonValue& v : all.value("stations").toArray())
             if (v.toObject().value("station").toString() == id)
                 return v.toObject();
         return {};
