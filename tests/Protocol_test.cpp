@@ -65,13 +65,13 @@ TEST(Protocol, FramesAndEventsComeOutAsTheStationPutThemIn)
 TEST(Protocol, FramesWithoutLiveSecondsTakeThemFromTheirPoints)
 {
     auto k = testing_support::RealisticRecord(3);
-    QJsonObject o = QJsonDocument::fromJson(protocol::FrameJson("st1", "a.fon", 0, *k, true)).object();
+    QJsonObject o = QJsonDocument::fromJson(protocol::FrameJson("st1", "a.fon", 0, *k, false)).object();
     const int64_t points = o.value("points").toInteger();
     ASSERT_GT(points, 0);
     o.remove("live_s"); // a station of an earlier version
     const auto m = DecodeAs<protocol::FrameMessage>(protocol::FrameTopic("st1"), QJsonDocument(o).toJson());
     EXPECT_DOUBLE_EQ(m.LiveS, static_cast<double>(points) * 0.25);
-    for (const QJsonValue bad : {QJsonValue(-1.0), QJsonValue("150")}) {
+    for (const QJsonValue& bad : {QJsonValue(-1.0), QJsonValue("150")}) {
         o["live_s"] = bad;
         EXPECT_TRUE(std::holds_alternative<protocol::Refusal>(
             protocol::Decode(protocol::FrameTopic("st1"), QJsonDocument(o).toJson())));
