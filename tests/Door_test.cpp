@@ -12,6 +12,7 @@
 
 #include "centre/CentreStore.h"
 #include "centre/StationsView.h"
+#include "protocol/Broker.h"
 #include "protocol/Inbound.h"
 #include "protocol/Messages.h"
 #include "protocol/MqttClient.h"
