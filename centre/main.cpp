@@ -1,12 +1,12 @@
 // vfon-centre: subscribes to every station's topics at an MQTT broker with
 // a persistent session, keeps the per-station store (CentreStore) and serves
-// the status page and /stations.json over HTTP. Messages are taken on the
-// event loop's thread, in the order they arrive; the broker connection
+// the status page, /stations.json and /metrics over HTTP. Messages are
+// taken on the event loop's thread, in the order they arrive; the pages
+// are answered on the web front's thread from snapshots of the store that
+// the intake hands over at most twice a second; the broker connection
 // lives on libmosquitto's own thread and is kept up by it.
 #include <QCoreApplication>
 #include <QHostAddress>
-#include <QHttpServer>
-#include <QHttpServerResponse>
 #include <CLI/CLI.hpp>
 #include <QTimer>
 #include <atomic>
@@ -17,8 +17,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "centre/CentreRoutes.h"
+#include "centre/CentreSnapshot.h"
 #include "centre/CentreStore.h"
-#include "centre/StationsView.h"
+#include "centre/HttpFront.h"
 #include "datafiles/FileProblemText.h"
 #include "platform/CliErrorText.h"
 #include "protocol/MqttClient.h"
@@ -30,6 +32,8 @@ namespace {
 /// How long a broker that does not answer at all is waited for before the
 /// centre says so (the connection is still tried after that).
 constexpr int kBrokerPatienceMs = 10000;
+/// The page's snapshot of the store is renewed at most this often.
+constexpr int kSnapshotMs = 500;
 
 struct CentreOptions {
     std::string Broker;
@@ -158,11 +162,11 @@ int main(int argc, char** argv)
         return 2;
     }
 
-    QHttpServer http;
-    http.route("/", [] { return QHttpServerResponse("text/html; charset=utf-8", centre::StatusPage()); });
-    http.route("/stations.json",
-               [&store] { return QHttpServerResponse("application/json", centre::StationsJson(store, NowNs())); });
-    const quint16 port = http.listen(httpHost, httpPort);
+    centre::SnapshotBox snapshots;
+    centre::HttpFront http([&snapshots](const QString& path, const QString& query) {
+        return centre::CentreAnswer(*snapshots.Get(), path, query, NowNs());
+    });
+    const quint16 port = http.Listen(httpHost, httpPort);
     if (port == 0) {
         std::fprintf(stderr, "vfon-centre: --http: не удалось слушать %s\n", o.Http.c_str());
         return 2;
@@ -178,11 +182,29 @@ int main(int argc, char** argv)
             return 2;
         }
     client.SubscribeOnConnect(protocol::AllStationsTopic(), 1);
-    client.OnMessage = [&app, &store](const std::string& topic, const char* payload, int length) {
+    centre::CentreCounters counters;
+    centre::SnapshotPacer pacer(int64_t{kSnapshotMs} * 1000000);
+    auto renew = [&] {
+        if (const int64_t now = NowNs(); pacer.Due(now))
+            snapshots.Put(centre::TakeSnapshot(store, o.Store, counters, now));
+    };
+    renew();
+    client.OnMessage = [&](const std::string& topic, const char* payload, int length) {
         QByteArray copy(payload, length);
         QMetaObject::invokeMethod(
-            &app, [&store, topic, copy] { store.Take(topic, copy, NowNs()); }, Qt::QueuedConnection);
+            &app,
+            [&, topic, copy] {
+                store.Take(topic, copy, NowNs());
+                ++counters.Taken;
+                pacer.Changed();
+                renew();
+            },
+            Qt::QueuedConnection);
     };
+    // The last changes of a burst reach the page when it is over.
+    QTimer snapshotTimer;
+    QObject::connect(&snapshotTimer, &QTimer::timeout, renew);
+    snapshotTimer.start(kSnapshotMs);
     // A broker that cannot be reached is named once, with the reason; the
     // network thread goes on trying.
     std::atomic<bool> unreachableSaid{false};
