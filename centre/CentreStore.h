@@ -33,6 +33,7 @@ struct StationInfo {
     int64_t Frames = 0;      ///< frame records stored
     int64_t Events = 0;      ///< event records stored
     std::array<double, 4> Centres{}; ///< the last frame's centres; NaN where none
+    std::array<double, 4> Slopes{};  ///< the last frame's slopes b; NaN where none
     bool HasFrame = false;
     int64_t Refused = 0;     ///< messages of this station refused
 };
