@@ -3,8 +3,8 @@
 // halted, offline from the will, "нет данных" when the last status is
 // older than 30 s), the status's age, live time, cycles and pulses per
 // second, free disk, clock, the last frame's centres, and which of these
-// are wrong (shown red). /stations.json is the same rows; the page (no
-// outside resources) fetches it every few seconds.
+// are wrong (shown red). /stations.json is these rows; the page
+// (StatusPage) fetches it every few seconds.
 #include <QByteArray>
 #include <cstdint>
 
@@ -21,7 +21,7 @@ inline constexpr int64_t kLowDisk = int64_t{1} << 30;
 
 /// The rows as a JSON array, at `nowNs` (the centre's clock).
 QByteArray StationsJson(const CentreStore& store, int64_t nowNs);
-/// The page (HTML with its script and style inline).
-QByteArray StatusPage();
+/// The same from a copy of the stations (the page's snapshot).
+QByteArray StationsJson(const std::vector<StationInfo>& stations, int64_t nowNs);
 
 } // namespace centre
