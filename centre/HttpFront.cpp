@@ -89,6 +89,12 @@ HttpReply Plain(int status, const char* text)
 class HttpFront::Server : public QTcpServer {
 public:
     explicit Server(const HttpHandler& handler) : handler_(handler) {}
+    ~Server() override
+    {
+        // The sockets go with the server; none may call back into it then.
+        for (QTcpSocket* s : open_)
+            s->disconnect();
+    }
 
 protected:
     void incomingConnection(qintptr fd) override
