@@ -168,7 +168,7 @@ void StationFamilies(QByteArray& out, const CentreSnapshot& snap, int64_t nowNs)
     };
     PerChannel(out, snap, "vfon_station_peak_centre", "The last frame's peak centre of each channel (ADC channel).",
                [&](const StationInfo& s) { return fromFrame(s.Centres, s); }, kChannelLabel, 4);
-    PerChannel(out, snap, "vfon_station_slope_b", "The last frame's slope b of each channel.",
+    PerChannel(out, snap, "vfon_station_spectrum_slope", "The last frame's slope b of each channel.",
                [&](const StationInfo& s) { return fromFrame(s.Slopes, s); }, kChannelLabel, 4);
     {
         Family rec(out, "vfon_station_records_stored_total", "counter", "Records of the station in the store.");
