@@ -1,6 +1,7 @@
 #include "centre/CentreRoutes.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 
 #include "centre/Metrics.h"
@@ -8,6 +9,7 @@
 #include "centre/StationPage.h"
 #include "centre/StationsView.h"
 #include "centre/StatusPage.h"
+#include "datafiles/StationId.h"
 
 namespace centre {
 namespace {
@@ -48,18 +50,21 @@ HttpReply Download(const std::string& path, const std::string& name)
     return r;
 }
 
-/// /station/ID[/what]: only stations the centre knows, so no path of the
-/// request ever names a file outside the store.
+/// /station/ID[/what]: only IDs a station may have (letters, digits, '-',
+/// '_'), so no request names a file outside the store; a station heard of
+/// or with files in the store (also from before a restart).
 HttpReply StationAnswer(const CentreSnapshot& snapshot, const QString& rest, const QString& query)
 {
     const qsizetype slash = rest.indexOf('/');
     const std::string id = rest.left(slash < 0 ? rest.size() : slash).toStdString();
     const QString what = slash < 0 ? QString() : rest.mid(slash + 1);
-    const bool known = std::any_of(snapshot.Stations.begin(), snapshot.Stations.end(),
-                                   [&](const StationInfo& s) { return s.Id == id; });
-    if (!known || id.empty() || id.find('/') != std::string::npos || id[0] == '.')
+    if (!datafiles::ValidStationId(id))
         return NotFound();
     const std::string folder = snapshot.StoreDir + "/" + id + "/";
+    const bool known = std::any_of(snapshot.Stations.begin(), snapshot.Stations.end(),
+                                   [&](const StationInfo& s) { return s.Id == id; });
+    if (!known && !QFileInfo(QString::fromStdString(folder)).isDir())
+        return NotFound();
     HttpReply r;
     if (what.isEmpty()) {
         r.ContentType = "text/html; charset=utf-8";

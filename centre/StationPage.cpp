@@ -48,8 +48,8 @@ function load(span){document.querySelectorAll('nav button').forEach(function(b){
  fetch(encodeURIComponent(id)+'/history.json?span='+span).then(function(r){return r.json()}).then(function(h){
   document.getElementById('note').textContent='Кадров: '+h.rows+(h.run>1?(', на графике средние по '+h.run):'')+
    (h.t.length?(', с '+when.format(new Date(h.t[0]*1000))+' по '+when.format(new Date(h.t[h.t.length-1]*1000))+' (время станции)'):'');
-  chart('rate','Средний счёт за точку','rate');chart('centre','Центр пика, канал АЦП','centre');chart('b','Наклон b',null);
-  events(h.events)}).catch(function(){document.getElementById('note').textContent='центр не отвечает'})}
+  chart('rate','Средний счёт за точку',h,'rate');chart('centre','Центр пика, канал АЦП',h,'centre');chart('b','Наклон b',h,null);
+  events(h.events)}).catch(function(e){document.getElementById('note').textContent='история не получена: '+e})}
 document.querySelectorAll('nav button').forEach(function(b){b.addEventListener('click',function(){load(b.dataset.span)})});
 load('week');
 </script></body></html>
