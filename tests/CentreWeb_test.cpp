@@ -45,20 +45,23 @@ void Send(int fd, const std::string& text)
     ASSERT_EQ(write(fd, text.data(), text.size()), ssize_t(text.size()));
 }
 
-/// What arrives on `fd` until the peer closes it (or 60 s pass: then
-/// `closed` stays false).
-std::string ReadToClose(int fd, bool* closed = nullptr)
+/// What arrives on `fd` until `marker` has come `count` times or, with no
+/// marker, until the peer closes (then `closed` is set); 60 s at most.
+std::string Read(int fd, const std::string& marker = {}, int count = 1, bool* closed = nullptr)
 {
     std::string got;
     char buf[4096];
-    for (;;) {
-        pollfd p{fd, POLLIN, 0};
-        if (poll(&p, 1, 60000) <= 0)
-            break;
+    auto seen = [&] {
+        int n = 0;
+        for (size_t at = got.find(marker); !marker.empty() && at != std::string::npos; at = got.find(marker, at + 1))
+            ++n;
+        return n;
+    };
+    for (pollfd p{fd, POLLIN, 0}; (marker.empty() || seen() < count) && poll(&p, 1, 60000) > 0;) {
         const ssize_t n = read(fd, buf, sizeof buf);
         if (n <= 0) {
             if (closed)
-                *closed = true;
+                *closed = true; // an end or a reset
             break;
         }
         got.append(buf, size_t(n));
@@ -66,28 +69,7 @@ std::string ReadToClose(int fd, bool* closed = nullptr)
     return got;
 }
 
-/// Reads until `marker` has come `count` times (or the peer stops sending).
-std::string ReadAnswers(int fd, const std::string& marker, int count)
-{
-    std::string got;
-    char buf[4096];
-    auto seen = [&] {
-        int n = 0;
-        for (size_t at = got.find(marker); at != std::string::npos; at = got.find(marker, at + 1))
-            ++n;
-        return n;
-    };
-    while (seen() < count) {
-        pollfd p{fd, POLLIN, 0};
-        if (poll(&p, 1, 60000) <= 0)
-            break;
-        const ssize_t n = read(fd, buf, sizeof buf);
-        if (n <= 0)
-            break;
-        got.append(buf, size_t(n));
-    }
-    return got;
-}
+std::string ReadToClose(int fd, bool* closed = nullptr) { return Read(fd, {}, 1, closed); }
 
 class FrontTest : public ::testing::Test {
 protected:
@@ -112,7 +94,7 @@ TEST_F(FrontTest, GetHeadAndKeepAliveAnsweredOtherMethodsRefused)
     // Two requests on one connection, the first a HEAD: its headers give the
     // GET's length, yet no body follows, so the second answer starts at once.
     Send(fd, "HEAD /a%20b?x=1 HTTP/1.1\r\nHost: c\r\n\r\nGET /z HTTP/1.1\r\nHost: c\r\n\r\n");
-    const std::string two = ReadAnswers(fd, "HTTP/1.1 200 OK", 2);
+    const std::string two = Read(fd, "HTTP/1.1 200 OK", 2);
     EXPECT_EQ(two.find("path="), two.rfind("path=")) << two;
     EXPECT_NE(two.find("Content-Length: 23\r\n"), std::string::npos) << two; // "path=/a b query=x=1 END"
     EXPECT_NE(two.find("path=/z query= END"), std::string::npos) << two;
@@ -159,13 +141,13 @@ TEST_F(FrontTest, ConnectionsPastTheBoundCloseTheOldest)
         fds.push_back(Connect(port_));
         // Each is answered, so the front has taken it before the next comes.
         Send(fds.back(), "GET /" + std::to_string(i) + " HTTP/1.1\r\n\r\n");
-        ASSERT_NE(ReadAnswers(fds.back(), " END", 1).find(" END"), std::string::npos) << i;
+        ASSERT_NE(Read(fds.back(), " END").find(" END"), std::string::npos) << i;
     }
     bool closed = false;
     ReadToClose(fds.front(), &closed);
     EXPECT_TRUE(closed) << "the oldest connection is closed to make room";
     Send(fds.back(), "GET /last HTTP/1.1\r\n\r\n");
-    EXPECT_NE(ReadAnswers(fds.back(), "path=/last", 1).find("path=/last"), std::string::npos);
+    EXPECT_NE(Read(fds.back(), "path=/last").find("path=/last"), std::string::npos);
     for (int fd : fds)
         close(fd);
 }

@@ -9,7 +9,6 @@
 #include <QRegularExpression>
 #include <QUrl>
 #include <csignal>
-#include <poll.h>
 
 #include "protocol/Broker.h"
 #include "support/CentreRig.h"
@@ -19,31 +18,6 @@ namespace {
 using testing_support::FreePort;
 using testing_support::Listening;
 using testing_support::WaitFor;
-
-/// The body of GET `path` at 127.0.0.1:`port` as HTTP/1.0 (read to the close).
-QByteArray Get10(int port, const QByteArray& path)
-{
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<uint16_t>(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    QByteArray reply;
-    if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) {
-        const QByteArray req = "GET " + path + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
-        (void)!write(fd, req.data(), size_t(req.size()));
-        char buf[65536];
-        for (pollfd p{fd, POLLIN, 0}; poll(&p, 1, 30000) > 0;) {
-            const ssize_t n = read(fd, buf, sizeof buf);
-            if (n <= 0)
-                break;
-            reply.append(buf, n);
-        }
-    }
-    close(fd);
-    const qsizetype body = reply.indexOf("\r\n\r\n");
-    return body < 0 ? QByteArray() : reply.mid(body + 4);
-}
 
 class MonitoringTest : public testing_support::CentreRig {
 protected:
@@ -93,7 +67,12 @@ protected:
     QJsonArray Query(const QString& promql)
     {
         const QByteArray path = "/api/v1/query?query=" + QUrl::toPercentEncoding(promql);
-        return QJsonDocument::fromJson(Get10(promPort_, path)).object().value("data").toObject().value("result").toArray();
+        return QJsonDocument::fromJson(testing_support::HttpGet(promPort_, path.constData()))
+            .object()
+            .value("data")
+            .toObject()
+            .value("result")
+            .toArray();
     }
     /// The value of the series of `station` in `result`, or "" when none.
     static QString ValueOf(const QJsonArray& result, const QString& station)
