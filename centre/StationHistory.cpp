@@ -7,6 +7,9 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <map>
+#include <mutex>
+#include <sstream>
 
 #include "trend/Outliers.h"
 #include "trend/TrendCsvRead.h"
@@ -113,6 +116,60 @@ QJsonObject LastEvents(const std::string& path)
     return out;
 }
 
+/// The trend tables read last, per file: a file that grew is read on from
+/// where the last reading ended (the store only appends), so a page of a
+/// year of frames does not read the year again. The tables of the
+/// kCachedStations stations asked for last are kept (a year's is ~17 MB).
+class TableCache {
+public:
+    static constexpr size_t kCachedStations = 8;
+
+    trend::TrendTable Get(const std::string& path)
+    {
+        std::lock_guard lock(mutex_);
+        if (entries_.size() >= kCachedStations && !entries_.count(path))
+            entries_.erase(std::min_element(entries_.begin(), entries_.end(), [](const auto& a, const auto& b) {
+                return a.second.Used < b.second.Used;
+            }));
+        Entry& e = entries_[path];
+        e.Used = ++clock_;
+        std::ifstream in(path, std::ios::binary);
+        in.seekg(0, std::ios::end);
+        const std::streamoff size = in.tellg();
+        if (size < e.Offset || !in) // a new file in its place
+            e = Entry{}, e.Used = clock_;
+        if (size > e.Offset) {
+            std::string header, rest;
+            in.seekg(0);
+            std::getline(in, header);
+            if (e.Offset == 0)
+                e.Offset = in.tellg();
+            in.seekg(e.Offset);
+            rest.resize(size_t(size - e.Offset));
+            in.read(rest.data(), std::streamsize(rest.size()));
+            // Only whole frames: up to the last line's end, and no frame cut
+            // between two readings (its lines come in one write).
+            const size_t end = rest.rfind('\n');
+            if (end != std::string::npos) {
+                std::istringstream part(header + "\n" + rest.substr(0, end + 1));
+                e.Table.Append(trend::ReadTrendCsv(part).Table);
+                e.Offset += std::streamoff(end + 1);
+            }
+        }
+        return e.Table;
+    }
+
+private:
+    struct Entry {
+        uint64_t Used = 0;         ///< when last asked for
+        std::streamoff Offset = 0; ///< bytes read (after the header)
+        trend::TrendTable Table;
+    };
+    std::mutex mutex_;
+    std::map<std::string, Entry> entries_;
+    uint64_t clock_ = 0;
+};
+
 } // namespace
 
 HistorySpan SpanNamed(const QString& name)
@@ -128,9 +185,8 @@ HistorySpan SpanNamed(const QString& name)
 
 QByteArray StationHistoryJson(const std::string& trendCsv, const std::string& eventsCsv, HistorySpan span)
 {
-    std::ifstream in(trendCsv, std::ios::binary);
-    const trend::TrendCsvContent all = trend::ReadTrendCsv(in);
-    const trend::TrendTable& t = all.Table;
+    static TableCache cache;
+    const trend::TrendTable t = cache.Get(trendCsv);
     double last = -INFINITY;
     for (double s : t.Time)
         if (std::isfinite(s))
