@@ -225,13 +225,14 @@ TEST(Metrics, ExpositionPassesPromtoolAndCarriesEachStationsFigures)
     EXPECT_NE(centre::MetricsText(snap, kNow).indexOf("vfon_centre_store_errors_total 3\n"), -1);
 }
 
-/// Frame messages of station `id`: `n` frames 150 s apart from 1 Dec 2026.
-void FeedFrames(centre::CentreStore& store, const std::string& id, int n)
+/// Frame messages of station `id`: frames `first`.. `first` + `n`, 150 s
+/// apart from 1 Dec 2026.
+void FeedFrames(centre::CentreStore& store, const std::string& id, int n, int first = 0)
 {
     const QDateTime start(QDate(2026, 12, 1), QTime(0, 0), Qt::UTC);
-    for (int i = 0; i < n; ++i) {
+    for (int i = first; i < first + n; ++i) {
         const QDateTime t = start.addSecs(int64_t{150} * i);
-        const int centre = i == n / 2 ? 140 : 67 + (i / 300) % 2; // one frame far off
+        const int centre = i == 2000 ? 140 : 67 + (i / 300) % 2; // one frame far off
         store.Take("vfon/v1/" + id + "/frame",
                    QString(R"({"station":"%1","file":"1_12_0_0.fon","record":%2,"kadr_no":%3,"start":"%4",)"
                            R"("start_utc":"%4Z","start_ns":%5,"points":600,"mean_rate":[28.1,16.1,43.7,11.6],)"
@@ -355,6 +356,11 @@ TEST(StationPage, ChartsDrawnInChromiumWithNothingFromOutside)
     EXPECT_EQ(h.value("rows").toInt(), 7 * 24 * 24);
     ASSERT_EQ(h.value("outliers").toArray().size(), 1);
     EXPECT_EQ(h.value("outliers").toArray()[0].toObject().value("value").toDouble(), 140);
+    // Frames that came since are in the next view, each once.
+    FeedFrames(store, "st1", 100, 7 * 24 * 24);
+    const QJsonObject more = QJsonDocument::fromJson(centre::CentreAnswer(*snapshot, "/station/st1/history.json",
+                                                                          "span=all", kNow).Body).object();
+    EXPECT_EQ(more.value("rows").toInt(), 7 * 24 * 24 + 100);
     // Nothing outside the store is reached through a station's path.
     for (const char* bad : {"/station/../etc/trend.csv", "/station/nobody/trend.csv", "/station/st1/../../x"})
         EXPECT_EQ(centre::CentreAnswer(*snapshot, bad, "", kNow).Status, 404) << bad;
