@@ -50,16 +50,17 @@ private:
 };
 
 /// Paces the snapshots: the intake calls Changed() after each message and
-/// Due() tells whether a new snapshot is wanted (at most one per
-/// `periodNs`, and one when a quiet spell follows changes).
+/// Due() tells whether a new snapshot is wanted: after changes, at most one
+/// per `periodNs` while messages keep coming, and one as soon as the intake
+/// has nothing queued (`idle`).
 class SnapshotPacer {
 public:
     explicit SnapshotPacer(int64_t periodNs) : period_(periodNs) {}
     void Changed() { dirty_ = true; }
     /// True (and counts as taken) when a snapshot is due at `nowNs`.
-    bool Due(int64_t nowNs)
+    bool Due(int64_t nowNs, bool idle = false)
     {
-        if (!dirty_ || nowNs - last_ < period_)
+        if (!dirty_ || (!idle && nowNs - last_ < period_))
             return false;
         dirty_ = false;
         last_ = nowNs;

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdio>
 #include <optional>
+#include <utility>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -184,11 +185,20 @@ int main(int argc, char** argv)
     client.SubscribeOnConnect(protocol::AllStationsTopic(), 1);
     centre::CentreCounters counters;
     centre::SnapshotPacer pacer(int64_t{kSnapshotMs} * 1000000);
-    auto renew = [&] {
-        if (const int64_t now = NowNs(); pacer.Due(now))
+    auto renew = [&](bool idle) {
+        if (const int64_t now = NowNs(); pacer.Due(now, idle))
             snapshots.Put(centre::TakeSnapshot(store, o.Store, counters, now));
     };
-    renew();
+    renew(false);
+    // Once the messages queued so far are taken, the page sees them at once.
+    bool idleRenewQueued = false;
+    auto renewWhenIdle = [&] {
+        if (!std::exchange(idleRenewQueued, true))
+            QTimer::singleShot(0, &app, [&] {
+                idleRenewQueued = false;
+                renew(true);
+            });
+    };
     client.OnMessage = [&](const std::string& topic, const char* payload, int length) {
         QByteArray copy(payload, length);
         QMetaObject::invokeMethod(
@@ -197,13 +207,14 @@ int main(int argc, char** argv)
                 store.Take(topic, copy, NowNs());
                 ++counters.Taken;
                 pacer.Changed();
-                renew();
+                renew(false);
+                renewWhenIdle();
             },
             Qt::QueuedConnection);
     };
     // The last changes of a burst reach the page when it is over.
     QTimer snapshotTimer;
-    QObject::connect(&snapshotTimer, &QTimer::timeout, renew);
+    QObject::connect(&snapshotTimer, &QTimer::timeout, [&] { renew(false); });
     snapshotTimer.start(kSnapshotMs);
     // A broker that cannot be reached is named once, with the reason; the
     // network thread goes on trying.
