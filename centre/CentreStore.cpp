@@ -104,6 +104,7 @@ Ingest CentreStore::TakeFrame(Station& s, const protocol::FrameMessage& m)
 {
     for (size_t c = 0; c < m.Centre.size(); ++c)
         s.Info.Centres[c] = m.Centre[c] ? double(*m.Centre[c]) : std::nan("");
+    s.Info.Slopes = m.B;
     s.Info.HasFrame = true;
     return s.Files->AddFrame(m) ? Ingest::Frame : Ingest::Duplicate;
 }

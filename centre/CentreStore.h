@@ -38,6 +38,7 @@ struct StationInfo {
     int64_t Frames = 0;      ///< frame records stored (on the disk)
     int64_t Events = 0;      ///< event records stored (on the disk)
     std::array<double, 4> Centres{}; ///< the last frame's centres; NaN where none
+    std::array<double, 4> Slopes{};  ///< the last frame's slopes b; NaN where none
     bool HasFrame = false;
     int64_t Refused = 0;     ///< messages of this station refused
 };
@@ -62,6 +63,7 @@ public:
     /// Records wait for a commit.
     bool Waiting() const;
     CentreCounters& Counters() { return counters_; }
+    const CentreCounters& Counters() const { return counters_; }
 
     /// Every station heard of, by ID.
     std::vector<const StationInfo*> Stations() const;

@@ -5,10 +5,13 @@
 // what was last heard, live time, cycles and pulses per second, free disk,
 // clock and its offset from the centre's, the last frame's centres, and
 // which of these are wrong (shown red). /stations.json holds the same rows
-// and the messages refused, per reason; the page (no outside resources)
-// fetches it every few seconds.
+// and the messages refused, per reason; the page (StatusPage, no outside
+// resources) fetches it every few seconds.
 #include <QByteArray>
 #include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
 
 #include "centre/CentreStore.h"
 
@@ -26,7 +29,8 @@ inline constexpr int64_t kLowDisk = int64_t{1} << 30;
 /// {"stations": the rows, "refused": {reason: count}, "refused_total": n},
 /// at `nowNs` (the centre's clock).
 QByteArray StationsJson(const CentreStore& store, int64_t nowNs);
-/// The page (HTML with its script and style inline).
-QByteArray StatusPage();
+/// The same from a copy of the stations (the page's snapshot).
+QByteArray StationsJson(const std::vector<StationInfo>& stations, const std::map<std::string, int64_t>& refusedBy,
+                        int64_t refused, int64_t nowNs);
 
 } // namespace centre

@@ -1,16 +1,16 @@
 // vfon-centre: subscribes to every station's topics at an MQTT broker with
 // a persistent session, keeps the per-station store (CentreStore) and serves
-// the status page and /stations.json over HTTP. Messages are taken on the
-// event loop's thread, in the order they arrive; the broker connection
-// lives on libmosquitto's own thread and is kept up by it. Records are
-// written in group commits (every kCommitMs), and only after each is on
-// the disk does a station get its receipt, so the station keeps whatever
-// a kill of the centre could lose. SIGTERM or SIGINT: no more messages are
-// taken, what was taken is written and receipted, exit 0.
+// the status page, /stations.json, /metrics and each station's history over
+// HTTP. Messages are taken on the event loop's thread, in the order they
+// arrive; the pages are answered on the web front's thread from snapshots
+// of the store that the intake hands over at most twice a second; the
+// broker connection lives on libmosquitto's own thread and is kept up by
+// it. Records are written in group commits (every kCommitMs), and only
+// after each is on the disk does a station get its receipt, so the station
+// keeps whatever a kill of the centre could lose. SIGTERM or SIGINT: no
+// more messages are taken, what was taken is written and receipted, exit 0.
 #include <QCoreApplication>
 #include <QHostAddress>
-#include <QHttpServer>
-#include <QHttpServerResponse>
 #include <CLI/CLI.hpp>
 #include <QTimer>
 #include <atomic>
@@ -19,11 +19,14 @@
 #include <cstdio>
 #include <optional>
 #include <thread>
+#include <utility>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "centre/CentreRoutes.h"
+#include "centre/CentreSnapshot.h"
 #include "centre/CentreStore.h"
-#include "centre/StationsView.h"
+#include "centre/HttpFront.h"
 #include "datafiles/FileProblemText.h"
 #include "platform/CliErrorText.h"
 #include "platform/TermSignals.h"
@@ -41,6 +44,8 @@ constexpr int kBrokerPatienceMs = 10000;
 constexpr int kCommitMs = 200;
 /// How long the receipts of the last commit are given to reach the broker at the end.
 constexpr int kLastReceiptsMs = 2000;
+/// The page's snapshot of the store is renewed at most this often.
+constexpr int kSnapshotMs = 500;
 
 struct CentreOptions {
     std::string Broker;
@@ -154,9 +159,11 @@ void SayLinkChanges(protocol::MqttClient& client, QCoreApplication& app, const s
 
 /// A group commit: the waiting records written and synced, and a retained
 /// receipt published for every station whose records moved.
-void CommitAndReceipt(centre::CentreStore& store, protocol::MqttClient& client)
+/// True when some records moved.
+bool CommitAndReceipt(centre::CentreStore& store, protocol::MqttClient& client)
 {
-    for (const protocol::Receipt& r : store.Commit(NowNs())) {
+    const std::vector<protocol::Receipt> receipts = store.Commit(NowNs());
+    for (const protocol::Receipt& r : receipts) {
         const QByteArray json = protocol::ReceiptJson(r);
         // Not connected: the receipt is made again when the station's
         // records come again, which they do while it has none.
@@ -164,16 +171,18 @@ void CommitAndReceipt(centre::CentreStore& store, protocol::MqttClient& client)
                            true) >= 0)
             ++store.Counters().ReceiptsSent;
     }
+    return !receipts.empty();
 }
 
 /// Takes one message of the broker on the event loop (a receipt of the
-/// centre's own comes back too: not a station's message).
-void TakeMessage(centre::CentreStore& store, const std::string& topic, const QByteArray& payload, bool retained)
+/// centre's own comes back too: not a station's message, false).
+bool TakeMessage(centre::CentreStore& store, const std::string& topic, const QByteArray& payload, bool retained)
 {
     static const std::string receipt = "/receipt";
     if (topic.size() >= receipt.size() && topic.compare(topic.size() - receipt.size(), receipt.size(), receipt) == 0)
-        return;
+        return false;
     store.Take(topic, payload, NowNs(), retained);
+    return true;
 }
 
 } // namespace
@@ -207,11 +216,11 @@ int main(int argc, char** argv)
         return 2;
     }
 
-    QHttpServer http;
-    http.route("/", [] { return QHttpServerResponse("text/html; charset=utf-8", centre::StatusPage()); });
-    http.route("/stations.json",
-               [&store] { return QHttpServerResponse("application/json", centre::StationsJson(store, NowNs())); });
-    const quint16 port = http.listen(httpHost, httpPort);
+    centre::SnapshotBox snapshots;
+    centre::HttpFront http([&snapshots](const QString& path, const QString& query) {
+        return centre::CentreAnswer(*snapshots.Get(), path, query, NowNs());
+    });
+    const quint16 port = http.Listen(httpHost, httpPort);
     if (port == 0) {
         std::fprintf(stderr, "vfon-centre: --http: не удалось слушать %s\n", o.Http.c_str());
         return 2;
@@ -227,15 +236,34 @@ int main(int argc, char** argv)
             return 2;
         }
     client.SubscribeOnConnect(protocol::AllStationsTopic(), 1);
+    centre::PageCounters counters;
+    centre::SnapshotPacer pacer(int64_t{kSnapshotMs} * 1000000);
+    auto renew = [&](bool idle) {
+        if (const int64_t now = NowNs(); pacer.Due(now, idle))
+            snapshots.Put(centre::TakeSnapshot(store, o.Store, counters, now));
+    };
+    renew(false);
+    // Once the messages queued so far are taken, the page sees them at once.
+    bool idleRenewQueued = false;
+    auto renewWhenIdle = [&] {
+        if (!std::exchange(idleRenewQueued, true))
+            QTimer::singleShot(0, &app, [&] {
+                idleRenewQueued = false;
+                renew(true);
+            });
+    };
     std::atomic<bool> closing{false}; // taking no more messages
-    client.OnMessage = [&app, &store, &closing](const std::string& topic, const char* payload, int length,
-                                                 bool retained) {
+    client.OnMessage = [&](const std::string& topic, const char* payload, int length, bool retained) {
         QByteArray copy(payload, length);
         QMetaObject::invokeMethod(
             &app,
-            [&store, &closing, topic, copy, retained] {
-                if (!closing)
-                    TakeMessage(store, topic, copy, retained);
+            [&, topic, copy, retained] {
+                if (closing || !TakeMessage(store, topic, copy, retained))
+                    return;
+                ++counters.Taken;
+                pacer.Changed();
+                renew(false);
+                renewWhenIdle();
             },
             Qt::QueuedConnection);
     };
@@ -244,10 +272,17 @@ int main(int argc, char** argv)
     QTimer commits;
     QObject::connect(&commits, &QTimer::timeout, [&] {
         const int64_t before = store.Counters().ReceiptsSent;
-        CommitAndReceipt(store, client);
+        if (CommitAndReceipt(store, client)) {
+            pacer.Changed(); // what is stored now shows on the page
+            renewWhenIdle();
+        }
         receiptsUnanswered += static_cast<int>(store.Counters().ReceiptsSent - before);
     });
     commits.start(kCommitMs);
+    // The last changes of a burst reach the page when it is over.
+    QTimer snapshotTimer;
+    QObject::connect(&snapshotTimer, &QTimer::timeout, [&] { renew(false); });
+    snapshotTimer.start(kSnapshotMs);
     // At the end: nothing more taken, what was taken written and receipted.
     QObject::connect(&termSignals, &rt::TermSignals::Received, [&] {
         closing = true;

@@ -1,0 +1,217 @@
+#include "centre/StationHistory.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QString>
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <sstream>
+
+#include "trend/Outliers.h"
+#include "trend/TrendCsvRead.h"
+
+namespace centre {
+namespace {
+
+QJsonValue Number(double v) { return std::isfinite(v) ? QJsonValue(v) : QJsonValue(); }
+
+/// The rows of `t` from `from` on.
+trend::TrendTable Tail(const trend::TrendTable& t, size_t from)
+{
+    trend::TrendTable out;
+    auto cut = [from](const auto& v) { return std::decay_t<decltype(v)>(v.begin() + long(from), v.end()); };
+    out.File = cut(t.File);
+    out.Record = cut(t.Record);
+    out.Time = cut(t.Time);
+    out.Points = cut(t.Points);
+    for (size_t c = 0; c < kFonChannels; ++c) {
+        out.MeanPerPoint[c] = cut(t.MeanPerPoint[c]);
+        out.Centre[c] = cut(t.Centre[c]);
+        out.CentreError[c] = cut(t.CentreError[c]);
+        out.B[c] = cut(t.B[c]);
+    }
+    return out;
+}
+
+/// The mean of the finite values of v[a, b); NaN when none.
+double MeanOf(const std::vector<float>& v, size_t a, size_t b)
+{
+    double sum = 0;
+    int n = 0;
+    for (size_t i = a; i < b; ++i)
+        if (std::isfinite(v[i]))
+            sum += v[i], ++n;
+    return n ? sum / n : std::nan("");
+}
+
+/// The table in runs of equal length, each run's mean time and values.
+void Thinned(const trend::TrendTable& t, QJsonObject& out)
+{
+    const size_t n = t.Size();
+    const size_t run = std::max<size_t>(1, (n + kHistoryPoints - 1) / kHistoryPoints);
+    std::vector<float> times(t.Time.begin(), t.Time.end());
+    QJsonArray time;
+    std::array<QJsonArray, kFonChannels> rate, centre, b;
+    for (size_t a = 0; a < n; a += run) {
+        const size_t e = std::min(n, a + run);
+        // Seconds of 2026 do not fit a float to the second: the run's first time.
+        time.append(Number(t.Time[a]));
+        for (size_t c = 0; c < kFonChannels; ++c) {
+            rate[c].append(Number(MeanOf(t.MeanPerPoint[c], a, e)));
+            centre[c].append(Number(MeanOf(t.Centre[c], a, e)));
+            b[c].append(Number(MeanOf(t.B[c], a, e)));
+        }
+    }
+    out["t"] = time;
+    out["run"] = qint64(run);
+    QJsonArray r, ce, bb;
+    for (size_t c = 0; c < kFonChannels; ++c)
+        r.append(rate[c]), ce.append(centre[c]), bb.append(b[c]);
+    out["rate"] = r;
+    out["centre"] = ce;
+    out["b"] = bb;
+}
+
+/// Splits one CSV line at commas (the events' fields hold no quotes).
+QJsonArray Fields(const std::string& line)
+{
+    QJsonArray out;
+    for (const QString& f : QString::fromStdString(line).split(','))
+        out.append(f);
+    return out;
+}
+
+/// The header and the last kLastEvents lines of events.csv.
+QJsonObject LastEvents(const std::string& path)
+{
+    QJsonObject out;
+    std::ifstream in(path, std::ios::binary);
+    std::string line;
+    if (!std::getline(in, line))
+        return out;
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    out["header"] = Fields(line);
+    // Only the end of a long file is read.
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg(), tail = 64 * 1024;
+    in.seekg(std::max<std::streamoff>(size - tail, 0));
+    std::vector<std::string> lines;
+    if (size > tail)
+        std::getline(in, line); // a torn first line
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!line.empty() && line.rfind("file,", 0) != 0)
+            lines.push_back(line);
+    }
+    QJsonArray rows;
+    for (size_t i = lines.size() > size_t(kLastEvents) ? lines.size() - kLastEvents : 0; i < lines.size(); ++i)
+        rows.append(Fields(lines[i]));
+    out["rows"] = rows;
+    return out;
+}
+
+/// The trend tables read last, per file: a file that grew is read on from
+/// where the last reading ended (the store only appends), so a page of a
+/// year of frames does not read the year again. The tables of the
+/// kCachedStations stations asked for last are kept (a year's is ~17 MB).
+class TableCache {
+public:
+    static constexpr size_t kCachedStations = 8;
+
+    trend::TrendTable Get(const std::string& path)
+    {
+        std::lock_guard lock(mutex_);
+        if (entries_.size() >= kCachedStations && !entries_.count(path))
+            entries_.erase(std::min_element(entries_.begin(), entries_.end(), [](const auto& a, const auto& b) {
+                return a.second.Used < b.second.Used;
+            }));
+        Entry& e = entries_[path];
+        e.Used = ++clock_;
+        std::ifstream in(path, std::ios::binary);
+        in.seekg(0, std::ios::end);
+        const std::streamoff size = in.tellg();
+        if (size < e.Offset || !in) // a new file in its place
+            e = Entry{}, e.Used = clock_;
+        if (size > e.Offset) {
+            std::string header, rest;
+            in.seekg(0);
+            std::getline(in, header);
+            if (e.Offset == 0)
+                e.Offset = in.tellg();
+            in.seekg(e.Offset);
+            rest.resize(size_t(size - e.Offset));
+            in.read(rest.data(), std::streamsize(rest.size()));
+            // Only whole frames: up to the last line's end, and no frame cut
+            // between two readings (its lines come in one write).
+            const size_t end = rest.rfind('\n');
+            if (end != std::string::npos) {
+                std::istringstream part(header + "\n" + rest.substr(0, end + 1));
+                e.Table.Append(trend::ReadTrendCsv(part).Table);
+                e.Offset += std::streamoff(end + 1);
+            }
+        }
+        return e.Table;
+    }
+
+private:
+    struct Entry {
+        uint64_t Used = 0;         ///< when last asked for
+        std::streamoff Offset = 0; ///< bytes read (after the header)
+        trend::TrendTable Table;
+    };
+    std::mutex mutex_;
+    std::map<std::string, Entry> entries_;
+    uint64_t clock_ = 0;
+};
+
+} // namespace
+
+HistorySpan SpanNamed(const QString& name)
+{
+    if (name == "day")
+        return HistorySpan::Day;
+    if (name == "month")
+        return HistorySpan::Month;
+    if (name == "all")
+        return HistorySpan::All;
+    return HistorySpan::Week;
+}
+
+QByteArray StationHistoryJson(const std::string& trendCsv, const std::string& eventsCsv, HistorySpan span)
+{
+    static TableCache cache;
+    const trend::TrendTable t = cache.Get(trendCsv);
+    double last = -INFINITY;
+    for (double s : t.Time)
+        if (std::isfinite(s))
+            last = std::max(last, s);
+    const double days = span == HistorySpan::Day ? 1 : span == HistorySpan::Week ? 7 : span == HistorySpan::Month ? 30 : 0;
+    // Frames come in time order; the span starts at the first frame inside it.
+    size_t from = 0;
+    if (days > 0 && std::isfinite(last))
+        from = size_t(std::partition_point(t.Time.begin(), t.Time.end(),
+                                           [&](double s) { return !(s >= last - days * 86400); }) -
+                      t.Time.begin());
+    const trend::TrendTable shown = Tail(t, from);
+
+    QJsonObject out;
+    out["rows"] = qint64(shown.Size());
+    Thinned(shown, out);
+    QJsonArray outliers;
+    for (const trend::Outlier& o : trend::MarkOutliers(shown))
+        outliers.append(QJsonObject{{"t", Number(shown.Time[o.Row])},
+                                    {"channel", o.Channel},
+                                    {"what", o.What == trend::TrendQuantity::Rate ? "rate" : "centre"},
+                                    {"value", Number(o.Value)}});
+    out["outliers"] = outliers;
+    out["events"] = LastEvents(eventsCsv);
+    return QJsonDocument(out).toJson(QJsonDocument::Compact);
+}
+
+} // namespace centre
