@@ -43,15 +43,17 @@ TEST(CentreStoreReceipts, OnlyWhatIsWrittenIsCountedAndReceipted)
     torn.close();
 
     centre::CentreStore store(dir.path().toStdString());
-    EXPECT_EQ(testing_support::Lines(trend).size(), 5); // the torn record is gone
     EXPECT_EQ(store.Take("vfon/v1/s1/frame", Frame(0), 2), centre::Ingest::Duplicate);
+    EXPECT_EQ(testing_support::Lines(trend).size(), 5); // the torn record is gone
     EXPECT_EQ(store.Take("vfon/v1/s1/frame", Frame(1), 2), centre::Ingest::Frame);
     EXPECT_EQ(store.Take("vfon/v1/s1/frame", Frame(1), 2), centre::Ingest::Duplicate); // waiting already
 
     // The disk refuses: nothing counted, no receipt, the file as it was.
     ASSERT_TRUE(QFile::rename(trend, trend + ".kept"));
     ASSERT_TRUE(QDir().mkdir(trend));
-    EXPECT_TRUE(store.Commit(3).empty());
+    const std::vector<protocol::Receipt> refused = store.Commit(3); // the duplicate asks for one
+    ASSERT_EQ(refused.size(), 1u);
+    EXPECT_EQ(refused[0].Stored, (std::map<std::string, int64_t>{{"1_1_0_0.fon", 1}}));
     EXPECT_EQ(store.Counters().StoreErrors.load(), 1);
     EXPECT_EQ(store.Stations().front()->Frames, 1);
     ASSERT_TRUE(QDir().rmdir(trend));
