@@ -220,6 +220,13 @@ std::string StationFiles::Commit()
             why = std::move(eventsWhy);
         }
     }
+    // Both files are there, with their headers, once anything is stored.
+    if (why.empty() && (frames_ > 0 || events_ > 0) && !bothMade_) {
+        why = AppendSynced(folder_ + "/trend.csv", frames::TrendCsvHeader() + "\r\n", {});
+        if (why.empty())
+            why = AppendSynced(folder_ + "/events.csv", EventsHeader() + "\r\n", {});
+        bothMade_ = why.empty();
+    }
     return why;
 }
 

@@ -62,6 +62,7 @@ private:
     int64_t frames_ = 0, events_ = 0;
     std::string trendText_, eventsText_;
     bool receiptDue_ = false;
+    bool bothMade_ = false; ///< trend.csv and events.csv exist with their headers
 };
 
 } // namespace centre
