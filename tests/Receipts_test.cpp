@@ -12,7 +12,6 @@
 #include <csignal>
 
 #include "centre/CentreStore.h"
-#include "datafiles/RecordReader.h"
 #include "support/CentreRig.h"
 
 namespace {
@@ -76,26 +75,20 @@ TEST(CentreStoreReceipts, OnlyWhatIsWrittenIsCountedAndReceipted)
 
 class ReceiptsTest : public testing_support::CentreRig {
 protected:
-    /// Whole frame records the station's files hold.
-    int64_t FramesIn(const QString& id)
+    // Events measure the progress: each is written and published whole as
+    // it comes, while a frame is published only once its 600 points are in
+    // (or at the stop).
+    int64_t Stored(const QString& id) { return Row(id).value("events_stored").toInteger(); }
+    /// Waits until the station has written `more` events beyond what it has now.
+    void WaitForMoreEvents(const QString& id, int64_t more)
     {
-        int64_t n = 0;
-        const auto size = static_cast<int64_t>(datafiles::RecordSize(datafiles::RecordKind::Fon));
-        for (const QFileInfo& f : QDir(dir_.filePath(id)).entryInfoList({"*.fon"}, QDir::Files))
-            n += f.size() / size;
-        return n;
+        const int64_t now = EventsIn(id);
+        ASSERT_TRUE(testing_support::WaitFor([&] { return EventsIn(id) >= now + more; }, 60000));
     }
-    int64_t Stored(const QString& id) { return Row(id).value("frames_stored").toInteger(); }
-    /// Waits until the station has written `more` frames beyond what it has now.
-    void WaitForMoreFrames(const QString& id, int64_t more)
-    {
-        const int64_t now = FramesIn(id);
-        ASSERT_TRUE(testing_support::WaitFor([&] { return FramesIn(id) >= now + more; }, 60000));
-    }
-    /// Waits until the centre has stored every frame the station has written by now.
+    /// Waits until the centre has stored every event the station has written by now.
     void WaitUntilStoredAll(const QString& id)
     {
-        const int64_t written = FramesIn(id);
+        const int64_t written = EventsIn(id);
         ASSERT_TRUE(testing_support::WaitFor([&] { return Stored(id) >= written; }, 90000)) << Stored(id);
     }
     void Signal(QProcess& p, int signo) { ::kill(static_cast<pid_t>(p.processId()), signo); }
@@ -113,7 +106,7 @@ TEST_F(ReceiptsTest, StationsStartedBeforeTheCentreEverConnectedLoseNothing)
     StartBroker();
     QProcess s;
     StartStation(s, "st1", 0);
-    WaitForMoreFrames("st1", 1); // published to a broker that keeps them for no one
+    WaitForMoreEvents("st1", 1); // published to a broker that keeps them for no one
     StartCentre();
     // No receipt comes for them: the station sends them again.
     ASSERT_TRUE(testing_support::WaitFor([&] { return Stored("st1") >= 1; }, 90000));
@@ -128,7 +121,7 @@ TEST_F(ReceiptsTest, ACentreKilledJustAfterItResumesWithAQueueLosesNothing)
     StartStation(s, "st1", 0);
     ASSERT_TRUE(testing_support::WaitFor([&] { return Stored("st1") >= 1; }, 60000));
     Signal(centre_, SIGSTOP);
-    WaitForMoreFrames("st1", 3);
+    WaitForMoreEvents("st1", 3);
     Signal(centre_, SIGCONT);
     QThread::msleep(20); // the fault itself: the kill lands while the queue is being taken
     Signal(centre_, SIGKILL);
@@ -146,7 +139,7 @@ TEST_F(ReceiptsTest, ABrokerKilledWithMessagesQueuedForTheCentreLosesNothing)
     StartStation(s, "st1", 0);
     ASSERT_TRUE(testing_support::WaitFor([&] { return Stored("st1") >= 1; }, 60000));
     Signal(centre_, SIGSTOP); // the broker queues for it
-    WaitForMoreFrames("st1", 3);
+    WaitForMoreEvents("st1", 3);
     Signal(broker_, SIGKILL);
     ASSERT_TRUE(broker_.waitForFinished(10000));
     StartBroker();
@@ -174,7 +167,7 @@ TEST_F(ReceiptsTest, AFullDiskAtTheCentreDelaysRecordsAndTearsNoLine)
         [&] { return (err += centre_.readAllStandardError()).contains("не записаны"); }, 60000))
         << err.toStdString();
     const int64_t before = Stored("st1");
-    WaitForMoreFrames("st1", 3);
+    WaitForMoreEvents("st1", 3);
     EXPECT_EQ(Stored("st1"), before); // nothing counted that is not on the disk
     QFile::remove(full);
     WaitUntilStoredAll("st1");
