@@ -22,7 +22,7 @@ void BM_CentreMetrics1000(benchmark::State& state)
     for (int i = 0; i < 1000; ++i) {
         centre::StationInfo s;
         s.Id = "st" + std::to_string(i);
-        s.StatusNs = kNow - int64_t(i % 40) * 1000000000;
+        s.HeardNs = s.StatusNs = kNow - int64_t(i % 40) * 1000000000;
         s.Status = QJsonObject{{"state", "running"},
                                {"live_time", QJsonArray{96.1, 96.2}},
                                {"cycles_per_s", 96.0},
@@ -68,7 +68,10 @@ struct YearStore {
                     .arg(67 + int(std::lround(2 * wobble)))
                     .toUtf8();
             store.Take("vfon/v1/st1/frame", m, kNow);
+            if (i % 10000 == 9999)
+                store.Commit(kNow);
         }
+        store.Commit(kNow);
         trend = dir.filePath("st1/trend.csv").toStdString();
         events = dir.filePath("st1/events.csv").toStdString();
     }

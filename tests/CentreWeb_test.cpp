@@ -246,6 +246,7 @@ void FeedFrames(centre::CentreStore& store, const std::string& id, int n, int fi
                        .toUtf8(),
                    kNow);
     }
+    store.Commit(kNow); // on the disk, as the centre's group commit puts them
 }
 
 /// Pixels of `png` close to colour `rgb`.
@@ -286,9 +287,10 @@ TEST(StatusPage, SummaryAndProblemsFirstWith200Stations)
         std::snprintf(id, sizeof id, "st%03d", i);
         centre::StationInfo s = Station(id, 3);
         s.Status["clock_synced"] = true;
+        s.ClockOffsetNs = 100000000;
         s.Status["live_time"] = QJsonArray{95.0, 96.0};
         if (i % 50 == 7)
-            s.StatusNs = kNow - int64_t{600} * 1000000000; // stale
+            s.HeardNs = s.StatusNs = kNow - int64_t{600} * 1000000000; // stale
         else if (i % 50 == 19)
             s.Offline = true;
         else if (i % 50 == 31)
@@ -299,8 +301,10 @@ TEST(StatusPage, SummaryAndProblemsFirstWith200Stations)
     }
     // The page computes ages from its own clock: the snapshot's "now" is the browser's.
     const int64_t now = QDateTime::currentMSecsSinceEpoch() * 1000000;
-    for (centre::StationInfo& s : snap.Stations)
+    for (centre::StationInfo& s : snap.Stations) {
         s.StatusNs += now - kNow;
+        s.HeardNs += now - kNow;
+    }
     centre::HttpFront front([&](const QString& path, const QString& query) {
         return centre::CentreAnswer(snap, path, query, now);
     });
