@@ -185,6 +185,90 @@ bool TakeMessage(centre::CentreStore& store, const std::string& topic, const QBy
     return true;
 }
 
+/// The intake on the event loop: each message into the store, a group
+/// commit with its receipts every kCommitMs, the page's snapshots, and the
+/// end at SIGTERM or SIGINT.
+class Intake {
+public:
+    Intake(QCoreApplication& app, centre::CentreStore& store, protocol::MqttClient& client,
+           centre::SnapshotBox& snapshots, std::string storeDir)
+        : app_(app), store_(store), client_(client), snapshots_(snapshots), storeDir_(std::move(storeDir)),
+          pacer_(int64_t{kSnapshotMs} * 1000000)
+    {
+        Renew(false);
+        client.OnMessage = [this](const std::string& topic, const char* payload, int length, bool retained) {
+            QByteArray copy(payload, length);
+            QMetaObject::invokeMethod(
+                &app_, [this, topic, copy, retained] { Take(topic, copy, retained); }, Qt::QueuedConnection);
+        };
+        client.OnPublished = [this](int, int) { --unanswered_; };
+        QObject::connect(&commits_, &QTimer::timeout, [this] { Commit(); });
+        commits_.start(kCommitMs);
+        // The last changes of a burst reach the page when it is over.
+        QObject::connect(&snapshotTimer_, &QTimer::timeout, [this] { Renew(false); });
+        snapshotTimer_.start(kSnapshotMs);
+    }
+    /// At the end: nothing more taken, what was taken written and receipted.
+    void EndOn(rt::TermSignals& term)
+    {
+        QObject::connect(&term, &rt::TermSignals::Received, [this] {
+            closing_ = true;
+            commits_.stop();
+            CommitAndReceipt(store_, client_);
+            std::fprintf(stderr, "vfon-centre: остановлен, принятое записано\n");
+            QCoreApplication::quit();
+        });
+    }
+    /// Receipts handed to the broker that it has not acknowledged yet.
+    int Unanswered() const { return unanswered_; }
+
+private:
+    void Take(const std::string& topic, const QByteArray& payload, bool retained)
+    {
+        if (closing_ || !TakeMessage(store_, topic, payload, retained))
+            return;
+        ++counters_.Taken;
+        pacer_.Changed();
+        Renew(false);
+        RenewWhenIdle();
+    }
+    void Commit()
+    {
+        const int64_t before = store_.Counters().ReceiptsSent;
+        if (CommitAndReceipt(store_, client_)) {
+            pacer_.Changed(); // what is stored now shows on the page
+            RenewWhenIdle();
+        }
+        unanswered_ += static_cast<int>(store_.Counters().ReceiptsSent - before);
+    }
+    void Renew(bool idle)
+    {
+        if (const int64_t now = NowNs(); pacer_.Due(now, idle))
+            snapshots_.Put(centre::TakeSnapshot(store_, storeDir_, counters_, now));
+    }
+    /// Once the messages queued so far are taken, the page sees them at once.
+    void RenewWhenIdle()
+    {
+        if (!std::exchange(idleRenewQueued_, true))
+            QTimer::singleShot(0, &app_, [this] {
+                idleRenewQueued_ = false;
+                Renew(true);
+            });
+    }
+
+    QCoreApplication& app_;
+    centre::CentreStore& store_;
+    protocol::MqttClient& client_;
+    centre::SnapshotBox& snapshots_;
+    std::string storeDir_;
+    centre::PageCounters counters_;
+    centre::SnapshotPacer pacer_;
+    bool idleRenewQueued_ = false;
+    bool closing_ = false; // taking no more messages
+    std::atomic<int> unanswered_{0};
+    QTimer commits_, snapshotTimer_;
+};
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -236,61 +320,8 @@ int main(int argc, char** argv)
             return 2;
         }
     client.SubscribeOnConnect(protocol::AllStationsTopic(), 1);
-    centre::PageCounters counters;
-    centre::SnapshotPacer pacer(int64_t{kSnapshotMs} * 1000000);
-    auto renew = [&](bool idle) {
-        if (const int64_t now = NowNs(); pacer.Due(now, idle))
-            snapshots.Put(centre::TakeSnapshot(store, o.Store, counters, now));
-    };
-    renew(false);
-    // Once the messages queued so far are taken, the page sees them at once.
-    bool idleRenewQueued = false;
-    auto renewWhenIdle = [&] {
-        if (!std::exchange(idleRenewQueued, true))
-            QTimer::singleShot(0, &app, [&] {
-                idleRenewQueued = false;
-                renew(true);
-            });
-    };
-    std::atomic<bool> closing{false}; // taking no more messages
-    client.OnMessage = [&](const std::string& topic, const char* payload, int length, bool retained) {
-        QByteArray copy(payload, length);
-        QMetaObject::invokeMethod(
-            &app,
-            [&, topic, copy, retained] {
-                if (closing || !TakeMessage(store, topic, copy, retained))
-                    return;
-                ++counters.Taken;
-                pacer.Changed();
-                renew(false);
-                renewWhenIdle();
-            },
-            Qt::QueuedConnection);
-    };
-    std::atomic<int> receiptsUnanswered{0};
-    client.OnPublished = [&receiptsUnanswered](int, int) { --receiptsUnanswered; };
-    QTimer commits;
-    QObject::connect(&commits, &QTimer::timeout, [&] {
-        const int64_t before = store.Counters().ReceiptsSent;
-        if (CommitAndReceipt(store, client)) {
-            pacer.Changed(); // what is stored now shows on the page
-            renewWhenIdle();
-        }
-        receiptsUnanswered += static_cast<int>(store.Counters().ReceiptsSent - before);
-    });
-    commits.start(kCommitMs);
-    // The last changes of a burst reach the page when it is over.
-    QTimer snapshotTimer;
-    QObject::connect(&snapshotTimer, &QTimer::timeout, [&] { renew(false); });
-    snapshotTimer.start(kSnapshotMs);
-    // At the end: nothing more taken, what was taken written and receipted.
-    QObject::connect(&termSignals, &rt::TermSignals::Received, [&] {
-        closing = true;
-        commits.stop();
-        CommitAndReceipt(store, client);
-        std::fprintf(stderr, "vfon-centre: остановлен, принятое записано\n");
-        QCoreApplication::quit();
-    });
+    Intake intake(app, store, client, snapshots, o.Store);
+    intake.EndOn(termSignals);
     // A broker that cannot be reached is named once, with the reason; the
     // network thread goes on trying.
     std::atomic<bool> unreachableSaid{false};
@@ -299,7 +330,7 @@ int main(int argc, char** argv)
     const int rc = QCoreApplication::exec();
     // The last receipts are given a moment to reach the broker; a station
     // that misses them sends the records again and hears of them then.
-    for (int waited = 0; client.Connected() && receiptsUnanswered > 0 && waited < kLastReceiptsMs; waited += 10)
+    for (int waited = 0; client.Connected() && intake.Unanswered() > 0 && waited < kLastReceiptsMs; waited += 10)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     client.Stop();
     return rc;
