@@ -173,8 +173,13 @@ void PublishWorker::Loop()
         }
         if (Unreceipted() == 0)
             progressAt = Clock::now();
-        if (h.Lost || (h.Up && Clock::now() - progressAt > kStall)) {
-            Rewind(); // what the centre has not stored is sent again: at least once
+        // What the centre has not stored is sent again (at least once): after
+        // a lost connection, after a stall, and once at a clean stop, whose
+        // bounded wait is shorter than a stall (a record the broker dropped
+        // before the centre listened leaves a gap no receipt passes).
+        const bool stopping = h.Quit && !drainUntil;
+        if (h.Lost || (h.Up && Clock::now() - progressAt > kStall) || (stopping && h.Up && Unreceipted() > 0)) {
+            Rewind();
             progressAt = Clock::now();
         }
         HandOnStatus(h.Status, h.Up);
