@@ -8,6 +8,7 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QUrl>
+#include <algorithm>
 #include <csignal>
 
 #include "protocol/Broker.h"
@@ -107,7 +108,11 @@ TEST_F(MonitoringTest, PrometheusSeesEachStationAndAlertsOnAKilledOne)
     ASSERT_TRUE(WaitFor(
         [&] {
             live = Query("vfon_station_live_time_ratio");
-            return live.size() == 4;
+            // A station's first status may come before its boards' first
+            // cycle (a live time of 0 on a busy machine): wait for one after.
+            return live.size() == 4 && std::all_of(live.begin(), live.end(), [](const QJsonValue& v) {
+                       return v.toObject().value("value").toArray().at(1).toString().toDouble() > 0;
+                   });
         },
         60000))
         << QJsonDocument(live).toJson().toStdString();
