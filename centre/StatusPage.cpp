@@ -21,8 +21,7 @@ td.stale{color:#999}td.stale.bad{background:#f0dede;color:#a77}
 <th data-key="live">Живое время, %</th><th data-key="cycles_per_s">Цикл/с</th><th data-key="pulses">Имп/с 1–4</th>
 <th data-key="disk_free_bytes">Свободно, ГБ</th><th data-key="clock_synced">Часы</th><th data-key="clock_offset_s">Сдвиг часов, с</th><th data-key="centres">Центры 1–4</th>
 <th data-key="frames_stored">Кадров</th><th data-key="events_stored">Событий</th><th>История</th></tr></thead>
-<tbody></tbody></table>
-<p id="refused"></p>
+<tbody></tbody></table><p id="refused"></p>
 <script>
 var rows=[],sortKey=null,sortDir=1;
 var time=new Intl.DateTimeFormat('ru-RU',{hour:'2-digit',minute:'2-digit',second:'2-digit',hour12:false});
@@ -75,8 +74,7 @@ function draw(){
 }
 document.querySelectorAll('th[data-key]').forEach(function(th){th.addEventListener('click',function(){
  var k=th.dataset.key;if(sortKey===k){if(sortDir>0)sortDir=-1;else{sortKey=null;sortDir=1}}else{sortKey=k;sortDir=1}draw()})});
-function refusals(j){var why=Object.keys(j.refused).map(function(k){return k+': '+j.refused[k]});
- document.getElementById('refused').textContent=j.refused_total?('Отклонено сообщений: '+j.refused_total+' ('+why.join('; ')+')'):''}
+function refusals(j){document.getElementById('refused').textContent=j.refused_total?('Отклонено сообщений: '+j.refused_total+' ('+Object.keys(j.refused).map(function(k){return k+': '+j.refused[k]}).join('; ')+')'):''}
 function load(){fetch('stations.json').then(function(r){return r.json()}).then(function(j){rows=j.stations;summary();draw();refusals(j);
  document.getElementById('when').textContent='Обновлено '+time.format(new Date())}).catch(function(){
  document.getElementById('when').textContent='центр не отвечает'})}
