@@ -17,6 +17,9 @@ packages="$packages devscripts"
 packages="$packages libmosquitto-dev libssl-dev mosquitto mosquitto-clients qt6-httpserver-dev qt6-websockets-dev"
 # The centre's page loaded by a browser in the tests.
 packages="$packages chromium"
+# A real Prometheus and promtool against the centre's /metrics and alert rules;
+# Chart.js, which the centre serves for its station pages.
+packages="$packages prometheus libjs-chart.js"
 missing=""
 for p in $packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
