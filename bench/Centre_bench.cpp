@@ -27,16 +27,23 @@ QByteArray FrameMessage(const QString& station, int record)
         .toUtf8();
 }
 
-void BM_CentreIngestFrames(benchmark::State& state)
+/// Ten stations' 100,000 frame messages (topic, payload), made beforehand so
+/// that each is only taken in the timed loop.
+std::vector<std::pair<std::string, QByteArray>> TenStationsFrames()
 {
-    QTemporaryDir dir;
-    centre::CentreStore store(dir.path().toStdString());
-    // Ten stations' worth of messages made beforehand; each is taken once.
     std::vector<std::pair<std::string, QByteArray>> messages;
     for (int i = 0; i < 100000; ++i) {
         const QString id = QString("st%1").arg(i % 10);
         messages.emplace_back("vfon/v1/" + id.toStdString() + "/frame", FrameMessage(id, i / 10));
     }
+    return messages;
+}
+
+void BM_CentreIngestFrames(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    centre::CentreStore store(dir.path().toStdString());
+    const std::vector<std::pair<std::string, QByteArray>> messages = TenStationsFrames();
     size_t next = 0;
     for (auto _ : state) {
         if (next == messages.size()) {
@@ -59,11 +66,7 @@ void BM_CentreIngestFramesCommitted(benchmark::State& state)
 {
     QTemporaryDir dir;
     centre::CentreStore store(dir.path().toStdString());
-    std::vector<std::pair<std::string, QByteArray>> messages;
-    for (int i = 0; i < 100000; ++i) {
-        const QString id = QString("st%1").arg(i % 10);
-        messages.emplace_back("vfon/v1/" + id.toStdString() + "/frame", FrameMessage(id, i / 10));
-    }
+    const std::vector<std::pair<std::string, QByteArray>> messages = TenStationsFrames();
     size_t next = 0;
     int64_t receiptBytes = 0;
     for (auto _ : state) {
