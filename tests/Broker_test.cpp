@@ -13,24 +13,25 @@
 #include <QTemporaryDir>
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <pwd.h>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <map>
+#include <mutex>
 #include <unistd.h>
 
+#include "protocol/Broker.h"
+#include "protocol/MqttClient.h"
+#include "protocol/MqttReasons.h"
+#include "support/CentreRig.h"
 #include "support/Fixtures.h"
 #include "support/Loopback.h"
+#include "support/ShippedBroker.h"
 
 using testing_support::FreePort;
 using testing_support::Listening;
+using testing_support::ReadText;
 
 namespace {
-
-QString ReadText(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-}
 
 void WriteText(const QString& path, const QString& text)
 {
@@ -40,15 +41,6 @@ void WriteText(const QString& path, const QString& text)
 }
 
 QStringList Lines(const QString& path) { return ReadText(path).split("\r\n", Qt::SkipEmptyParts); }
-
-/// The shell block of docs/network.md that the line `marker` announces.
-QString DocBlock(const QString& marker)
-{
-    const QString doc = ReadText(VFON_SOURCE_DIR "/docs/network.md");
-    const qsizetype at = doc.indexOf(marker);
-    const qsizetype begin = doc.indexOf("```sh\n", at) + 6;
-    return at < 0 ? QString() : doc.mid(begin, doc.indexOf("```", begin) - begin);
-}
 
 class BrokerTest : public ::testing::Test {
 protected:
@@ -69,57 +61,20 @@ protected:
             p->waitForFinished(5000);
         }
     }
-    QString Etc(const QString& name = {}) const { return dir_.filePath("etc/mosquitto/" + name); }
-    /// Runs the certificate recipe of the docs in `folder` for the host `name`.
-    void MakeCertificates(const QString& folder, const QString& name)
-    {
-        QString recipe = DocBlock("runs this block");
-        ASSERT_TRUE(recipe.contains("openssl")) << "no recipe in docs/network.md";
-        recipe.replace(QRegularExpression("^name=.*$", QRegularExpression::MultilineOption), "name=" + name);
-        QDir().mkpath(folder);
-        QProcess sh;
-        sh.setWorkingDirectory(folder);
-        sh.start("/bin/sh", {"-e", "-c", recipe});
-        ASSERT_TRUE(sh.waitForFinished(60000));
-        ASSERT_EQ(sh.exitCode(), 0) << sh.readAllStandardError().toStdString();
-    }
-    /// Debian's main mosquitto.conf and the shipped drop-in and rules, their
-    /// paths moved into the test's folder and their ports to free ones; a
-    /// password each for the centre and the stations st1, st2.
+    QString Etc(const QString& name = {}) const { return broker().Etc(name); }
+    testing_support::ShippedBroker broker() const { return {dir_.path(), port_, tlsPort_}; }
+    /// The set-up the package ships (ShippedBroker.h), with a password each
+    /// for the centre and the stations st1, st2.
     void StartBroker()
     {
-        MakeCertificates(Etc("certs"), "localhost");
-        QDir().mkpath(Etc("conf.d"));
-        QDir().mkpath(dir_.filePath("var/lib/mosquitto"));
-        QString main = ReadText("/etc/mosquitto/mosquitto.conf");
-        ASSERT_TRUE(main.contains("persistence_location")) << "no Debian mosquitto.conf";
-        for (const char* path : {"/etc/mosquitto/", "/var/lib/mosquitto/", "/var/log/mosquitto/", "/run/mosquitto/"})
-            main.replace(path, dir_.filePath(QString(path).mid(1)));
-        QDir().mkpath(dir_.filePath("var/log/mosquitto"));
-        QDir().mkpath(dir_.filePath("run/mosquitto"));
-        WriteText(Etc("mosquitto.conf"), main);
-        QString dropIn = ReadText(VFON_SOURCE_DIR "/dist/mosquitto/vfon.conf");
-        dropIn.replace("/etc/mosquitto/", Etc());
-        dropIn.replace("listener 1883 127.0.0.1", QString("listener %1 127.0.0.1").arg(port_));
-        dropIn.replace(QRegularExpression("^listener 8883$", QRegularExpression::MultilineOption),
-                       QString("listener %1 127.0.0.1").arg(tlsPort_));
-        WriteText(Etc("conf.d/vfon.conf"), dropIn);
-        // As whoever runs the test: the broker reads files in the test's private folder.
-        WriteText(Etc("conf.d/zz-test.conf"), QString("user %1\n").arg(getpwuid(getuid())->pw_name));
-        ASSERT_TRUE(QFile::copy(VFON_SOURCE_DIR "/dist/mosquitto/vfon.acl", Etc("vfon.acl")));
-        for (const char* user : {"centre", "st1", "st2"}) {
-            QStringList args{"-b", Etc("vfon.passwd"), user, QString(user) + "-pw"};
-            if (QString(user) == "centre")
-                args.prepend("-c");
-            ASSERT_EQ(QProcess::execute("mosquitto_passwd", args), 0);
-            WriteText(dir_.filePath(QString(user) + ".password"), QString(user) + "-pw\n");
-        }
+        const QString failed = broker().Write({"centre", "st1", "st2"});
+        ASSERT_TRUE(failed.isEmpty()) << failed.toStdString();
         WriteText(dir_.filePath("wrong.password"), "wrong\n");
-        broker_.start(MOSQUITTO_PATH, {"-c", Etc("mosquitto.conf")});
+        broker_.start(MOSQUITTO_PATH, broker().Args());
         ASSERT_TRUE(broker_.waitForStarted());
         ASSERT_TRUE(testing_support::WaitFor([&] { return (Listening(port_) && Listening(tlsPort_)) ||
                                                           broker_.state() == QProcess::NotRunning; }, 10000));
-        ASSERT_EQ(broker_.state(), QProcess::Running) << broker_.readAllStandardError().toStdString();
+        ASSERT_EQ(broker_.state(), QProcess::Running) << ReadText(broker().Log()).toStdString();
     }
     QString Plain() const { return QString("mqtt://127.0.0.1:%1").arg(port_); }
     void StartCentre(const QString& password = "centre")
@@ -161,7 +116,8 @@ protected:
         EXPECT_EQ(p.exitCode(), 0);
         return QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
     }
-    /// Waits until the centre stores what the export gives for station `id`.
+    /// Waits until the centre stores what the export gives for station `id`
+    /// (each record once), its page answering.
     void ExpectStoreEqualsExport(const QString& id)
     {
         QProcess e;
@@ -181,6 +137,8 @@ protected:
         const QString csv = dir_.filePath("store/" + id + "/events.csv");
         testing_support::WaitFor([&] { return Lines(csv).size() == events + 1; });
         EXPECT_EQ(Lines(csv).size(), events + 1);
+        ASSERT_TRUE(testing_support::WaitFor([&] { return Listening(httpPort_); }));
+        EXPECT_FALSE(testing_support::HttpGet(httpPort_, "/").isEmpty()) << "the page does not answer";
     }
 
     QTemporaryDir dir_;
@@ -195,7 +153,7 @@ TEST_F(BrokerTest, ShippedDropInBesideDebiansFileTakesTlsStationsAndNamesCertifi
     StartCentre();
     const auto tls = [&](const char* host) { return QString("mqtts://%1:%2").arg(host).arg(tlsPort_); };
     const QString ca = Etc("certs/vfon-ca.crt");
-    MakeCertificates(dir_.filePath("other"), "localhost");
+    ASSERT_TRUE(testing_support::RunCertificateRecipe(dir_.filePath("other"), "localhost").isEmpty());
     QProcess good, wrongName, wrongCa;
     StartStation(good, "st1", 3, QStringList{"--publish", tls("localhost"), "--mqtt-cafile", ca} + Account("st1"));
     // The certificate names localhost, not the address; another CA signed the second's.
@@ -207,6 +165,43 @@ TEST_F(BrokerTest, ShippedDropInBesideDebiansFileTakesTlsStationsAndNamesCertifi
     EXPECT_TRUE(Finish(wrongName).contains("нет связи с центром: имя в сертификате брокера не совпадает с его адресом"));
     EXPECT_TRUE(Finish(wrongCa).contains("нет связи с центром: сертификат брокера не подписан УЦ из --mqtt-cafile"));
     ExpectStoreEqualsExport("st1");
+}
+
+// A station's account writes its own topics, whole records included, and
+// nothing else: no other station's, and no receipt, not even its own, so no
+// station can free records the centre has not stored.
+TEST_F(BrokerTest, AStationWritesOnlyItsOwnTopicsAndNoReceipt)
+{
+    StartBroker();
+    protocol::MqttClient st1("st1", true);
+    st1.SetCredentials("st1", "st1-pw");
+    std::mutex lock;
+    std::map<int, int> answers; // message id → the broker's reason code
+    st1.OnPublished = [&](int mid, int code) {
+        std::lock_guard<std::mutex> hold(lock);
+        answers[mid] = code;
+    };
+    st1.Start("127.0.0.1", port_, protocol::kKeepAliveSeconds);
+    ASSERT_TRUE(testing_support::WaitFor([&] { return st1.Connected(); }));
+    const std::map<std::string, bool> allowed = {
+        {"vfon/v1/st1/status", true},   {"vfon/v1/st1/frame", true},    {"vfon/v1/st1/event", true},
+        {"vfon/v1/st1/record", true},   {"vfon/v1/st1/receipt", false}, {"vfon/v1/st2/receipt", false},
+        {"vfon/v1/st2/frame", false},   {"vfon/v1/st1/other", false},
+    };
+    std::map<int, std::string> sent;
+    const char payload[] = R"({"station":"st1","stored":{"1_1_0_0.fon":100}})";
+    for (const auto& [topic, ok] : allowed) {
+        const int mid = st1.Publish(topic, payload, int(sizeof payload - 1), 1, false);
+        ASSERT_GE(mid, 0) << topic;
+        sent[mid] = topic;
+    }
+    ASSERT_TRUE(testing_support::WaitFor([&] {
+        std::lock_guard<std::mutex> hold(lock);
+        return answers.size() >= allowed.size();
+    }));
+    st1.Stop();
+    for (const auto& [mid, topic] : sent)
+        EXPECT_EQ(answers.at(mid) < protocol::kFirstRefusal, allowed.at(topic)) << topic << " " << answers.at(mid);
 }
 
 TEST_F(BrokerTest, AStationAccountCannotTakeTheCentresSession)
@@ -263,7 +258,7 @@ TEST_F(BrokerTest, StationUnderAnotherAccountIsToldWhyAndKeepsItsRecordsTillSetR
     EXPECT_FALSE(QFileInfo::exists(dir_.filePath("store/st2/trend.csv")));
     // The centre under a wrong password says so, once however often it tries.
     StopCentre();
-    const QString brokerLog = dir_.filePath("var/log/mosquitto/mosquitto.log");
+    const QString brokerLog = broker().Log();
     const qsizetype refusals = ReadText(brokerLog).count("not authorised");
     StartCentre("wrong");
     EXPECT_TRUE(testing_support::WaitFor(
