@@ -1,8 +1,10 @@
 #pragma once
 // A broker, a centre and headless stations for tests of the array: a real
 // mosquitto on a free loopback port (its sessions kept on disk across
-// restarts), `vfon-centre` with its store and page, and stations on the
-// simulated driver, each in its own folder. Header only: the test target
+// restarts), either open to all or set up as the package ships it
+// (ShippedBroker.h, every client logging in with its account),
+// `vfon-centre` with its store and page, and stations on the simulated
+// driver, each in its own folder. Header only: the test target
 // that includes it gives MOSQUITTO_PATH, VFON_CENTRE_PATH, VFON_EXPORT_PATH.
 #include <gtest/gtest.h>
 
@@ -15,12 +17,14 @@
 #include <QTemporaryDir>
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <optional>
 #include <pwd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include "support/Fixtures.h"
 #include "support/Loopback.h"
+#include "support/ShippedBroker.h"
 
 namespace testing_support {
 
@@ -101,6 +105,31 @@ protected:
         ASSERT_TRUE(broker_.waitForStarted());
         ASSERT_TRUE(testing_support::WaitFor([&] { return Listening(port_); }));
     }
+    /// The broker as the package ships it, with accounts for the centre and
+    /// the stations `stations`; the centre and the stations started after it
+    /// log in with their own. Called again (after a kill), the same broker
+    /// starts on the same files.
+    void StartShippedBroker(const QStringList& stations = {"st1"})
+    {
+        if (!shipped_) {
+            shipped_ = ShippedBroker{dir_.path(), port_, FreePort()};
+            const QString failed = shipped_->Write(QStringList{"centre"} + stations);
+            ASSERT_TRUE(failed.isEmpty()) << failed.toStdString();
+        }
+        broker_.start(MOSQUITTO_PATH, shipped_->Args());
+        ASSERT_TRUE(broker_.waitForStarted());
+        ASSERT_TRUE(testing_support::WaitFor([&] {
+            return (Listening(port_) && Listening(shipped_->TlsPort)) || broker_.state() == QProcess::NotRunning;
+        }));
+        ASSERT_EQ(broker_.state(), QProcess::Running) << ReadText(shipped_->Log()).toStdString();
+    }
+    /// The options that log `account` in at the shipped broker; none at the open one.
+    QStringList Account(const QString& account) const
+    {
+        if (!shipped_)
+            return {};
+        return {"--mqtt-user", account, "--mqtt-password-file", shipped_->PasswordFile(account)};
+    }
     void StopBroker()
     {
         broker_.terminate();
@@ -110,7 +139,8 @@ protected:
     void StartCentre(const QStringList& extra = {})
     {
         centre_.start(VFON_CENTRE_PATH, QStringList{"--broker", QString::fromStdString(Broker()), "--store", Store(),
-                                                    "--http", QString("127.0.0.1:%1").arg(httpPort_)} + extra);
+                                                    "--http", QString("127.0.0.1:%1").arg(httpPort_)} +
+                       Account("centre") + extra);
         ASSERT_TRUE(centre_.waitForStarted());
         ASSERT_TRUE(testing_support::WaitFor([&] { return Listening(httpPort_); }));
     }
@@ -126,7 +156,7 @@ protected:
         p.setProcessEnvironment(env);
         p.start(VFON_PATH, QStringList{"--headless", "--seconds", QString::number(seconds), "--data-dir",
                                        dir_.filePath(id), "--publish", QString::fromStdString(Broker()), "--station",
-                                       id} + extra);
+                                       id} + (extra.contains("--mqtt-user") ? QStringList{} : Account(id)) + extra);
         ASSERT_TRUE(p.waitForStarted());
     }
     static void Finish(QProcess& p)
@@ -155,7 +185,8 @@ protected:
                 return v.toObject();
         return {};
     }
-    /// Waits until the centre stores what the export gives for station `id`.
+    /// Waits until the centre stores what the export gives for station `id`
+    /// (each record once), its page answering.
     void ExpectStoreEqualsExport(const QString& id, int64_t events)
     {
         const QStringList want = ExportTrend(id);
@@ -165,6 +196,7 @@ protected:
         EXPECT_EQ(Lines(trend), want);
         testing_support::WaitFor([&] { return Lines(Store() + "/" + id + "/events.csv").size() == events + 1; });
         EXPECT_EQ(Lines(Store() + "/" + id + "/events.csv").size(), events + 1);
+        EXPECT_FALSE(HttpGet(httpPort_, "/").isEmpty()) << "the page does not answer";
     }
     int64_t EventsIn(const QString& id)
     {
@@ -178,6 +210,7 @@ protected:
     std::string hive_;
     int port_ = 0, httpPort_ = 0;
     QProcess broker_, centre_;
+    std::optional<ShippedBroker> shipped_;
 };
 
 } // namespace testing_support
