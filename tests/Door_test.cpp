@@ -188,7 +188,7 @@ protected:
     /// Waits until the page counts `n` refusals in all.
     void WaitRefused(int64_t n)
     {
-        testing_support::WaitFor([&] { return Page().value("refused_total").toInteger() >= n; }, 60000);
+        testing_support::WaitFor([&] { return Page().value("refused_total").toInteger() >= n; }, 180000);
         EXPECT_EQ(Page().value("refused_total").toInteger(), n);
     }
     void TearDown() override
@@ -250,10 +250,9 @@ TEST_F(DoorTest, StrangersBeyondTheBoundAndOversizedStatusesLeaveTheCentreAnswer
 {
     // Every message kept for the centre: a flood must reach the door.
     StartBroker("allow_anonymous true\nmax_queued_messages 0\n");
-    const int bound = 400;
-    StartCentre({"--max-stations", QString::number(bound)});
-    // The descriptor limit of a service's default: the bound must keep the
-    // centre inside it.
+    StartCentre(); // the default bound: 1000 stations
+    // The descriptor limit of a service's default: 600 stations that write
+    // must not use it up, the bound must keep the centre inside it.
     const rlimit limit{1024, 1024};
     ASSERT_EQ(prlimit(pid_t(centre_.processId()), RLIMIT_NOFILE, &limit, nullptr), 0);
     Connect();
@@ -261,9 +260,13 @@ TEST_F(DoorTest, StrangersBeyondTheBoundAndOversizedStatusesLeaveTheCentreAnswer
     Publish(Topic("real", "frame"), GoodFrame("real", 0));
     ASSERT_TRUE(testing_support::WaitFor([&] { return Row("real").value("frames_stored").toInteger() == 1; }, 60000));
 
-    const int strangers = 600, oversized = 3000;
-    for (int i = 0; i < strangers; ++i)
-        Publish(Topic("fake" + std::to_string(i), "status"), GoodStatus("fake" + std::to_string(i), NowNs()));
+    const int bound = 1000, strangers = 1100, writing = 600, oversized = 3000;
+    for (int i = 0; i < strangers; ++i) {
+        const std::string id = "fake" + std::to_string(i);
+        Publish(Topic(id, "status"), GoodStatus(id, NowNs()));
+        if (i < writing)
+            Publish(Topic(id, "frame"), GoodFrame(id, 0));
+    }
     const QByteArray big = "\"" + QByteArray(60 * 1024, 'x') + "\"";
     for (int i = 0; i < oversized; ++i) {
         const std::string id = "big" + std::to_string(i);
@@ -272,13 +275,18 @@ TEST_F(DoorTest, StrangersBeyondTheBoundAndOversizedStatusesLeaveTheCentreAnswer
     Publish(Topic("real", "frame"), GoodFrame("real", 1));
     const int beyond = strangers - (bound - 2); // "ready" and "real" came first
     WaitRefused(beyond + oversized);
-    ASSERT_TRUE(testing_support::WaitFor([&] { return Row("real").value("frames_stored").toInteger() == 2; }, 60000));
+    ASSERT_TRUE(testing_support::WaitFor([&] { return Row("real").value("frames_stored").toInteger() == 2; }, 180000));
 
     const QJsonObject page = Page();
     EXPECT_EQ(page.value("stations").toArray().size(), bound);
     EXPECT_EQ(page.value("refused").toObject().value(QStringLiteral("станций больше предела --max-stations")).toInteger(), beyond);
     EXPECT_EQ(page.value("refused").toObject().value(QStringLiteral("состояние больше 8 КБ")).toInteger(), oversized);
     EXPECT_EQ(Lines(Store() + "/real/trend.csv").size(), 1 + 2 * kFonChannels);
+    // The frame of every station that wrote one, sent before the real one's second.
+    int written = 0;
+    for (int i = 0; i < writing; ++i)
+        written += Lines(Store() + QString("/fake%1/trend.csv").arg(i)).size() == 1 + kFonChannels;
+    EXPECT_EQ(written, writing);
     EXPECT_FALSE(testing_support::HttpGet(httpPort_, "/").isEmpty());
     EXPECT_EQ(centre_.state(), QProcess::Running);
 }
