@@ -11,6 +11,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/BusyLoad.h"
+#include "bench/Loopback.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -20,7 +21,6 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
-#include <arpa/inet.h>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -28,10 +28,8 @@
 #include <fstream>
 #include <map>
 #include <memory>
-#include <netinet/in.h>
 #include <pwd.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -108,32 +106,8 @@ int StationChild(int argc, char** argv)
     return 0;
 }
 
-/// A loopback port nobody listens on now.
-int FreePort()
-{
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    close(fd);
-    return ntohs(a.sin_port);
-}
-
-bool Listening(int port)
-{
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<uint16_t>(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    close(fd);
-    return ok;
-}
-
+using bench_net::FreePort;
+using bench_net::Listening;
 using Load = bench_load::BusyLoad;
 
 /// The "name=value" words of a station's last line.
