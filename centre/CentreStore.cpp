@@ -8,6 +8,18 @@
 #include "centre/StationFiles.h"
 
 namespace centre {
+namespace {
+
+/// The last frame's figures for the page.
+void ShowFrame(StationInfo& info, const protocol::FrameMessage& m)
+{
+    for (size_t c = 0; c < m.Centre.size(); ++c)
+        info.Centres[c] = m.Centre[c] ? double(*m.Centre[c]) : std::nan("");
+    info.Slopes = m.B;
+    info.HasFrame = true;
+}
+
+} // namespace
 
 /// One station: what the page shows and its files.
 struct CentreStore::Station {
@@ -72,8 +84,10 @@ Ingest CentreStore::Take(const std::string& topic, const QByteArray& payload, in
                     return TakeStatus(s, m, nowNs, retained);
                 else if constexpr (std::is_same_v<M, protocol::FrameMessage>)
                     return TakeFrame(s, m);
-                else
+                else if constexpr (std::is_same_v<M, protocol::EventMessage>)
                     return TakeEvent(s, m);
+                else
+                    return TakeRecord(s, m);
             }
         },
         protocol::Decode(topic, payload));
@@ -102,10 +116,7 @@ Ingest CentreStore::TakeStatus(Station& s, const protocol::StatusMessage& m, int
 
 Ingest CentreStore::TakeFrame(Station& s, const protocol::FrameMessage& m)
 {
-    for (size_t c = 0; c < m.Centre.size(); ++c)
-        s.Info.Centres[c] = m.Centre[c] ? double(*m.Centre[c]) : std::nan("");
-    s.Info.Slopes = m.B;
-    s.Info.HasFrame = true;
+    ShowFrame(s.Info, m);
     return s.Files->AddFrame(m) ? Ingest::Frame : Ingest::Duplicate;
 }
 
@@ -114,8 +125,19 @@ Ingest CentreStore::TakeEvent(Station& s, const protocol::EventMessage& m)
     return s.Files->AddEvent(m) ? Ingest::Event : Ingest::Duplicate;
 }
 
+Ingest CentreStore::TakeRecord(Station& s, const protocol::RecordMessage& m)
+{
+    if (const auto* frame = std::get_if<protocol::FrameMessage>(&m.Numbers))
+        ShowFrame(s.Info, *frame);
+    if (!s.Files->AddRecord(m))
+        return Ingest::Duplicate;
+    waitingBytes_ += m.Bytes.size();
+    return std::holds_alternative<protocol::FrameMessage>(m.Numbers) ? Ingest::Frame : Ingest::Event;
+}
+
 std::vector<protocol::Receipt> CentreStore::Commit(int64_t nowNs)
 {
+    waitingBytes_ = 0;
     std::vector<protocol::Receipt> receipts;
     bool wrote = false;
     for (auto& [id, s] : stations_) {
@@ -133,6 +155,7 @@ std::vector<protocol::Receipt> CentreStore::Commit(int64_t nowNs)
             s->Info.Frames = s->Files->Frames();
             s->Info.Events = s->Files->Events();
         }
+        waitingBytes_ += s->Files->WaitingBytes(); // what failed waits on
         if (s->Files->ReceiptDue())
             receipts.push_back({id, s->Files->TakeReceipt()});
     }
