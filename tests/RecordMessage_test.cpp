@@ -116,3 +116,27 @@ TEST(RecordMessage, BadPayloadsAreRefusedAtTheDoor)
     // Past the bound, before anything is read.
     EXPECT_EQ(Refused(QByteArray(static_cast<qsizetype>(protocol::kMaxRecordPayload) + 1, 'V')), "запись длиннее предела");
 }
+
+// Random damage to good payloads, deflated and not: whatever is taken is a
+// whole record of its kind's size under a valid name, nothing else.
+TEST(RecordMessage, DamagedPayloadsGiveWholeRecordsOrRefusals)
+{
+    auto e = testing_support::MakeRadEvent(2);
+    auto k = testing_support::RealisticRecord(1);
+    const QByteArray good[] = {protocol::RecordPayload("8_12_10_5.Rad", 9, false, 0, BytesOf(e.get(), sizeof *e)),
+                               protocol::RecordPayload("8_12_10_5.fon", 0, true, 0, BytesOf(k.get(), sizeof *k))};
+    std::mt19937 rng(30);
+    int taken = 0;
+    for (int i = 0; i < 4000; ++i) {
+        QByteArray payload = good[i % 2];
+        for (int n = 0; n < 1 + i % 5; ++n) // the header first, then anywhere
+            payload[static_cast<qsizetype>(rng() % (i % 3 ? payload.size() : 40))] = static_cast<char>(rng());
+        const protocol::Inbound in = Decode(payload);
+        if (const auto* m = std::get_if<protocol::RecordMessage>(&in)) {
+            ++taken;
+            EXPECT_EQ(m->Bytes.size(), m->File.ends_with(".Rad") ? sizeof *e : sizeof *k);
+            EXPECT_TRUE(m->File.ends_with(".Rad") || m->File.ends_with(".fon")) << m->File;
+        }
+    }
+    EXPECT_LT(taken, 4000);
+}
