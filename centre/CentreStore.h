@@ -55,7 +55,8 @@ public:
     /// which tells nothing of the station being heard now.
     Ingest Take(const std::string& topic, const QByteArray& payload, int64_t nowNs, bool retained = false);
 
-    /// Writes and syncs every station's waiting records (a group commit);
+    /// Writes and syncs every station's waiting records (a group commit,
+    /// several stations at a time);
     /// returns the receipts due for the stations whose records moved. A
     /// station whose write failed is logged at most once a minute with the
     /// reason; its records wait for the next commit and are not counted.
