@@ -72,6 +72,12 @@ void AddNetworkOptions(CLI::App& cli, net::NetworkSettings& n)
     cli.add_option("--mqtt-user", n.User, "Имя пользователя у брокера")->type_name("NAME");
     cli.add_option("--mqtt-password-file", n.PasswordFile, "Файл, первая строка которого - пароль")
         ->type_name("FILE");
+    cli.add_option("--records", n.Records,
+                   "Какие записи отправлять в центр целиком, как в файлах: all - кадры и события\n"
+                   "(по умолчанию), events - только события (кадры - их числами), none - ничего\n"
+                   "целиком, только числа")
+        ->type_name("all|events|none")
+        ->check(CLI::Validator([](std::string& text) { return net::RecordsProblem(text); }, "all|events|none"));
 }
 
 /// The station ID and the broker address as given; false, with the reason

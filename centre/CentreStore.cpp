@@ -1,6 +1,9 @@
 #include "centre/CentreStore.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <thread>
 #include <cstdio>
 #include <filesystem>
 #include <type_traits>
@@ -8,6 +11,42 @@
 #include "centre/StationFiles.h"
 
 namespace centre {
+namespace {
+
+/// Threads that write and sync the stations' files of one commit at most.
+constexpr size_t kCommitThreads = 16;
+
+/// Commits each of `files` (StationFiles::Commit), several stations at a
+/// time: a sync mostly waits for the disk, and the syncs of many files in
+/// flight together share the file system's journal commits. What each
+/// commit said, in the order of `files`.
+std::vector<std::string> CommitEach(const std::vector<StationFiles*>& files)
+{
+    std::vector<std::string> why(files.size());
+    std::atomic<size_t> next{0};
+    auto work = [&] {
+        for (size_t i; (i = next++) < files.size();)
+            why[i] = files[i]->Commit();
+    };
+    std::vector<std::thread> helpers;
+    for (size_t t = 1; t < std::min(kCommitThreads, files.size()); ++t)
+        helpers.emplace_back(work);
+    work();
+    for (std::thread& t : helpers)
+        t.join();
+    return why;
+}
+
+/// The last frame's figures for the page.
+void ShowFrame(StationInfo& info, const protocol::FrameMessage& m)
+{
+    for (size_t c = 0; c < m.Centre.size(); ++c)
+        info.Centres[c] = m.Centre[c] ? double(*m.Centre[c]) : std::nan("");
+    info.Slopes = m.B;
+    info.HasFrame = true;
+}
+
+} // namespace
 
 /// One station: what the page shows and its files.
 struct CentreStore::Station {
@@ -72,8 +111,10 @@ Ingest CentreStore::Take(const std::string& topic, const QByteArray& payload, in
                     return TakeStatus(s, m, nowNs, retained);
                 else if constexpr (std::is_same_v<M, protocol::FrameMessage>)
                     return TakeFrame(s, m);
-                else
+                else if constexpr (std::is_same_v<M, protocol::EventMessage>)
                     return TakeEvent(s, m);
+                else
+                    return TakeRecord(s, m);
             }
         },
         protocol::Decode(topic, payload));
@@ -102,10 +143,7 @@ Ingest CentreStore::TakeStatus(Station& s, const protocol::StatusMessage& m, int
 
 Ingest CentreStore::TakeFrame(Station& s, const protocol::FrameMessage& m)
 {
-    for (size_t c = 0; c < m.Centre.size(); ++c)
-        s.Info.Centres[c] = m.Centre[c] ? double(*m.Centre[c]) : std::nan("");
-    s.Info.Slopes = m.B;
-    s.Info.HasFrame = true;
+    ShowFrame(s.Info, m);
     return s.Files->AddFrame(m) ? Ingest::Frame : Ingest::Duplicate;
 }
 
@@ -114,14 +152,29 @@ Ingest CentreStore::TakeEvent(Station& s, const protocol::EventMessage& m)
     return s.Files->AddEvent(m) ? Ingest::Event : Ingest::Duplicate;
 }
 
+Ingest CentreStore::TakeRecord(Station& s, const protocol::RecordMessage& m)
+{
+    if (const auto* frame = std::get_if<protocol::FrameMessage>(&m.Numbers))
+        ShowFrame(s.Info, *frame);
+    if (!s.Files->AddRecord(m))
+        return Ingest::Duplicate;
+    waitingBytes_ += m.Bytes.size();
+    return std::holds_alternative<protocol::FrameMessage>(m.Numbers) ? Ingest::Frame : Ingest::Event;
+}
+
 std::vector<protocol::Receipt> CentreStore::Commit(int64_t nowNs)
 {
+    waitingBytes_ = 0;
+    std::vector<StationFiles*> waiting;
+    for (auto& [id, s] : stations_)
+        if (s->Files->Waiting())
+            waiting.push_back(s->Files.get());
+    const std::vector<std::string> failed = CommitEach(waiting);
     std::vector<protocol::Receipt> receipts;
-    bool wrote = false;
+    size_t next = 0;
     for (auto& [id, s] : stations_) {
-        if (s->Files->Waiting()) {
-            wrote = true;
-            if (const std::string why = s->Files->Commit(); !why.empty()) {
+        if (next < waiting.size() && waiting[next] == s->Files.get()) {
+            if (const std::string& why = failed[next++]; !why.empty()) {
                 ++counters_.StoreErrors;
                 int64_t& last = lastStoreLog_[id];
                 if (last == 0 || nowNs - last >= int64_t{60} * 1000000000) {
@@ -133,10 +186,11 @@ std::vector<protocol::Receipt> CentreStore::Commit(int64_t nowNs)
             s->Info.Frames = s->Files->Frames();
             s->Info.Events = s->Files->Events();
         }
+        waitingBytes_ += s->Files->WaitingBytes(); // what failed waits on
         if (s->Files->ReceiptDue())
             receipts.push_back({id, s->Files->TakeReceipt()});
     }
-    if (wrote)
+    if (!waiting.empty())
         ++counters_.Commits;
     return receipts;
 }

@@ -55,13 +55,19 @@ public:
     /// which tells nothing of the station being heard now.
     Ingest Take(const std::string& topic, const QByteArray& payload, int64_t nowNs, bool retained = false);
 
-    /// Writes and syncs every station's waiting records (a group commit);
+    /// Writes and syncs every station's waiting records (a group commit,
+    /// several stations at a time);
     /// returns the receipts due for the stations whose records moved. A
     /// station whose write failed is logged at most once a minute with the
     /// reason; its records wait for the next commit and are not counted.
     std::vector<protocol::Receipt> Commit(int64_t nowNs);
     /// Records wait for a commit.
     bool Waiting() const;
+    /// So many bytes of whole records wait that they are written now rather
+    /// than at the next commit's time (a bound on the memory they take).
+    bool CommitDue() const { return waitingBytes_ >= kMaxWaitingBytes; }
+    /// Bytes of whole records that wait at most before a commit is due.
+    static constexpr size_t kMaxWaitingBytes = 64u << 20;
     CentreCounters& Counters() { return counters_; }
     const CentreCounters& Counters() const { return counters_; }
 
@@ -78,6 +84,7 @@ private:
     Ingest TakeStatus(Station& s, const protocol::StatusMessage& m, int64_t nowNs, bool retained);
     Ingest TakeFrame(Station& s, const protocol::FrameMessage& m);
     Ingest TakeEvent(Station& s, const protocol::EventMessage& m);
+    Ingest TakeRecord(Station& s, const protocol::RecordMessage& m);
     /// Counts a refusal and logs it at most once a minute per station.
     Ingest Refuse(const protocol::Refusal& r, int64_t nowNs);
 
@@ -89,6 +96,7 @@ private:
     CentreCounters counters_;
     int64_t refused_ = 0;
     std::map<std::string, int64_t> refusedBy_;
+    size_t waitingBytes_ = 0; ///< of whole records taken since the last commit
 };
 
 } // namespace centre

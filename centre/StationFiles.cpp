@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <type_traits>
+#include <variant>
 #include <vector>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -195,9 +197,41 @@ bool StationFiles::AddEvent(const protocol::EventMessage& m)
     return true;
 }
 
+bool StationFiles::AddRecord(const protocol::RecordMessage& m)
+{
+    const bool taken = std::visit(
+        [this](const auto& numbers) {
+            if constexpr (std::is_same_v<std::decay_t<decltype(numbers)>, protocol::FrameMessage>)
+                return AddFrame(numbers);
+            else
+                return AddEvent(numbers);
+        },
+        m.Numbers);
+    if (!taken)
+        return false;
+    raw_[m.File].push_back({m.Record, m.Bytes});
+    rawBytes_ += m.Bytes.size();
+    return true;
+}
+
+std::string StationFiles::CommitRecords()
+{
+    for (auto it = raw_.begin(); it != raw_.end();) {
+        if (std::string why = WriteRecordsSynced(folder_ + "/" + it->first, it->second); !why.empty())
+            return why;
+        for (const RecordBytes& r : it->second)
+            rawBytes_ -= r.Bytes.size();
+        it = raw_.erase(it);
+    }
+    return {};
+}
+
 std::string StationFiles::Commit()
 {
-    std::string why;
+    // The records before their rows: a row stored means its record is.
+    std::string why = CommitRecords();
+    if (!why.empty())
+        return why;
     if (!trendText_.empty()) {
         why = AppendSynced(folder_ + "/trend.csv", frames::TrendCsvHeader() + "\r\n", trendText_);
         if (why.empty()) {

@@ -9,11 +9,19 @@
 // A trend.csv of an older header is set aside (trend.old.csv,
 // trend.old2.csv, ...), its records still counted as held; a line torn by
 // a crash (never reported stored) is cut off when the files are opened.
+// Whole records (protocol::RecordMessage) are written into the station's
+// data file of the same name at their places (WriteRecordsSynced) before
+// their rows, in the same commit: a record whose row is stored is on the
+// disk, and one written whose row a crash cut off is written again, the
+// same bytes, when the station sends it again. What is held is what the
+// rows say, after a restart too.
 #include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "centre/HeldRecords.h"
+#include "centre/SyncedRecords.h"
 #include "protocol/Inbound.h"
 
 namespace centre {
@@ -35,12 +43,17 @@ public:
     /// Takes the event's line for the next commit; false when it is held
     /// or waiting already.
     bool AddEvent(const protocol::EventMessage& m);
+    /// Takes a whole record and its rows for the next commit; false when it
+    /// is held or waiting already (then it is not written again).
+    bool AddRecord(const protocol::RecordMessage& m);
+    /// Bytes of whole records waiting to be written.
+    size_t WaitingBytes() const { return rawBytes_; }
     /// A record of `file` came again: the next receipt names the file, so a
     /// station that missed a receipt hears of it.
     void Touch(const std::string& file);
 
     /// Records wait to be written.
-    bool Waiting() const { return !trendText_.empty() || !eventsText_.empty(); }
+    bool Waiting() const { return !trendText_.empty() || !eventsText_.empty() || !raw_.empty(); }
     /// Writes and syncs what waits. Empty when it is stored, else why not
     /// (what failed waits for the next commit).
     std::string Commit();
@@ -54,6 +67,9 @@ private:
     void Load();
     /// Takes one record into waiting; false when it is held or waiting.
     bool Take(const std::string& file, int64_t record, bool frame);
+    /// Writes the waiting whole records into their files; empty when they
+    /// are on the disk, else why not (they wait, and so do the rows).
+    std::string CommitRecords();
 
     std::string folder_;
     std::map<std::string, HeldRecords> stored_, waitingTrend_, waitingEvents_;
@@ -61,6 +77,8 @@ private:
     uint64_t moves_ = 0;
     int64_t frames_ = 0, events_ = 0;
     std::string trendText_, eventsText_;
+    std::map<std::string, std::vector<RecordBytes>> raw_; ///< file → whole records waiting
+    size_t rawBytes_ = 0;
     bool receiptDue_ = false;
     bool bothMade_ = false; ///< trend.csv and events.csv exist with their headers
 };

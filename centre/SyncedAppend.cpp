@@ -27,7 +27,8 @@ bool WriteAll(int fd, std::string_view text)
     return true;
 }
 
-/// The folder of `path` synced, so that a file made anew stays listed.
+} // namespace
+
 bool SyncFolderOf(const std::string& path)
 {
     const size_t slash = path.rfind('/');
@@ -39,8 +40,6 @@ bool SyncFolderOf(const std::string& path)
     ::close(fd);
     return ok;
 }
-
-} // namespace
 
 std::string AppendSynced(const std::string& path, std::string_view header, std::string_view text)
 {

@@ -14,6 +14,10 @@ namespace centre {
 /// disk, else why not (the file then is as it was).
 std::string AppendSynced(const std::string& path, std::string_view header, std::string_view text);
 
+/// Syncs the folder of `path`, so that a file made anew stays listed.
+/// False when it could not.
+bool SyncFolderOf(const std::string& path);
+
 /// Cuts a file of lines back to its last whole line: a line torn by a crash
 /// is removed (it was never reported stored), not ended. `keep`: the length
 /// to cut back to, from ReadLines. False when it could not be cut.

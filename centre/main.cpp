@@ -1,5 +1,6 @@
 // vfon-centre: subscribes to every station's topics at an MQTT broker with
-// a persistent session, keeps the per-station store (CentreStore) and serves
+// a persistent session, keeps the per-station store (CentreStore: the rows
+// and the stations' whole records in their files) and serves
 // the status page, /stations.json, /metrics and each station's history over
 // HTTP. Messages are taken on the event loop's thread, in the order they
 // arrive; the pages are answered on the web front's thread from snapshots
@@ -81,7 +82,8 @@ bool SplitHostPort(const std::string& text, QHostAddress& host, quint16& port)
 std::optional<int> ParseCommandLine(int argc, char** argv, CentreOptions& o)
 {
     CLI::App cli{"Центр сети станций: принимает через брокер MQTT состояние, кадры и события станций,\n"
-                 "хранит их по станциям в КАТАЛОГ/ID/trend.csv и events.csv и показывает страницу\n"
+                 "хранит их по станциям в КАТАЛОГ/ID/trend.csv и events.csv, а целые записи - в файлах\n"
+                 "станции с теми же именами (КАТАЛОГ/ID/*.fon, *.Rad), и показывает страницу\n"
                  "состояния станций (/ и /stations.json).",
                  "vfon-centre"};
     cli.set_version_flag("--version", "vfon-centre " VFON_VERSION, "Показать версию и выйти");
@@ -228,6 +230,8 @@ private:
         if (closing_ || !TakeMessage(store_, topic, payload, retained))
             return;
         ++counters_.Taken;
+        if (store_.CommitDue())
+            Commit();
         pacer_.Changed();
         Renew(false);
         RenewWhenIdle();

@@ -36,10 +36,26 @@ std::string FileProblem(const std::string& path, const char* what)
 
 } // namespace
 
+WholeRecords WholeRecordsOf(const NetworkSettings& s)
+{
+    if (s.Records == "events")
+        return WholeRecords::Events;
+    return s.Records == "none" ? WholeRecords::None : WholeRecords::All;
+}
+
+std::string RecordsProblem(const std::string& text)
+{
+    if (text.empty() || text == "all" || text == "events" || text == "none")
+        return {};
+    return "«" + text + "» не одно из all, events, none";
+}
+
 std::string CheckSettings(const NetworkSettings& s)
 {
     if (!s.Enabled())
         return {};
+    if (std::string why = RecordsProblem(s.Records); !why.empty())
+        return "--records: " + why;
     protocol::BrokerAddress a;
     if (std::string why = protocol::ParseBrokerAddress(s.Publish, a); !why.empty())
         return why;
@@ -90,6 +106,8 @@ NetworkSettings ReadHiveNetwork(const std::string& hiveFile)
             s.User = value;
         else if (key == "mqtt_password_file")
             s.PasswordFile = value;
+        else if (key == "records")
+            s.Records = value;
     }
     return s;
 }
@@ -103,6 +121,7 @@ NetworkSettings Merge(const NetworkSettings& base, const NetworkSettings& over)
     s.CaFile = pick(base.CaFile, over.CaFile);
     s.User = pick(base.User, over.User);
     s.PasswordFile = pick(base.PasswordFile, over.PasswordFile);
+    s.Records = pick(base.Records, over.Records);
     return s;
 }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <chrono>
 #include <set>
+#include <string_view>
+#include <utility>
 #include <sys/statvfs.h>
 #include <sys/timex.h>
 #include <unistd.h>
@@ -12,6 +14,7 @@
 #include "protocol/MqttClient.h"
 #include "protocol/MqttReasons.h"
 #include "protocol/Receipt.h"
+#include "protocol/RecordMessage.h"
 
 namespace net {
 namespace {
@@ -47,6 +50,26 @@ bool ClockSynced()
     struct timex tx{};
     const int state = ntp_adjtime(&tx);
     return state != -1 && state != TIME_ERROR && !(tx.status & STA_UNSYNC);
+}
+
+/// The topic and payload of one record: whole, as the file holds it, when
+/// `mode` sends its kind whole, else its numbers only.
+std::pair<std::string, QByteArray> MessageOf(const std::string& station, WholeRecords mode, const std::string& file,
+                                             int64_t record, bool lastRecord, const char* raw, size_t size)
+{
+    const bool fon = datafiles::KindOfPath(file) == datafiles::RecordKind::Fon;
+    const auto& k = *reinterpret_cast<const TFonKadr*>(raw);
+    const auto& e = *reinterpret_cast<const TRadKadr*>(raw);
+    if (mode == WholeRecords::All || (mode == WholeRecords::Events && !fon)) {
+        // The centre reads the record's stamps at the offset of this clock then.
+        const int32_t offset = fon ? protocol::LocalUtcOffset(k.Year, k.Month, k.Day, k.Hour, k.Min, k.Sec, k.MSec)
+                                   : protocol::LocalUtcOffset(e.Year, e.Month, e.Day, e.Hour, e.Min, e.Sec, e.MSec);
+        return {protocol::RecordTopic(station),
+                protocol::RecordPayload(file, record, lastRecord, offset, std::string_view(raw, size))};
+    }
+    if (fon)
+        return {protocol::FrameTopic(station), protocol::FrameJson(station, file, record, k, lastRecord)};
+    return {protocol::EventTopic(station), protocol::EventJson(station, file, record, e)};
 }
 
 } // namespace
@@ -331,17 +354,9 @@ bool PublishWorker::SendRecords(OutboxFile& entry, FileState& st, bool& rest)
     for (int64_t i = 0; i < got; ++i) {
         const int64_t record = st.Sent;
         const char* raw = buffer.data() + static_cast<size_t>(i) * size;
-        QByteArray json;
-        std::string topic;
-        if (kind == datafiles::RecordKind::Fon) {
-            json = protocol::FrameJson(settings_.Station, entry.Name, record, *reinterpret_cast<const TFonKadr*>(raw),
-                             record == whole - 1);
-            topic = protocol::FrameTopic(settings_.Station);
-        } else {
-            json = protocol::EventJson(settings_.Station, entry.Name, record, *reinterpret_cast<const TRadKadr*>(raw));
-            topic = protocol::EventTopic(settings_.Station);
-        }
-        const int mid = client_->Publish(topic, json.constData(), static_cast<int>(json.size()), 1, false);
+        const auto [topic, payload] = MessageOf(settings_.Station, WholeRecordsOf(settings_), entry.Name, record,
+                                                record == whole - 1, raw, size);
+        const int mid = client_->Publish(topic, payload.constData(), static_cast<int>(payload.size()), 1, false);
         if (mid < 0)
             return sent; // not connected: tried again later
         inflight_[mid] = {entry.Name, record};

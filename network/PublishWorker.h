@@ -1,7 +1,8 @@
 #pragma once
 // The publisher's own thread: it holds the broker connection and the
 // outbox, publishes the status it is handed and every frame and event
-// record the run has written, read back from the files, and advances the
+// record the run has written, read back from the files (whole, as the
+// files hold them, or their numbers only, as --records says), and advances the
 // outbox only on the centre's receipts (protocol/Receipt.h): the broker's
 // acknowledgement only paces sending. At most kWindow records are out
 // without a receipt; what has none is sent again, in order, after a

@@ -6,7 +6,9 @@
 
 #include "datafiles/StationId.h"
 #include "frames/LiveSeconds.h"
+#include "datafiles/RecordReader.h"
 #include "protocol/Messages.h"
+#include "protocol/RecordMessage.h"
 
 namespace protocol {
 namespace {
@@ -109,28 +111,11 @@ std::optional<EventMessage> DecodeEvent(const std::string& id, const QJsonObject
 
 std::string AllStationsTopic() { return kPrefix + "#"; }
 
-Inbound Decode(const std::string& topic, const QByteArray& payload)
+namespace {
+
+/// The message of `kind` (status, frame, event) in `o`, checked field by field.
+Inbound DecodeObject(const std::string& id, const std::string& kind, const QJsonObject& o)
 {
-    // vfon/v1/ID/kind
-    if (topic.rfind(kPrefix, 0) != 0)
-        return Refusal{"", "чужая тема"};
-    const std::string rest = topic.substr(kPrefix.size());
-    const size_t slash = rest.find('/');
-    const std::string id = slash == std::string::npos ? std::string() : rest.substr(0, slash);
-    const std::string kind = slash == std::string::npos ? std::string() : rest.substr(slash + 1);
-    if (!datafiles::ValidStationId(id))
-        return Refusal{"", "недопустимый идентификатор станции"};
-    if (kind != "status" && kind != "frame" && kind != "event")
-        return Refusal{id, "неизвестная тема"};
-    if (static_cast<size_t>(payload.size()) > kMaxPayload)
-        return Refusal{id, "больше 64 КБ"};
-    if (kind == "status" && static_cast<size_t>(payload.size()) > kMaxStatusPayload)
-        return Refusal{id, "состояние больше 8 КБ"};
-    QJsonParseError err{};
-    const QJsonDocument doc = QJsonDocument::fromJson(payload, &err);
-    if (err.error != QJsonParseError::NoError || !doc.isObject())
-        return Refusal{id, "не объект JSON"};
-    const QJsonObject o = doc.object();
     if (o.value("station").toString().toStdString() != id)
         return Refusal{id, "поле station не совпадает с темой"};
     const std::string wrong = kind == "status"  ? CheckStatusFields(o)
@@ -148,6 +133,57 @@ Inbound Decode(const std::string& topic, const QByteArray& payload)
         return *m;
     }
     return Refusal{id, "неверные поля"};
+}
+
+/// A whole record, and its numbers as the station's own frame or event
+/// message would give them.
+Inbound DecodeRecord(const std::string& id, const QByteArray& payload)
+{
+    WholeRecord w;
+    if (const std::string why = DecodeRecordPayload(payload, w); !why.empty())
+        return Refusal{id, why};
+    const bool fon = datafiles::KindOfPath(w.File) == datafiles::RecordKind::Fon;
+    const QByteArray json =
+        fon ? FrameJsonAt(id, w.File, w.Record, *reinterpret_cast<const TFonKadr*>(w.Bytes.data()), w.LastRecord,
+                          w.UtcOffsetS)
+            : EventJsonAt(id, w.File, w.Record, *reinterpret_cast<const TRadKadr*>(w.Bytes.data()), w.UtcOffsetS);
+    Inbound numbers = DecodeObject(id, fon ? "frame" : "event", QJsonDocument::fromJson(json).object());
+    RecordMessage m{id, w.File, w.Record, std::move(w.Bytes), {}};
+    if (auto* f = std::get_if<FrameMessage>(&numbers))
+        m.Numbers = std::move(*f);
+    else if (auto* e = std::get_if<EventMessage>(&numbers))
+        m.Numbers = std::move(*e);
+    else
+        return numbers; // a value outside its rule: refused with its reason
+    return m;
+}
+
+} // namespace
+
+Inbound Decode(const std::string& topic, const QByteArray& payload)
+{
+    // vfon/v1/ID/kind
+    if (topic.rfind(kPrefix, 0) != 0)
+        return Refusal{"", "чужая тема"};
+    const std::string rest = topic.substr(kPrefix.size());
+    const size_t slash = rest.find('/');
+    const std::string id = slash == std::string::npos ? std::string() : rest.substr(0, slash);
+    const std::string kind = slash == std::string::npos ? std::string() : rest.substr(slash + 1);
+    if (!datafiles::ValidStationId(id))
+        return Refusal{"", "недопустимый идентификатор станции"};
+    if (kind == "record")
+        return DecodeRecord(id, payload);
+    if (kind != "status" && kind != "frame" && kind != "event")
+        return Refusal{id, "неизвестная тема"};
+    if (static_cast<size_t>(payload.size()) > kMaxPayload)
+        return Refusal{id, "больше 64 КБ"};
+    if (kind == "status" && static_cast<size_t>(payload.size()) > kMaxStatusPayload)
+        return Refusal{id, "состояние больше 8 КБ"};
+    QJsonParseError err{};
+    const QJsonDocument doc = QJsonDocument::fromJson(payload, &err);
+    if (err.error != QJsonParseError::NoError || !doc.isObject())
+        return Refusal{id, "не объект JSON"};
+    return DecodeObject(id, kind, doc.object());
 }
 
 } // namespace protocol

@@ -2,7 +2,8 @@
 // What the centre receives, decoded and checked at the door: each message
 // becomes a typed status, frame or event, or a refusal with its reason.
 // Nothing the centre stores or shows comes from a message that failed: a
-// payload over 64 KB (a status over 8 KB), one that is not the JSON object
+// payload over 64 KB (a status over 8 KB, a whole record beyond its
+// kind's size), one that is not the JSON object
 // its topic asks for, a field outside its rule (InboundRules.h),
 // a station ID outside A-Z a-z 0-9 _ - (so no '/', "..", NUL or non-ASCII
 // reaches a path), a file name that is not a plain data file name.
@@ -59,6 +60,16 @@ struct EventMessage {
     std::array<int64_t, kRadChannels> Gains{}, Peak{};
 };
 
+/// A whole record as the station's file holds it (RecordMessage.h), with
+/// the numbers of its rows, made from its bytes by the code that makes the
+/// frame and event messages and checked by the same rules.
+struct RecordMessage {
+    std::string Station, File;
+    int64_t Record = 0;                               ///< from 0
+    std::string Bytes;                                ///< the record as on disk
+    std::variant<FrameMessage, EventMessage> Numbers; ///< a .fon record's or a .Rad record's
+};
+
 /// A message that is not taken, and why (in Russian, for the log and the
 /// page). `Station` is empty when no station can be named for it.
 struct Refusal {
@@ -66,7 +77,7 @@ struct Refusal {
     std::string Reason;
 };
 
-using Inbound = std::variant<StatusMessage, FrameMessage, EventMessage, Refusal>;
+using Inbound = std::variant<StatusMessage, FrameMessage, EventMessage, RecordMessage, Refusal>;
 
 /// Decodes and checks the message `payload` that came on `topic`.
 Inbound Decode(const std::string& topic, const QByteArray& payload);

@@ -6,6 +6,7 @@
 #include <QJsonObject>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 
 #include "frames/FrameNumbers.h"
 #include "frames/LiveSeconds.h"
@@ -20,22 +21,92 @@ QJsonValue NumberOrNull(double v) { return std::isfinite(v) ? QJsonValue(v) : QJ
 
 QByteArray Compact(const QJsonObject& o) { return QJsonDocument(o).toJson(QJsonDocument::Compact); }
 
-/// The zone of this machine's clock, as Qt reads local time.
-class LocalZone : public frames::StampZone {
+/// The zone of a station's clock: this machine's, as Qt reads local time,
+/// or a fixed UTC offset that the station sent.
+class WallZone : public frames::StampZone {
 public:
+    explicit WallZone(std::optional<int32_t> offsetS = std::nullopt) : offsetS_(offsetS) {}
+    /// ns since the epoch of the wall time given; 0 for a stamp that is no date.
+    int64_t WallNs(int y, int mo, int d, int h, int mi, int s, int ms) const
+    {
+        if (!offsetS_)
+            return WallToUtcNs(y, mo, d, h, mi, s, ms);
+        const QDateTime t(QDate(y, mo, d), QTime(h, mi, s, ms), Qt::UTC);
+        return t.isValid() ? (t.toMSecsSinceEpoch() - int64_t{*offsetS_} * 1000) * 1000000 : 0;
+    }
     int64_t UtcNs(const frames::FrameStamp& s) const override
     {
-        const int64_t ns = frames::StampReal(s) ? WallToUtcNs(s.Year, s.Month, s.Day, s.Hour, s.Min, s.Sec, s.MSec) : 0;
+        const int64_t ns = frames::StampReal(s) ? WallNs(s.Year, s.Month, s.Day, s.Hour, s.Min, s.Sec, s.MSec) : 0;
         return ns != 0 ? ns : frames::kNoStampNs;
     }
     std::string IsoText(int64_t utcNs) const override
     {
         if (utcNs == frames::kNoStampNs)
             return {};
+        if (offsetS_)
+            return frames::IsoWithOffset(utcNs, *offsetS_);
         const qint64 ms = utcNs >= 0 ? utcNs / 1000000 : (utcNs - 999999) / 1000000;
         return frames::IsoWithOffset(utcNs, QDateTime::fromMSecsSinceEpoch(ms, Qt::LocalTime).offsetFromUtc());
     }
+
+private:
+    std::optional<int32_t> offsetS_;
 };
+
+QByteArray FrameJsonIn(const std::string& station, const std::string& file, int64_t record, const TFonKadr& k,
+                       bool lastRecord, const WallZone& zone)
+{
+    const frames::FrameNumbers n = frames::ComputeFrameNumbers(k, lastRecord, &zone);
+    const int64_t ns = zone.WallNs(k.Year, k.Month, k.Day, k.Hour, k.Min, k.Sec, k.MSec);
+    QJsonArray rate, perS, centre, b;
+    for (const frames::ChannelNumbers& ch : n.Channels) {
+        rate.append(NumberOrNull(ch.MeanPerPoint));
+        perS.append(NumberOrNull(ch.MeanPerS));
+        centre.append(ch.HasCentre() ? QJsonValue(ch.Centre) : QJsonValue());
+        b.append(ch.HasB() ? NumberOrNull(ch.B) : QJsonValue());
+    }
+    QJsonObject o;
+    o["station"] = Q(station);
+    o["file"] = Q(file);
+    o["record"] = static_cast<qint64>(record);
+    o["kadr_no"] = k.KadrNo;
+    o["start"] = Q(frames::StampIso(n.Start)); // the station's wall time as the record holds it
+    o["start_utc"] = ns ? QJsonValue(UtcText(ns)) : QJsonValue();
+    o["start_ns"] = static_cast<qint64>(ns);
+    o["start_local"] = ns ? QJsonValue(Q(zone.IsoText(ns))) : QJsonValue(); // with the station's UTC offset
+    o["points"] = n.Points;
+    o["live_s"] = frames::LiveSeconds(n.Points);
+    o["mean_rate"] = rate;
+    o["mean_per_s"] = perS;
+    o["centre"] = centre;
+    o["b"] = b;
+    return Compact(o);
+}
+
+QByteArray EventJsonIn(const std::string& station, const std::string& file, int64_t record, const TRadKadr& e,
+                       const WallZone& zone)
+{
+    const int64_t ns = zone.WallNs(e.Year, e.Month, e.Day, e.Hour, e.Min, e.Sec, e.MSec);
+    QJsonArray gains, peak;
+    for (int c = 1; c <= kRadChannels; ++c) {
+        gains.append(const_cast<TRadKadr&>(e).RGain(c));
+        const int16_t* s = e.Samples(c);
+        int largest = 0;
+        for (int i = 0; i < kRadSamples; ++i)
+            largest = std::max(largest, std::abs(static_cast<int>(s[i])));
+        peak.append(largest);
+    }
+    QJsonObject o;
+    o["station"] = Q(station);
+    o["file"] = Q(file);
+    o["record"] = static_cast<qint64>(record);
+    o["event_no"] = e.EventNo;
+    o["time_utc"] = ns ? QJsonValue(UtcText(ns)) : QJsonValue();
+    o["time_ns"] = static_cast<qint64>(ns);
+    o["gains"] = gains;
+    o["peak"] = peak;
+    return Compact(o);
+}
 
 } // namespace
 
@@ -87,56 +158,24 @@ QByteArray WillJson(const std::string& station)
 QByteArray FrameJson(const std::string& station, const std::string& file, int64_t record, const TFonKadr& k,
                      bool lastRecord)
 {
-    const LocalZone zone;
-    const frames::FrameNumbers n = frames::ComputeFrameNumbers(k, lastRecord, &zone);
-    const int64_t ns = WallToUtcNs(k.Year, k.Month, k.Day, k.Hour, k.Min, k.Sec, k.MSec);
-    QJsonArray rate, perS, centre, b;
-    for (const frames::ChannelNumbers& ch : n.Channels) {
-        rate.append(NumberOrNull(ch.MeanPerPoint));
-        perS.append(NumberOrNull(ch.MeanPerS));
-        centre.append(ch.HasCentre() ? QJsonValue(ch.Centre) : QJsonValue());
-        b.append(ch.HasB() ? NumberOrNull(ch.B) : QJsonValue());
-    }
-    QJsonObject o;
-    o["station"] = Q(station);
-    o["file"] = Q(file);
-    o["record"] = static_cast<qint64>(record);
-    o["kadr_no"] = k.KadrNo;
-    o["start"] = Q(frames::StampIso(n.Start)); // the station's wall time as the record holds it
-    o["start_utc"] = ns ? QJsonValue(UtcText(ns)) : QJsonValue();
-    o["start_ns"] = static_cast<qint64>(ns);
-    o["start_local"] = ns ? QJsonValue(Q(zone.IsoText(ns))) : QJsonValue(); // with the station's UTC offset
-    o["points"] = n.Points;
-    o["live_s"] = frames::LiveSeconds(n.Points);
-    o["mean_rate"] = rate;
-    o["mean_per_s"] = perS;
-    o["centre"] = centre;
-    o["b"] = b;
-    return Compact(o);
+    return FrameJsonIn(station, file, record, k, lastRecord, WallZone());
 }
 
 QByteArray EventJson(const std::string& station, const std::string& file, int64_t record, const TRadKadr& e)
 {
-    const int64_t ns = WallToUtcNs(e.Year, e.Month, e.Day, e.Hour, e.Min, e.Sec, e.MSec);
-    QJsonArray gains, peak;
-    for (int c = 1; c <= kRadChannels; ++c) {
-        gains.append(const_cast<TRadKadr&>(e).RGain(c));
-        const int16_t* s = e.Samples(c);
-        int largest = 0;
-        for (int i = 0; i < kRadSamples; ++i)
-            largest = std::max(largest, std::abs(static_cast<int>(s[i])));
-        peak.append(largest);
-    }
-    QJsonObject o;
-    o["station"] = Q(station);
-    o["file"] = Q(file);
-    o["record"] = static_cast<qint64>(record);
-    o["event_no"] = e.EventNo;
-    o["time_utc"] = ns ? QJsonValue(UtcText(ns)) : QJsonValue();
-    o["time_ns"] = static_cast<qint64>(ns);
-    o["gains"] = gains;
-    o["peak"] = peak;
-    return Compact(o);
+    return EventJsonIn(station, file, record, e, WallZone());
+}
+
+QByteArray FrameJsonAt(const std::string& station, const std::string& file, int64_t record, const TFonKadr& k,
+                       bool lastRecord, int32_t utcOffsetS)
+{
+    return FrameJsonIn(station, file, record, k, lastRecord, WallZone(utcOffsetS));
+}
+
+QByteArray EventJsonAt(const std::string& station, const std::string& file, int64_t record, const TRadKadr& e,
+                       int32_t utcOffsetS)
+{
+    return EventJsonIn(station, file, record, e, WallZone(utcOffsetS));
 }
 
 } // namespace protocol

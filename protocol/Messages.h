@@ -44,6 +44,13 @@ QByteArray FrameJson(const std::string& station, const std::string& file, int64_
                      bool lastRecord);
 /// Event record `record` (from 0) of `file`.
 QByteArray EventJson(const std::string& station, const std::string& file, int64_t record, const TRadKadr& e);
+/// The same two messages with the record's stamps read at the UTC offset
+/// `utcOffsetS` instead of this machine's zone: the centre makes them from
+/// a whole record, with the offset the station sent beside it.
+QByteArray FrameJsonAt(const std::string& station, const std::string& file, int64_t record, const TFonKadr& k,
+                       bool lastRecord, int32_t utcOffsetS);
+QByteArray EventJsonAt(const std::string& station, const std::string& file, int64_t record, const TRadKadr& e,
+                       int32_t utcOffsetS);
 
 /// ISO 8601 UTC text with milliseconds and "Z" of `ns` since the epoch.
 QString UtcText(int64_t ns);

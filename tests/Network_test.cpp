@@ -94,6 +94,8 @@ TEST(NetworkSettings, CommandLineOverHiveAndRefusals)
         {{"--publish", "tcp://h:1"}, 2, "", ""},
         {{"--publish", "mqtts://h:8883"}, -1, "hive-st", "--mqtt-cafile"},
         {{"--mqtt-password-file", "/nonexistent"}, -1, "hive-st", "/nonexistent"},
+        {{"--records", "events"}, -1, "hive-st", ""},
+        {{"--records", "frames"}, 2, "", ""},
     };
     for (const auto& c : cases) {
         std::vector<char*> argv{const_cast<char*>("vfon")};

@@ -1,5 +1,5 @@
 // A full disk for a test, preloaded into a program (LD_PRELOAD): while the
-// file named by VFON_FAIL_WRITES exists, every write, fsync and fdatasync to
+// file named by VFON_FAIL_WRITES exists, every write, pwrite, fsync and fdatasync to
 // a regular file fails with ENOSPC. Sockets, pipes and terminals go on.
 #include <dlfcn.h>
 #include <cerrno>
@@ -33,6 +33,12 @@ ssize_t write(int fd, const void* buf, size_t n)
 {
     static const auto real = Real<ssize_t (*)(int, const void*, size_t)>("write");
     return DiskFull(fd) ? -1 : real(fd, buf, n);
+}
+
+ssize_t pwrite(int fd, const void* buf, size_t n, off_t at)
+{
+    static const auto real = Real<ssize_t (*)(int, const void*, size_t, off_t)>("pwrite");
+    return DiskFull(fd) ? -1 : real(fd, buf, n, at);
 }
 
 int fsync(int fd)
