@@ -8,6 +8,7 @@
 #include <cmath>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -174,15 +175,21 @@ private:
             e.Used = clock_;
             e.Inode = fd >= 0 ? st.st_ino : 0;
         }
-        std::string text;
+        // The first reading makes room for the file's rows at once (four
+        // lines of about 80 bytes a frame), not growing and copying the
+        // table row by row; later ones add a few rows to it.
+        if (fd >= 0 && e.Offset == 0)
+            e.Parser.Content().Table.Reserve(size_t(st.st_size / 320) + 1);
+        std::unique_ptr<char[]> text;
         while (fd >= 0 && e.Offset < st.st_size && !e.Parser.Stopped()) {
-            text.resize(std::min<size_t>(kReadBytes, size_t(st.st_size - e.Offset)));
-            const ssize_t n = ::pread(fd, text.data(), text.size(), e.Offset);
+            if (!text)
+                text = std::make_unique_for_overwrite<char[]>(kReadBytes);
+            const ssize_t n =
+                ::pread(fd, text.get(), std::min<size_t>(kReadBytes, size_t(st.st_size - e.Offset)), e.Offset);
             if (n <= 0)
                 break;
-            text.resize(size_t(n));
             // Whole lines only; the rest is read again with what follows it.
-            const size_t used = e.Parser.Feed(text, false);
+            const size_t used = e.Parser.Feed({text.get(), size_t(n)}, false);
             if (used == 0)
                 break;
             e.Offset += off_t(used);
