@@ -17,7 +17,9 @@
 // chunks of 1 MB (of_compressor: the export's MB/s over the compressor's
 // times the export's worker threads, at the same level). The tidy layout's
 // exports also show their MB/s over the record layout's of the same inputs,
-// level, cache and load (of_records).
+// level, cache and load (of_records), at level 1 with the tables' chunks
+// packed by the run coder (export/hdf5/RunDeflate.h) and by the general
+// compressor (runs=0).
 //
 // The inputs are made once in $TMPDIR/vfon-export-bench (about 1.2 GB) and
 // kept for later runs; peak memory is also shown for a tenth of the inputs,
@@ -47,6 +49,7 @@
 #include "export/FileWalk.h"
 #include "export/Hdf5Export.h"
 #include "export/TidyHdf5Export.h"
+#include "export/hdf5/RunDeflate.h"
 
 namespace {
 
@@ -292,11 +295,12 @@ std::string ExportKey(const benchmark::State& state)
 }
 
 /// Export to HDF5: args {rad, cold, deflate level, tenth of the inputs,
-/// busy loops, tidy layout (else the record layout)}.
+/// busy loops, tidy layout (else the record layout), run coder}.
 void BM_ExportHdf5(benchmark::State& state)
 {
     const bool rad = state.range(0), cold = state.range(1), tenth = state.range(3), busy = state.range(4);
     const bool tidy = state.range(5);
+    dataexport::UseRunDeflate(state.range(6) != 0);
     const auto zone = frames::StationZone::Open("UTC");
     const int level = static_cast<int>(state.range(2));
     std::vector<std::string> files = Inputs(rad);
@@ -354,16 +358,18 @@ void BM_ExportHdf5(benchmark::State& state)
 
 void Args(benchmark::internal::Benchmark* b, bool rad)
 {
-    b->ArgNames({"rad", "cold", "deflate", "tenth", "busy", "tidy"})->Unit(benchmark::kSecond)->Iterations(2)->UseRealTime();
-    b->Args({rad, 1, 1, 0, 0, 0});
+    b->ArgNames({"rad", "cold", "deflate", "tenth", "busy", "tidy", "runs"})->Unit(benchmark::kSecond)->Iterations(2)->UseRealTime();
+    b->Args({rad, 1, 1, 0, 0, 0, 1});
     for (int busy : {0, 1})
         for (int level : {0, 1, 4})
-            b->Args({rad, 0, level, 0, busy, 0});
-    b->Args({rad, 1, 1, 1, 0, 0});
+            b->Args({rad, 0, level, 0, busy, 0, 1});
+    b->Args({rad, 1, 1, 1, 0, 0, 1});
     for (int busy : {0, 1})
         for (int level : {1, 4})
-            b->Args({rad, 0, level, 0, busy, 1});
-    b->Args({rad, 1, 1, 1, 0, 1});
+            for (int runs : {1, 0})
+                if (runs || level == 1)
+                    b->Args({rad, 0, level, 0, busy, 1, runs});
+    b->Args({rad, 1, 1, 1, 0, 1, 1});
 }
 
 } // namespace

@@ -21,10 +21,12 @@ enum class HistorySpan { Day, Week, Month, All };
 /// The span named by "day", "week", "month" or "all" (a week otherwise).
 HistorySpan SpanNamed(const QString& name);
 
-/// The history as JSON: {"rows":N,"from":s,"to":s,"t":[...],"rate":[4][...],
-/// "centre":[4][...],"b":[4][...],"outliers":[{"t","channel","what","value"}],
+/// The history as JSON: {"rows":N,"run":frames a point,"t":[...],"rate":[4][...],
+/// "centre":[4][...],"b":[4][...],"live":[...],"outliers":[{"t","channel","what","value"}],
 /// "events":{"header":[...],"rows":[[...]]}}. Times are the frames' wall
-/// time in seconds as if UTC; NaN values are null.
+/// time in seconds as if UTC; "live" is the live time in percent of the
+/// wall time (a point's live seconds over the seconds it lasted); NaN
+/// values are null.
 QByteArray StationHistoryJson(const std::string& trendCsv, const std::string& eventsCsv, HistorySpan span);
 
 } // namespace centre

@@ -22,15 +22,17 @@ table{border-collapse:collapse}td,th{border:1px solid #999;padding:2px 6px;text-
 <a href="@ENC@/trend.csv" download>trend.csv</a> · <a href="@ENC@/events.csv" download>events.csv</a></nav>
 <p id="note">…</p>
 <div class="charts"><div class="chart"><canvas id="rate"></canvas></div><div class="chart"><canvas id="centre"></canvas></div>
-<div class="chart"><canvas id="b"></canvas></div></div>
+<div class="chart"><canvas id="b"></canvas></div><div class="chart"><canvas id="live"></canvas></div></div>
 <h2>Последние события</h2><table id="events"><thead></thead><tbody></tbody></table>
 <script>
 var id=@JSID@;document.getElementById('station').textContent=id;
 var colours=['#1f77b4','#d62728','#2ca02c','#9467bd'];var charts={};
 var when=new Intl.DateTimeFormat('ru-RU',{day:'2-digit',month:'2-digit',year:'2-digit',hour:'2-digit',minute:'2-digit',hour12:false,timeZone:'UTC'});
+function line(label,colour,h,ys){return {label:label,borderColor:colour,backgroundColor:colour,pointRadius:0,borderWidth:1,
+ data:h.t.map(function(t,i){return {x:t*1000,y:ys[i]}}),spanGaps:false}}
 function chart(name,title,h,what){
- var sets=[0,1,2,3].map(function(c){return {label:'Канал '+(c+1),borderColor:colours[c],backgroundColor:colours[c],pointRadius:0,borderWidth:1,
-  data:h.t.map(function(t,i){return {x:t*1000,y:h[name][c][i]}}),spanGaps:false}});
+ var sets=name==='live'?[line('Живое время','#ff7f0e',h,h.live)]:
+  [0,1,2,3].map(function(c){return line('Канал '+(c+1),colours[c],h,h[name][c])});
  if(what)[0,1,2,3].forEach(function(c){var pts=h.outliers.filter(function(o){return o.what===what&&o.channel===c+1})
   .map(function(o){return {x:o.t*1000,y:o.value}});if(pts.length)sets.push({label:'Выбросы, канал '+(c+1),data:pts,showLine:false,
   pointRadius:4,pointStyle:'crossRot',borderColor:'#000',backgroundColor:'#000'})});
@@ -49,6 +51,7 @@ function load(span){document.querySelectorAll('nav button').forEach(function(b){
   document.getElementById('note').textContent='Кадров: '+h.rows+(h.run>1?(', на графике средние по '+h.run):'')+
    (h.t.length?(', с '+when.format(new Date(h.t[0]*1000))+' по '+when.format(new Date(h.t[h.t.length-1]*1000))+' (время станции)'):'');
   chart('rate','Средний счёт за точку',h,'rate');chart('centre','Центр пика, канал АЦП',h,'centre');chart('b','Наклон b',h,null);
+  chart('live','Живое время, % времени',h,null);
   events(h.events)}).catch(function(e){document.getElementById('note').textContent='история не получена: '+e})}
 document.querySelectorAll('nav button').forEach(function(b){b.addEventListener('click',function(){load(b.dataset.span)})});
 load('week');

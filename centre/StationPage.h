@@ -1,6 +1,6 @@
 #pragma once
 // The page of one station, /station/ID: its mean rate, peak centre and
-// slope b per channel against time over the last day, week or month of its
+// slope b per channel and its live time against time over the last day, week or month of its
 // data or all of it (charts by Chart.js, served by the centre itself), the
 // outliers marked, its last events, and links to its trend.csv and
 // events.csv. The numbers come from /station/ID/history.json.

@@ -11,6 +11,7 @@
 #include "datafiles/OutputFile.h"
 #include "datafiles/RecordReader.h"
 #include "datafiles/StationId.h"
+#include "export/InputFolders.h"
 #include "export/Progress.h"
 
 namespace dataexport {
@@ -29,29 +30,12 @@ bool IsRadName(const std::string& name)
 /// The .Rad files of `folder`, sorted by name.
 std::vector<std::string> RadFilesOf(const std::string& folder)
 {
-    std::vector<std::string> files;
-    std::error_code ec;
-    for (const fs::directory_entry& e : fs::directory_iterator(folder, ec))
-        if (IsRadName(e.path().filename().string()))
-            files.push_back(e.path().string());
-    std::sort(files.begin(), files.end());
+    std::vector<std::string> files = DataFilesOf(folder);
+    std::erase_if(files, [](const std::string& f) { return !IsRadName(f); });
     return files;
 }
 
 std::string FileName(const std::string& path) { return fs::path(path).filename().string(); }
-
-/// "A;B" of the members' stations, in time order of their first event.
-std::string StationList(const std::vector<StationInput>& stations, const coinc::Coincidence& c)
-{
-    std::vector<int32_t> seen;
-    std::string text;
-    for (const coinc::Member& m : c.members)
-        if (std::find(seen.begin(), seen.end(), m.station) == seen.end()) {
-            seen.push_back(m.station);
-            text += (text.empty() ? "" : ";") + stations[static_cast<size_t>(m.station)].id;
-        }
-    return text;
-}
 
 std::string Number(double v)
 {
@@ -60,16 +44,44 @@ std::string Number(double v)
     return text;
 }
 
-/// The accidentals summary: per station pair and per multiplicity, the
-/// coincidences found, expected from the rates and found with the stations
-/// shifted apart.
-std::string AccidentalsCsv(const std::vector<StationInput>& inputs, const std::vector<coinc::StationEvents>& stations,
-                           const std::vector<coinc::Coincidence>& found, int64_t windowNs)
+/// The accidentals summary as CSV.
+std::string AccidentalsCsv(const std::vector<AccidentalLine>& lines)
+{
+    std::string csv = "kind,stations,observed,expected,empirical\n";
+    for (const AccidentalLine& l : lines)
+        csv += l.kind + "," + l.stations + "," + std::to_string(l.observed) + "," + Number(l.expected) + ","
+               + Number(l.empirical) + "\n";
+    return csv;
+}
+
+void WriteOutput(const std::string& path, const std::string& text, bool force)
+{
+    datafiles::OutputFile out(path, force);
+    out.Write(text);
+    out.Commit();
+}
+
+} // namespace
+
+std::string StationList(const std::vector<std::string>& ids, const coinc::Coincidence& c)
+{
+    std::vector<int32_t> seen;
+    std::string text;
+    for (const coinc::Member& m : c.members)
+        if (std::find(seen.begin(), seen.end(), m.station) == seen.end()) {
+            seen.push_back(m.station);
+            text += (text.empty() ? "" : ";") + ids[static_cast<size_t>(m.station)];
+        }
+    return text;
+}
+
+std::vector<AccidentalLine> AccidentalLines(const std::vector<coinc::StationEvents>& stations,
+                                            const std::vector<coinc::Coincidence>& found, int64_t windowNs)
 {
     double seconds = 0.0;
     const std::vector<double> rates = coinc::RatesOf(stations, &seconds);
     const double w = static_cast<double>(windowNs) / 1e9;
-    std::string csv = "kind,stations,observed,expected,empirical\n";
+    std::vector<AccidentalLine> lines;
     for (size_t a = 0; a < stations.size(); ++a)
         for (size_t b = a + 1; b < stations.size(); ++b) {
             int64_t observed = 0;
@@ -82,29 +94,19 @@ std::string AccidentalsCsv(const std::vector<StationInput>& inputs, const std::v
             }
             const std::vector<coinc::StationEvents> pair{stations[a], stations[b]};
             const double pairRates[] = {rates[a], rates[b]};
-            csv += "pair," + inputs[a].id + ";" + inputs[b].id + "," + std::to_string(observed) + ","
-                   + Number(coinc::AccidentalRate(pairRates, w) * seconds) + ","
-                   + Number(coinc::EmpiricalByMultiplicity(pair, windowNs)[2]) + "\n";
+            lines.push_back({"pair", stations[a].id + ";" + stations[b].id, observed,
+                             coinc::AccidentalRate(pairRates, w) * seconds,
+                             coinc::EmpiricalByMultiplicity(pair, windowNs)[2]});
         }
     const std::vector<double> expected = coinc::ExpectedByMultiplicity(rates, w, seconds);
     const std::vector<double> empirical = coinc::EmpiricalByMultiplicity(stations, windowNs);
     for (size_t k = 2; k <= stations.size(); ++k) {
         const auto observed = std::count_if(found.begin(), found.end(),
                                             [&](const coinc::Coincidence& c) { return c.Stations() == static_cast<int>(k); });
-        csv += "fold," + std::to_string(k) + "," + std::to_string(observed) + "," + Number(expected[k]) + ","
-               + Number(empirical[k]) + "\n";
+        lines.push_back({"fold", std::to_string(k), observed, expected[k], empirical[k]});
     }
-    return csv;
+    return lines;
 }
-
-void WriteOutput(const std::string& path, const std::string& text, bool force)
-{
-    datafiles::OutputFile out(path, force);
-    out.Write(text);
-    out.Commit();
-}
-
-} // namespace
 
 std::string AccidentalsName(const std::string& csv)
 {
@@ -169,11 +171,14 @@ coinc::StationEvents ReadStationEvents(const StationInput& station, const frames
 
 std::string CoincidenceCsv(const std::vector<StationInput>& stations, const std::vector<coinc::Coincidence>& found)
 {
+    std::vector<std::string> ids;
+    for (const StationInput& s : stations)
+        ids.push_back(s.id);
     std::string csv = "id,first_utc,first_ns,n,stations,station,file,record,dt_ns\n";
     for (const coinc::Coincidence& c : found) {
         const std::string head = std::to_string(c.id) + "," + frames::IsoWithOffset(c.FirstNs(), 0) + ","
                                  + std::to_string(c.FirstNs()) + "," + std::to_string(c.Stations()) + ","
-                                 + StationList(stations, c) + ",";
+                                 + StationList(ids, c) + ",";
         for (const coinc::Member& m : c.members) {
             const StationInput& s = stations[static_cast<size_t>(m.station)];
             csv += head + s.id + "," + FileName(s.files[static_cast<size_t>(m.event.file)]) + ","
@@ -205,7 +210,7 @@ int RunCoincidences(const ExportOptions& o, const frames::StampZone& zone, std::
     const std::vector<coinc::Coincidence> found = coinc::FindCoincidences(stations, windowNs);
     try {
         WriteOutput(o.coincidencesOut, CoincidenceCsv(inputs, found), o.force);
-        WriteOutput(summaryPath, AccidentalsCsv(inputs, stations, found, windowNs), o.force);
+        WriteOutput(summaryPath, AccidentalsCsv(AccidentalLines(stations, found, windowNs)), o.force);
     } catch (const datafiles::OutputError& e) {
         log << e.what() << "; совпадения не записаны\n";
         return kExitFailed;

@@ -29,6 +29,25 @@ std::vector<StationInput> StationInputs(const std::vector<std::string>& inputs, 
 coinc::StationEvents ReadStationEvents(const StationInput& station, const frames::StampZone& zone, std::ostream& log,
                                        bool& skipped);
 
+/// One line of the accidentals beside the coincidences: a station pair or
+/// a multiplicity, with the coincidences found, those expected from the
+/// stations' rates and those found with the stations shifted apart.
+struct AccidentalLine {
+    std::string kind;     ///< "pair" or "fold"
+    std::string stations; ///< "A;B" of a pair, the multiplicity of a fold
+    int64_t observed = 0;
+    double expected = 0, empirical = 0;
+};
+
+/// The pairs, then the multiplicities 2..N, of `stations` and what was
+/// `found` among them with window `windowNs`.
+std::vector<AccidentalLine> AccidentalLines(const std::vector<coinc::StationEvents>& stations,
+                                            const std::vector<coinc::Coincidence>& found, int64_t windowNs);
+
+/// "A;B" of the members' stations of `c` (IDs from `ids`), in time order of
+/// their first event.
+std::string StationList(const std::vector<std::string>& ids, const coinc::Coincidence& c);
+
 /// The CSV text of `found` (header and one row per member).
 std::string CoincidenceCsv(const std::vector<StationInput>& stations, const std::vector<coinc::Coincidence>& found);
 

@@ -27,7 +27,7 @@ void AddOptions(CLI::App& app, ExportOptions& o)
         "Выгрузка файлов кадров фона (.fon) и радиособытий (.Rad) в CSV и HDF5.\n"
         "Записи и столбцы описаны в docs/formats.md.");
     app.set_help_flag("-h,--help", "Показать эту справку и выйти");
-    app.add_option("files", o.files, "Файлы данных (.fon, .Rad), выгружаются в заданном порядке;\nдля --coincidences также папки станций")->required();
+    app.add_option("files", o.files, "Файлы данных (.fon, .Rad) и папки станций (их файлы данных),\nвыгружаются в заданном порядке")->required();
     app.add_option("--csv", o.csvDir,
                    "Записать файлы CSV в папку DIR (создаётся, когда есть что записать):\n"
                    "для .fon ИМЯ.frames.csv, ИМЯ.points.csv, ИМЯ.spectra.csv;\n"
@@ -35,7 +35,9 @@ void AddOptions(CLI::App& app, ExportOptions& o)
         ->type_name("DIR");
     app.add_option("--hdf5", o.hdf5Out, "Записать все входные файлы в один файл HDF5: по группе на\n"
                                         "станцию с таблицами points, frames, spectra, events, trend\n"
-                                        "(читаются pandas.read_hdf) и набором event_samples")
+                                        "(читаются pandas.read_hdf) и набором event_samples; для двух\n"
+                                        "станций и более также совпадения их событий (окно --window):\n"
+                                        "таблицы coincidences, coincidence_members, coincidence_accidentals")
         ->type_name("OUT.h5");
     app.add_option("--hdf5-layout", o.hdf5Layout,
                    "Вид файла HDF5: tidy (по умолчанию, см. выше) или records (прежний:\n"
@@ -66,7 +68,7 @@ void AddOptions(CLI::App& app, ExportOptions& o)
                    "на каждое событие совпадения, а ожидаемые случайные совпадения по\n"
                    "парам и кратностям — в ИМЯ.accidentals.csv")
         ->type_name("OUT.csv");
-    app.add_option("--window", o.windowMs, "Окно совпадения, мс (от 0.001 до 60000)")
+    app.add_option("--window", o.windowMs, "Окно совпадения (--coincidences и --hdf5), мс (от 0.001 до 60000)")
         ->type_name("MS")
         ->check(CLI::Range(0.001, 60000.0))
         ->capture_default_str();

@@ -10,6 +10,7 @@
 #include "export/CoincidenceExport.h"
 #include "export/CsvExport.h"
 #include "export/FileWalk.h"
+#include "export/InputFolders.h"
 #include "export/Hdf5Export.h"
 #include "export/Progress.h"
 #include "frames/StationZone.h"
@@ -94,10 +95,26 @@ bool StationsKnown(const ExportOptions& o, std::ostream& log)
     return true;
 }
 
+/// The coincidences the tidy HDF5 file got, when it got them.
+void SayCoincidences(const std::vector<std::unique_ptr<RecordSink>>& sinks, const ExportOptions& o, std::ostream& log)
+{
+    for (const auto& sink : sinks)
+        if (const auto* tidy = dynamic_cast<const TidyHdf5Export*>(sink.get()); tidy && tidy->Coincidences() >= 0)
+            log << datafiles::About(o.hdf5Out, "совпадений между станциями " + std::to_string(tidy->Coincidences())
+                                                   + " при окне " + OneDecimal(o.windowMs)
+                                                   + " мс (таблицы /coincidences, /coincidence_members, "
+                                                     "/coincidence_accidentals)")
+                << '\n';
+}
+
 } // namespace
 
-int RunExport(const ExportOptions& o, std::ostream& log)
+int RunExport(const ExportOptions& given, std::ostream& log)
 {
+    // Folders stand for their data files in the walk and the trend;
+    // --coincidences takes them as they are (a folder is a station).
+    ExportOptions o = given;
+    o.files = ExpandFolders(given.files);
     if (!o.AnyCommand()) {
         log << "нечего делать: укажите --csv DIR, --hdf5 OUT.h5, --trend OUT.csv и/или --coincidences OUT.csv (см. --help)\n";
         return kExitFailed;
@@ -124,7 +141,8 @@ int RunExport(const ExportOptions& o, std::ostream& log)
     try {
         if (tidy && !kept(o.hdf5Out))
             owned.push_back(std::make_unique<TidyHdf5Export>(o.hdf5Out, o.files, *zone,
-                                                             TidySettings{o.station, o.programVersion, o.level, o.force}));
+                                                             TidySettings{o.station, o.programVersion, o.level, o.force,
+                                                                          static_cast<int64_t>(o.windowMs * 1e6)}));
         if (!o.hdf5Out.empty() && !tidy && !kept(o.hdf5Out))
             owned.push_back(std::make_unique<Hdf5Export>(o.hdf5Out, o.files, o.level, o.force));
         if (!o.csvDir.empty()) {
@@ -145,12 +163,13 @@ int RunExport(const ExportOptions& o, std::ostream& log)
             sinks.push_back(s.get());
         const WalkSummary summary = WalkFiles(o.files, sinks, WalkOptions{!o.quiet}, log);
         PrintSummary(summary, log);
+        SayCoincidences(owned, o, log);
         rc = std::max(rc, summary.outputFailed ? kExitFailed : summary.SomethingSkipped() ? kExitSkipped : kExitDone);
     }
     if (!o.trendOut.empty() && !kept(o.trendOut))
         rc = std::max(rc, RunTrend(o, *zone, walked, log));
     if (!o.coincidencesOut.empty())
-        rc = std::max(rc, RunCoincidences(o, *zone, log));
+        rc = std::max(rc, RunCoincidences(given, *zone, log));
     return rc;
 }
 

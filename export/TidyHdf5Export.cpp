@@ -8,6 +8,7 @@
 
 #include "datafiles/FileProblemText.h"
 #include "datafiles/FrameEnd.h"
+#include "export/TidyCoincidences.h"
 #include "export/hdf5/Hdf5Part.h"
 #include "frames/LiveSeconds.h"
 #include "frames/PointTimes.h"
@@ -281,8 +282,11 @@ void TidyHdf5Export::PutTrendRow(Station& s, int64_t index, const TFonKadr& f, i
 void TidyHdf5Export::Event(const SourceFile&, int64_t index, const TRadKadr& e)
 {
     Station& s = *current_;
+    const int64_t ns = zone_.UtcNs(frames::EventStampOf(e));
+    if (ns != frames::kNoStampNs)
+        s.times.push_back(coinc::Event{ns, fileId_, static_cast<int32_t>(index + 1)});
     char* row = s.events->NextRow();
-    s.events->Put(row, 0, zone_.UtcNs(frames::EventStampOf(e)));
+    s.events->Put(row, 0, ns);
     s.events->Put(row, 1, e.EventNo);
     for (int c = 1; c <= kRadChannels; ++c) {
         s.events->Put(row, 1 + c, const_cast<TRadKadr&>(e).RGain(c));
@@ -306,6 +310,13 @@ void TidyHdf5Export::Finish()
                                s.trend.get()})
             t->Finish();
         s.samples->Flush();
+    }
+    if (stations_.size() >= 2 && settings_.windowNs > 0) {
+        std::vector<coinc::StationEvents> events;
+        for (auto& [id, s] : stations_)
+            events.push_back({id, std::move(s.times)});
+        coincidences_ = static_cast<int64_t>(WriteCoincidenceTables(file_, std::move(events), settings_.windowNs,
+                                                                    settings_.level));
     }
     Close();
     CommitHdf5Part(file_, part_, path_, settings_.force);

@@ -10,12 +10,16 @@
 //   /<station>/events        one row per radio event
 //   /<station>/event_samples events × 6 × 4096 samples, row i = events row i
 //   /<station>/trend         the health numbers of each frame
+// With two stations or more, the coincidences of their radio events are
+// searched as --coincidences searches them and written beside the groups
+// (export/TidyCoincidences.h).
 // The columns are listed in TidyHdf5Export.cpp and in docs/formats.md.
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "coincidence/Events.h"
 #include "export/hdf5/Hdf5Table.h"
 #include "export/hdf5/PandasTable.h"
 #include "export/RecordSink.h"
@@ -29,6 +33,7 @@ struct TidySettings {
     std::string programVersion; ///< written on each station group
     int level = 1;              ///< deflate level
     bool force = false;         ///< replace an existing output
+    int64_t windowNs = 0;       ///< coincidence window between the stations; 0: no search
 };
 
 /// Writes every record into one HDF5 file, grouped by station.
@@ -51,12 +56,15 @@ public:
     void Event(const SourceFile& file, int64_t index, const TRadKadr& event) override;
     void Finish() override;
     void Abandon() override;
+    /// Coincidences written by Finish; -1 when none were searched (one station).
+    int64_t Coincidences() const { return coincidences_; }
 
 private:
     /// The tables of one station, made when its first input comes.
     struct Station {
         std::unique_ptr<PandasTable> files, points, frames, spectra, events, trend;
         std::unique_ptr<Hdf5Table> samples;
+        std::vector<coinc::Event> times; ///< the events with a time, for the coincidence search
     };
     Station& Open(const std::string& id);
     /// One frame's rows in the station's tables: a row per point (up to
@@ -75,6 +83,7 @@ private:
     std::map<std::string, Station> stations_;
     Station* current_ = nullptr; ///< the station of the file being read
     int32_t fileId_ = 0;         ///< that file's file_id in the station's files table
+    int64_t coincidences_ = -1;
 };
 
 } // namespace dataexport

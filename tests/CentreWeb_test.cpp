@@ -12,6 +12,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <mutex>
+#include <set>
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -233,16 +234,19 @@ void FeedFrames(centre::CentreStore& store, const std::string& id, int n, int fi
     for (int i = first; i < first + n; ++i) {
         const QDateTime t = start.addSecs(int64_t{150} * i);
         const int centre = i == 2000 ? 140 : 67 + (i / 300) % 2; // one frame far off
+        const double live = 0.9 + 0.05 * ((i / 300) % 2);         // of the wall time
         store.Take("vfon/v1/" + id + "/frame",
                    QString(R"({"station":"%1","file":"1_12_0_0.fon","record":%2,"kadr_no":%3,"start":"%4",)"
                            R"("start_utc":"%4Z","start_ns":%5,"points":600,"mean_rate":[28.1,16.1,43.7,11.6],)"
-                           R"("centre":[%6,58,79,54],"b":[-5.5,-4.7,-5.9,-7.2]})")
+                           R"("centre":[%6,58,79,54],"b":[-5.5,-4.7,-5.9,-7.2],"mean_per_s":[%7,%8,0,0]})")
                        .arg(QString::fromStdString(id))
                        .arg(i)
                        .arg(i + 1)
                        .arg(t.toString("yyyy-MM-ddThh:mm:ss.zzz"))
                        .arg(t.toMSecsSinceEpoch() * 1000000)
                        .arg(centre)
+                       .arg(28.1 * live / 0.25)
+                       .arg(16.1 * live / 0.25)
                        .toUtf8(),
                    kNow);
     }
@@ -347,9 +351,10 @@ TEST(StationPage, ChartsDrawnInChromiumWithNothingFromOutside)
 
     const QString png = qEnvironmentVariable("VFON_SHOTS", dir.path()) + "/station-week.png";
     Browse(QString("http://127.0.0.1:%1/station/st1").arg(port), png);
-    // Channel 1's line (blue) and 2's (red) are on the canvas.
+    // Channel 1's line (blue) and 2's (red) are on the canvas, and the live time's (orange).
     EXPECT_GT(PixelsOf(png, qRgb(0x1f, 0x77, 0xb4)), 200);
     EXPECT_GT(PixelsOf(png, qRgb(0xd6, 0x27, 0x28)), 200);
+    EXPECT_GT(PixelsOf(png, qRgb(0xff, 0x7f, 0x0e)), 200);
     std::lock_guard lock(m);
     EXPECT_TRUE(asked.contains("/chart.js")) << asked.join(' ').toStdString();
     EXPECT_TRUE(asked.contains("/station/st1/history.json")) << asked.join(' ').toStdString();
@@ -360,6 +365,13 @@ TEST(StationPage, ChartsDrawnInChromiumWithNothingFromOutside)
     EXPECT_EQ(h.value("rows").toInt(), 7 * 24 * 24);
     ASSERT_EQ(h.value("outliers").toArray().size(), 1);
     EXPECT_EQ(h.value("outliers").toArray()[0].toObject().value("value").toDouble(), 140);
+    // The live time in percent of the wall time: 90 % and 95 % by turns of 300 frames.
+    std::set<int> live;
+    for (const QJsonValue& v : h.value("live").toArray()) {
+        live.insert(int(std::lround(v.toDouble())));
+        EXPECT_NEAR(v.toDouble(), std::lround(v.toDouble()), 0.01);
+    }
+    EXPECT_EQ(live, (std::set<int>{90, 95}));
     // Frames that came since are in the next view, each once.
     FeedFrames(store, "st1", 100, 7 * 24 * 24);
     const QJsonObject more = QJsonDocument::fromJson(centre::CentreAnswer(*snapshot, "/station/st1/history.json",

@@ -166,4 +166,22 @@ TEST(TrendCsv, ReadBackEitherHeaderWithBadLinesPassedOver)
     EXPECT_EQ(t.Centre[0][0], 60);
     EXPECT_TRUE(std::isnan(t.Centre[1][0]) && std::isnan(t.B[1][0]) && std::isnan(t.MeanPerPoint[2][0]));
     EXPECT_EQ(t.NoCentre[1].at(frames::SpectrumFault::NotRecorded), 1);
+    EXPECT_FLOAT_EQ(t.PointSeconds[0], 1.5f / 30); // mean_per_point ÷ mean_per_s
+
+    // Read in two pieces cut anywhere (a growing file read twice), each
+    // case gives what it gives read whole.
+    for (const Case& c : cases)
+        for (size_t cut = 0; cut <= c.text.size(); ++cut) {
+            trend::TrendCsvParser parser;
+            const size_t used = parser.Feed(std::string_view(c.text).substr(0, cut), false);
+            ASSERT_LE(used, cut);
+            parser.Feed(std::string_view(c.text).substr(used), true);
+            parser.Finish();
+            const trend::TrendCsvContent& got = parser.Content();
+            EXPECT_EQ(got.Table.Size(), c.rows) << cut << ": " << c.text;
+            EXPECT_EQ(got.Files, c.files) << cut << ": " << c.text;
+            ASSERT_EQ(got.Problems.size(), c.problems.size()) << cut << ": " << c.text;
+            for (size_t i = 0; i < c.problems.size(); ++i)
+                EXPECT_EQ(got.Problems[i].Line, c.problems[i].Line) << cut << ": " << c.text;
+        }
 }

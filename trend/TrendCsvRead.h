@@ -9,7 +9,9 @@
 #include <cstdint>
 #include <functional>
 #include <istream>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "trend/TrendTable.h"
@@ -44,7 +46,8 @@ struct TrendCsvContent {
     /// One row per frame, its File indexing Files and its Record the frame
     /// column less one. Centres without a stored error (CentreError 0: the
     /// outliers are judged by the spread alone); missing centres and slopes
-    /// counted under SpectrumFault::NotRecorded.
+    /// counted under SpectrumFault::NotRecorded. A point's duration is
+    /// mean_per_point ÷ mean_per_s of the first channel that has both.
     TrendTable Table;
     std::vector<std::string> Files; ///< the file column's names, in order of first appearance
     std::vector<TrendLineProblem> Problems;
@@ -56,6 +59,39 @@ struct TrendCsvReadOptions {
     /// Bytes read so far, every few thousand lines (may be empty).
     std::function<void(uint64_t bytes)> Progress;
     const std::atomic<bool>* Cancel = nullptr; ///< checked as often as Progress; set: the rows so far are kept
+};
+
+/// A trend CSV read piece by piece, as its text comes: what ReadTrendCsv
+/// does, for a reader that keeps the rows of a growing file and reads only
+/// what was appended since.
+class TrendCsvParser {
+public:
+    TrendCsvParser();
+    explicit TrendCsvParser(TrendCsvReadOptions options);
+    ~TrendCsvParser();
+    TrendCsvParser(TrendCsvParser&&) noexcept;
+    TrendCsvParser& operator=(TrendCsvParser&&) noexcept;
+
+    /// Reads the whole records at the start of `text`, which goes on where
+    /// the text of the last call ended; returns the bytes taken: up to the
+    /// end of the last whole record, or all of `text` when it is the end of
+    /// the input (`last`). Give the rest again, with what follows it.
+    size_t Feed(std::string_view text, bool last);
+    /// Makes the frame being read a row when all its channels have come
+    /// (the writer of a growing file writes a frame's lines at once).
+    void EndWholeFrame();
+    /// Makes the frame being read a row: at the end of the input.
+    void Finish();
+    /// Whether nothing more will be read: not a trend CSV, a quote left
+    /// open at the end, or cancelled.
+    bool Stopped() const;
+    /// What was read so far (rows up to the frame being read).
+    const TrendCsvContent& Content() const;
+    TrendCsvContent& Content();
+
+private:
+    struct State;
+    std::unique_ptr<State> s_;
 };
 
 /// Reads a trend CSV from `in`. Lines end in CRLF or LF; fields are those

@@ -10,6 +10,7 @@ void TrendTable::Append(int32_t file, int32_t record, const frames::FrameNumbers
     Record.push_back(record);
     Time.push_back(frames::StampSeconds(n.Start));
     Points.push_back(static_cast<int16_t>(n.Points));
+    PointSeconds.push_back(static_cast<float>(n.PointSeconds));
     for (size_t c = 0; c < kFonChannels; ++c) {
         const frames::ChannelNumbers& ch = n.Channels[c];
         MeanPerPoint[c].push_back(static_cast<float>(ch.MeanPerPoint));
@@ -30,6 +31,7 @@ void TrendTable::Append(const TrendTable& other)
     add(Record, other.Record);
     add(Time, other.Time);
     add(Points, other.Points);
+    add(PointSeconds, other.PointSeconds);
     for (size_t c = 0; c < kFonChannels; ++c) {
         add(MeanPerPoint[c], other.MeanPerPoint[c]);
         add(Centre[c], other.Centre[c]);
@@ -48,6 +50,7 @@ void TrendTable::Reserve(size_t rows)
     Record.reserve(rows);
     Time.reserve(rows);
     Points.reserve(rows);
+    PointSeconds.reserve(rows);
     for (size_t c = 0; c < kFonChannels; ++c) {
         MeanPerPoint[c].reserve(rows);
         Centre[c].reserve(rows);

@@ -17,6 +17,7 @@ struct TrendTable {
     std::vector<int32_t> Record; ///< record index in the file, from 0
     std::vector<double> Time;    ///< StampSeconds of the frame start (NaN if invalid)
     std::vector<int16_t> Points; ///< filled points
+    std::vector<float> PointSeconds; ///< wall seconds a point of the frame lasts (NaN if unknown)
     std::array<std::vector<float>, kFonChannels> MeanPerPoint; ///< NaN when no point is filled
     std::array<std::vector<float>, kFonChannels> Centre; ///< NaN when there is none
     std::array<std::vector<float>, kFonChannels> CentreError; ///< statistical error of Centre, bins

@@ -11,7 +11,7 @@ namespace dataexport {
 ChunkPipeline::ChunkPipeline(size_t chunkBytes, int level, unsigned inFlight, size_t shuffleSize)
     : chunkBytes_(chunkBytes), shuffleSize_(shuffleSize), slots_(std::max(1u, inFlight) + 1)
 {
-    runs_ = shuffleSize_ > 1 && level == 1;
+    runs_ = shuffleSize_ > 1 && level == 1 && RunDeflateUsed();
     bound_ = runs_ ? RunDeflateBound(chunkBytes) : ChunkDeflater(level).Bound(chunkBytes);
     for (Slot& s : slots_) {
         s.in = std::make_unique<char[]>(chunkBytes_);

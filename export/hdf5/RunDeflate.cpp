@@ -1,5 +1,7 @@
 #include "export/hdf5/RunDeflate.h"
 
+#include <atomic>
+
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -117,6 +119,13 @@ size_t RunLength(const unsigned char* p, const unsigned char* end, unsigned char
 }
 
 } // namespace
+
+namespace {
+std::atomic<bool> g_useRuns = true;
+} // namespace
+
+void UseRunDeflate(bool use) { g_useRuns = use; }
+bool RunDeflateUsed() { return g_useRuns; }
 
 size_t RunDeflateBound(size_t bytes)
 {

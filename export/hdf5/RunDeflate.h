@@ -19,3 +19,13 @@ size_t RunDeflateBound(size_t bytes);
 size_t RunDeflate(const unsigned char* in, size_t bytes, unsigned char* out);
 
 } // namespace dataexport
+
+namespace dataexport {
+
+/// Whether the pipelines made from now on pack shuffled level-1 chunks
+/// with RunDeflate (the default) or with the general compressor: for
+/// measuring one against the other.
+void UseRunDeflate(bool use);
+bool RunDeflateUsed();
+
+} // namespace dataexport
