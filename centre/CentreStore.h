@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QJsonObject>
 #include <array>
+#include <functional>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "centre/CentreCounters.h"
+#include "centre/StoredEvent.h"
 #include "protocol/Inbound.h"
 #include "protocol/Receipt.h"
 
@@ -62,6 +64,9 @@ public:
     std::vector<protocol::Receipt> Commit(int64_t nowNs);
     /// Records wait for a commit.
     bool Waiting() const;
+    /// Hands each commit's newly stored events of a station to `sink`.
+    using EventSink = std::function<void(const std::string& station, const std::vector<StoredEvent>& events)>;
+    void OnEventsStored(EventSink sink) { eventSink_ = std::move(sink); }
     CentreCounters& Counters() { return counters_; }
     const CentreCounters& Counters() const { return counters_; }
 
@@ -89,6 +94,7 @@ private:
     CentreCounters counters_;
     int64_t refused_ = 0;
     std::map<std::string, int64_t> refusedBy_;
+    EventSink eventSink_;
 };
 
 } // namespace centre

@@ -12,8 +12,11 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "centre/HeldRecords.h"
+#include "centre/StoredEvent.h"
 #include "protocol/Inbound.h"
 
 namespace centre {
@@ -49,6 +52,8 @@ public:
     /// The receipt's counts: per file, records from the start stored, for
     /// the files that moved last; clears ReceiptDue.
     std::map<std::string, int64_t> TakeReceipt();
+    /// The events stored since the last call, with their instants.
+    std::vector<StoredEvent> TakeStoredEvents() { return std::exchange(storedEvents_, {}); }
 
 private:
     void Load();
@@ -61,6 +66,7 @@ private:
     uint64_t moves_ = 0;
     int64_t frames_ = 0, events_ = 0;
     std::string trendText_, eventsText_;
+    std::vector<StoredEvent> eventStamps_, storedEvents_; ///< of eventsText_; stored, not yet taken
     bool receiptDue_ = false;
     bool bothMade_ = false; ///< trend.csv and events.csv exist with their headers
 };
