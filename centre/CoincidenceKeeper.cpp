@@ -268,6 +268,9 @@ std::shared_ptr<const CoincidenceView> CoincidenceKeeper::View(int64_t nowNs, in
     std::vector<coinc::StationEvents> events = finder_.EventsByStation(stations_.size());
     for (size_t s = 0; s < events.size(); ++s)
         events[s].id = stations_[s];
+    // Pairs named in the order of the stations' IDs, whatever order they came in.
+    std::sort(events.begin(), events.end(),
+              [](const coinc::StationEvents& a, const coinc::StationEvents& b) { return a.id < b.id; });
     view_ = std::make_shared<const CoincidenceView>(MakeCoincidenceView(events, Current(), window_, horizon_));
     viewNs_ = nowNs;
     changed_ = false;

@@ -104,12 +104,12 @@ for(var c=0;c<6;c++){var div=document.createElement('div');div.className='chart'
 function draw(mode){document.querySelectorAll('nav button').forEach(function(b){b.className=b.dataset.mode===mode?'on':''});
  charts.forEach(function(ch){ch.destroy()});charts=[];
  for(var c=0;c<6;c++){var sets=[];
-  d.members.forEach(function(m,i){if(!m.antennas)return;var t0=mode==='time'?m.dt_ns/1000:0;
+  d.members.forEach(function(m,i){if(!m.antennas)return;var t0=mode==='time'?m.dt_ns/1e6:0;
    sets.push({label:m.station+' · '+m.file+' #'+m.record,borderColor:colours[i%colours.length],pointRadius:0,borderWidth:1,
-    data:m.antennas[c].map(function(v,k){return {x:t0+k*d.sample_ns/1000,y:v}})})});
+    data:m.antennas[c].map(function(v,k){return {x:t0+k*d.sample_ns/1e6,y:v}})})});
   charts.push(new Chart(document.getElementById('a'+c),{type:'line',data:{datasets:sets},options:{animation:false,
    maintainAspectRatio:false,parsing:false,normalized:true,plugins:{title:{display:true,text:'Антенна '+(c+1)},legend:{display:c===0}},
-   scales:{x:{type:'linear',title:{display:c===5,text:'мкс после первого события'}}}}}))}}
+   scales:{x:{type:'linear',title:{display:c===5,text:'мс после первого события'}}}}}))}}
 document.querySelectorAll('nav button').forEach(function(b){b.addEventListener('click',function(){draw(b.dataset.mode)})});
 draw('time');
 </script></body></html>

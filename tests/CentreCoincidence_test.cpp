@@ -165,8 +165,10 @@ protected:
             stations.push_back(std::make_unique<QProcess>());
             StartStation(*stations.back(), id, seconds, {}, env);
         }
-        for (auto& p : stations)
-            Finish(*p);
+        for (auto& p : stations) {
+            ASSERT_TRUE(p->waitForFinished((seconds + 120) * 1000));
+            EXPECT_EQ(p->exitCode(), 0) << p->readAllStandardError().toStdString();
+        }
         // Every event of every station stored, and searched.
         for (size_t i = 0; i < sky.size(); ++i) {
             const QString id = "st" + QString::number(i + 1);
