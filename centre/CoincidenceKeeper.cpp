@@ -117,9 +117,8 @@ std::vector<KeptCoincidence> CoincidenceKeeper::Current() const
     return out;
 }
 
-std::string CoincidenceKeeper::Load()
+std::vector<coinc::Merged> CoincidenceKeeper::ReadStoredEvents()
 {
-    // Every stored event of every station, in time order.
     std::vector<coinc::Merged> stream;
     std::vector<std::string> folders;
     std::error_code ec;
@@ -141,7 +140,12 @@ std::string CoincidenceKeeper::Load()
     stream.erase(std::unique(stream.begin(), stream.end(),
                              [&](const coinc::Merged& a, const coinc::Merged& b) { return !order(a, b) && !order(b, a); }),
                  stream.end());
+    return stream;
+}
 
+std::string CoincidenceKeeper::Load()
+{
+    const std::vector<coinc::Merged> stream = ReadStoredEvents();
     // The file's ids stay with their coincidences: a coincidence takes the
     // id of the first of its members the file names.
     std::map<Key, int64_t> known;

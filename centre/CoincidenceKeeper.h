@@ -23,6 +23,7 @@
 #include "centre/CoincidenceFile.h"
 #include "centre/CoincidenceView.h"
 #include "centre/StoredEvent.h"
+#include "coincidence/FindCoincidences.h"
 #include "coincidence/IncrementalFinder.h"
 
 namespace centre {
@@ -56,6 +57,8 @@ private:
     using Key = std::tuple<std::string, std::string, int64_t>; // station, file, record from 1
     int32_t StationIndex(const std::string& id);
     int32_t FileIndex(const std::string& name);
+    /// Every event of the stations' events.csv, in time order, each once.
+    std::vector<coinc::Merged> ReadStoredEvents();
     KeptCoincidence Kept(const coinc::Coincidence& c, int64_t id) const;
     /// The kept coincidences of the search now, in time order.
     std::vector<KeptCoincidence> Current() const;

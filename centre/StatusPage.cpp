@@ -86,12 +86,13 @@ function fill(id,rows){var body=document.querySelector('#'+id+' tbody');body.tex
   if(v instanceof Node)td.appendChild(v);else td.textContent=v;tr.appendChild(td)});body.appendChild(tr)})}
 function coincidences(j){
  document.getElementById('coinc-note').textContent='Окно '+j.window_ms+' мс; в поиске '+j.held+' совпадений за '+
-  (j.seconds/3600).toFixed(1)+' ч (последние '+j.horizon_h+' ч событий); все — в coincidences.csv хранилища';
+  (j.seconds<3600?(j.seconds/60).toFixed(1)+' мин':(j.seconds/3600).toFixed(1)+' ч')+' (не больше '+j.horizon_h+
+  ' ч событий до последнего); все — в coincidences.csv хранилища';
  fill('recent',j.recent.map(function(c){var a=document.createElement('a');a.href='coincidence/'+c.id;a.textContent=c.id;
   var spread=Math.max.apply(null,c.members.map(function(m){return m.dt_ns}));
   return [a,new Date(c.first_ns/1e6).toISOString().replace('T',' ').replace('Z',''),c.n,c.stations.split(';').join(', '),(spread/1e6).toFixed(1)]}));
  fill('accidentals',j.pairs.map(function(p){return [p.stations.split(';').join(' – '),p.observed,f(p.expected,2),f(p.empirical,2)]})
-  .concat(j.folds.map(function(p){return [p.n+' станций',p.observed,f(p.expected,2),f(p.empirical,2)]})));
+  .concat(j.folds.map(function(p){return ['станций: '+p.n,p.observed,f(p.expected,2),f(p.empirical,2)]})));
  fill('days',j.days.slice().reverse().map(function(d){return [d.day,d.pair.split(';').join(' – '),d.observed,f(d.expected,2)]}))}
 function load(){fetch('coincidences.json').then(function(r){return r.json()}).then(coincidences).catch(function(){});
  fetch('stations.json').then(function(r){return r.json()}).then(function(j){rows=j.stations;summary();draw();refusals(j);

@@ -145,7 +145,7 @@ namespace {
 
 /// Events per minute of each simulated station's own (a high rate, so the
 /// accidentals are many enough to be compared).
-constexpr const char* kOwnEventsPerMinute = "120";
+constexpr const char* kOwnEventsPerMinute = "40";
 constexpr int64_t kWindowNs = 20'000'000;
 
 class CentreCoincidenceTest : public testing_support::CentreRig {
@@ -158,7 +158,7 @@ protected:
             const QString id = "st" + QString::number(i + 1);
             QProcessEnvironment env;
             env.insert("LAN10M8SIM_SKY", sky[i].first);
-            env.insert("LAN10M8SIM_SKY_PER_MINUTE", "40");
+            env.insert("LAN10M8SIM_SKY_PER_MINUTE", "60");
             env.insert("LAN10M8SIM_POSITION", sky[i].second);
             env.insert("LAN10M8SIM_EVENTS_PER_MINUTE", kOwnEventsPerMinute);
             env.insert("LAN10M8SIM_SKY_LOG", dir_.filePath(id + ".sky"));
@@ -268,6 +268,8 @@ TEST_F(CentreCoincidenceTest, ShowersOfASharedSkyAreFoundAtTheCentreBesideTheAcc
             if (std::istringstream(line) >> slot >> comma >> ns)
                 slotNs[slot] = ns;
     }
+    // A station stamps a shower when it polls the board after the shower's
+    // instant: its first event from then on (stamps are whole ms).
     int shared = 0, late = 0, missed = 0;
     std::set<Members> ofShowers;
     for (const auto& [slot, seenBy] : SkyLogs(dir_, 3)) {
@@ -277,29 +279,38 @@ TEST_F(CentreCoincidenceTest, ShowersOfASharedSkyAreFoundAtTheCentreBesideTheAcc
         int64_t first = INT64_MAX, last = INT64_MIN;
         for (const std::string& id : seenBy) {
             const auto& e = events[id];
-            const auto at = std::min_element(e.begin(), e.end(), [&](const auto& x, const auto& y) {
-                return std::abs(x.first - slotNs[slot]) < std::abs(y.first - slotNs[slot]);
-            });
+            const auto at = std::find_if(e.begin(), e.end(), [&](const auto& x) { return x.first >= slotNs[slot] - 1'000'000; });
+            if (at == e.end())
+                continue; // seen as the run stopped, never written
             first = std::min(first, at->first);
             last = std::max(last, at->first);
             want.insert(at->second);
         }
+        if (want.size() < 2)
+            continue;
         ++shared;
         if (last - first > kWindowNs) { // a loaded machine polled a board late
             ++late;
             continue;
         }
+        // Found: a coincidence holds its events of two stations or more (an
+        // event of another station just before a shower opens the window
+        // earlier and may leave its last member to the next group).
         const auto it = std::find_if(found.begin(), found.end(), [&](const Members& c) {
-            return std::includes(c.begin(), c.end(), want.begin(), want.end());
+            return std::count_if(want.begin(), want.end(), [&](const auto& m) { return c.contains(m); }) >= 2;
         });
-        if (it == found.end())
-            ++missed;
-        else
+        if (it != found.end()) {
             ofShowers.insert(*it);
+            continue;
+        }
+        ++missed;
+        std::printf("missed shower %lld at %lld, stamped %lld..%lld\n", static_cast<long long>(slot),
+                    static_cast<long long>(slotNs[slot]), static_cast<long long>(first), static_cast<long long>(last));
     }
-    ASSERT_GE(shared - late, 30) << late << " of " << shared << " stamped late";
+    ASSERT_GE(shared - late, 50) << late << " of " << shared << " stamped late";
     EXPECT_LE(missed, (shared - late) / 100) << "missed " << missed << " of " << shared - late;
-    std::printf("showers seen by two or more: %d, stamped too far apart: %d, missed: %d\n", shared, late, missed);
+    std::printf("showers seen by two or more: %d, stamped too far apart: %d, missed: %d, coincidences: %zu\n", shared,
+                late, missed, found.size());
 
     // The rest is chance: as many as the centre expects from the rates of
     // the events no shower shared (a chance partner of a shared shower's
@@ -318,6 +329,7 @@ TEST_F(CentreCoincidenceTest, ShowersOfASharedSkyAreFoundAtTheCentreBesideTheAcc
     for (double n : coinc::ExpectedByMultiplicity(rates, 0.02, counts.value("seconds").toDouble()))
         expected += n;
     ExpectChance(static_cast<double>(found.size() - ofShowers.size()), expected, "coincidences without a shower");
+    std::printf("coincidences without a shower: %zu, expected by chance %.1f\n", found.size() - ofShowers.size(), expected);
     for (const QJsonValue& p : counts.value("pairs").toArray())
         ExpectChance(p.toObject().value("empirical").toDouble(), p.toObject().value("expected").toDouble(),
                      p.toObject().value("stations").toString().toStdString());
