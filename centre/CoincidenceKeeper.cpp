@@ -1,6 +1,7 @@
 #include "centre/CoincidenceKeeper.h"
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -189,7 +190,8 @@ std::string CoincidenceKeeper::Load()
         for (size_t s = 0; s < byStation.size(); ++s)
             finder_.Add(static_cast<int32_t>(s), byStation[s]);
         for (const coinc::Coincidence& c : finder_.All())
-            idOf_[c.id] = idByFirst.at(keyOf(c.members.front()));
+            if (const auto it = idByFirst.find(keyOf(c.members.front())); it != idByFirst.end())
+                idOf_[c.id] = it->second;
     }
     changed_ = true;
     if (rows == RowsOfFile(path_, [](int64_t) { return true; }))
@@ -267,8 +269,12 @@ void CoincidenceKeeper::ForgetOld()
 
 std::shared_ptr<const CoincidenceView> CoincidenceKeeper::View(int64_t nowNs, int64_t paceNs)
 {
-    if (view_ && (!changed_ || nowNs - viewNs_ < paceNs))
+    // Made again at most every `paceNs`, and never more often than twenty
+    // times its own cost, so the counts of a large array (the shifted
+    // searches over the horizon) take at most a twentieth of the intake.
+    if (view_ && (!changed_ || nowNs - viewNs_ < std::max(paceNs, 20 * viewCostNs_)))
         return view_;
+    const auto start = std::chrono::steady_clock::now();
     std::vector<coinc::StationEvents> events = finder_.EventsByStation(stations_.size());
     for (size_t s = 0; s < events.size(); ++s)
         events[s].id = stations_[s];
@@ -277,6 +283,7 @@ std::shared_ptr<const CoincidenceView> CoincidenceKeeper::View(int64_t nowNs, in
               [](const coinc::StationEvents& a, const coinc::StationEvents& b) { return a.id < b.id; });
     view_ = std::make_shared<const CoincidenceView>(MakeCoincidenceView(events, Current(), window_, horizon_));
     viewNs_ = nowNs;
+    viewCostNs_ = std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count();
     changed_ = false;
     return view_;
 }

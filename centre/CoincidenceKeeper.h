@@ -45,7 +45,8 @@ public:
     std::string Add(const std::string& station, const std::vector<StoredEvent>& events);
 
     /// The coincidences and accidentals as the pages show them; made again
-    /// when something changed and `paceNs` has passed since the last one.
+    /// when something changed and `paceNs` (or twenty times what the last
+    /// one took) has passed since it.
     std::shared_ptr<const CoincidenceView> View(int64_t nowNs, int64_t paceNs = 2'000'000'000);
 
     /// Something changed since the last View.
@@ -79,6 +80,7 @@ private:
     bool rewriteDue_ = false;
     bool changed_ = true;
     int64_t viewNs_ = INT64_MIN;
+    int64_t viewCostNs_ = 0; ///< what the last View took
     std::shared_ptr<const CoincidenceView> view_;
 };
 

@@ -26,16 +26,42 @@ std::string DateText(int64_t day)
     return text;
 }
 
-bool Has(const KeptCoincidence& c, const std::string& station)
+/// Coincidences per pair of stations (a·N + b, a < b), over all and per
+/// UTC day of their first members: one pass over the coincidences.
+struct PairTally {
+    std::vector<int64_t> all;
+    std::map<int64_t, std::map<size_t, int64_t>> byDay;
+};
+
+PairTally TallyPairs(const std::vector<coinc::StationEvents>& stations, const std::vector<KeptCoincidence>& kept)
 {
-    return std::any_of(c.Members.begin(), c.Members.end(), [&](const KeptMember& m) { return m.Station == station; });
+    std::map<std::string, size_t> index;
+    for (size_t s = 0; s < stations.size(); ++s)
+        index[stations[s].id] = s;
+    const size_t n = stations.size();
+    PairTally t{std::vector<int64_t>(n * n, 0), {}};
+    for (const KeptCoincidence& k : kept) {
+        std::vector<size_t> members;
+        for (const KeptMember& m : k.Members)
+            if (const auto it = index.find(m.Station); it != index.end())
+                members.push_back(it->second);
+        std::sort(members.begin(), members.end());
+        members.erase(std::unique(members.begin(), members.end()), members.end());
+        for (size_t i = 0; i < members.size(); ++i)
+            for (size_t j = i + 1; j < members.size(); ++j) {
+                ++t.all[members[i] * n + members[j]];
+                ++t.byDay[DayOf(k.FirstNs)][members[i] * n + members[j]];
+            }
+    }
+    return t;
 }
 
 /// Per pair and UTC day: the coincidences of both stations beginning that
 /// day, and n_a · n_b · 2w / T of the day's events (T: from the day's first
-/// event of any station to its last).
+/// event of any station to its last). Up to kEmpiricalPairsUpTo stations
+/// every pair with events that day, beyond that the pairs with coincidences.
 std::vector<CoincidenceView::Count> DayCounts(const std::vector<coinc::StationEvents>& stations,
-                                              const std::vector<KeptCoincidence>& kept, double w)
+                                              const PairTally& tally, double w)
 {
     std::map<int64_t, std::vector<int64_t>> perDay; // day → events per station
     std::map<int64_t, std::pair<int64_t, int64_t>> spanOf;
@@ -48,18 +74,22 @@ std::vector<CoincidenceView::Count> DayCounts(const std::vector<coinc::StationEv
             it->second.first = std::min(it->second.first, e.ns);
             it->second.second = std::max(it->second.second, e.ns);
         }
+    const size_t n = stations.size();
     std::vector<CoincidenceView::Count> days;
     for (const auto& [day, counts] : perDay) {
         const double t = static_cast<double>(spanOf[day].second - spanOf[day].first) / 1e9;
-        for (size_t a = 0; a < stations.size(); ++a)
-            for (size_t b = a + 1; b < stations.size(); ++b) {
-                CoincidenceView::Count c{DateText(day), stations[a].id + ";" + stations[b].id, 0, 0.0, {}};
-                if (counts[a] == 0 && counts[b] == 0)
+        const auto observed = tally.byDay.find(day);
+        for (size_t a = 0; a < n; ++a)
+            for (size_t b = a + 1; b < n; ++b) {
+                int64_t found = 0;
+                if (observed != tally.byDay.end())
+                    if (const auto it = observed->second.find(a * n + b); it != observed->second.end())
+                        found = it->second;
+                if ((counts[a] == 0 && counts[b] == 0) || (n > kEmpiricalPairsUpTo && found == 0))
                     continue;
-                for (const KeptCoincidence& k : kept)
-                    c.Observed += DayOf(k.FirstNs) == day && Has(k, stations[a].id) && Has(k, stations[b].id);
-                c.Expected = t > 0.0 ? static_cast<double>(counts[a]) * static_cast<double>(counts[b]) * 2.0 * w / t : 0.0;
-                days.push_back(std::move(c));
+                const double expected =
+                    t > 0.0 ? static_cast<double>(counts[a]) * static_cast<double>(counts[b]) * 2.0 * w / t : 0.0;
+                days.push_back({DateText(day), stations[a].id + ";" + stations[b].id, found, expected, {}});
             }
     }
     return days;
@@ -88,11 +118,10 @@ CoincidenceView MakeCoincidenceView(const std::vector<coinc::StationEvents>& sta
     for (size_t s = 0; s < stations.size(); ++s)
         v.Rates.emplace_back(stations[s].id, rates[s]);
     const double w = static_cast<double>(windowNs) / 1e9;
+    const PairTally tally = TallyPairs(stations, kept);
     for (size_t a = 0; a < stations.size(); ++a)
         for (size_t b = a + 1; b < stations.size(); ++b) {
-            CoincidenceView::Count c{stations[a].id + ";" + stations[b].id, {}, 0, 0.0, {}};
-            for (const KeptCoincidence& k : kept)
-                c.Observed += Has(k, stations[a].id) && Has(k, stations[b].id);
+            CoincidenceView::Count c{stations[a].id + ";" + stations[b].id, {}, tally.all[a * stations.size() + b], 0.0, {}};
             const double pair[] = {rates[a], rates[b]};
             c.Expected = coinc::AccidentalRate(pair, w) * v.Seconds;
             if (stations.size() <= kEmpiricalPairsUpTo) {
@@ -108,7 +137,7 @@ CoincidenceView MakeCoincidenceView(const std::vector<coinc::StationEvents>& sta
         c.Observed = std::count_if(kept.begin(), kept.end(), [&](const KeptCoincidence& k) { return k.N == int(n); });
         v.Folds.push_back(std::move(c));
     }
-    v.Days = DayCounts(stations, kept, w);
+    v.Days = DayCounts(stations, tally, w);
     for (size_t i = kept.size(); i > 0 && v.Recent.size() < kRecentCoincidences; --i)
         v.Recent.push_back(kept[i - 1]);
     return v;

@@ -20,7 +20,8 @@ namespace centre {
 /// Coincidences the page lists.
 inline constexpr size_t kRecentCoincidences = 20;
 /// Stations up to which every pair is also searched shifted apart (the
-/// shifted search costs ten searches per pair).
+/// shifted search costs ten searches per pair) and every pair's day is
+/// listed (beyond, only the days with coincidences of the pair).
 inline constexpr size_t kEmpiricalPairsUpTo = 16;
 
 struct CoincidenceView {

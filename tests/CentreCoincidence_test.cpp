@@ -12,6 +12,8 @@
 #include <sstream>
 
 #include "centre/CoincidenceKeeper.h"
+#include "centre/CoincidencePage.h"
+#include "datafiles/RadKadr.h"
 #include "coincidence/Accidentals.h"
 #include "coincidence/FindCoincidences.h"
 #include "support/CentreRig.h"
@@ -111,6 +113,19 @@ TEST(CoincidenceKeeperTest, LateEventsGrowAndWithdrawAndARestartRepeatsNothing)
         EXPECT_EQ(kept[1].Id, 3);
         EXPECT_EQ(MemberSets(csv), s.Batch());
     }
+    // Its page reads each member's record from STORE/ID/<file>, or says it is not there.
+    EXPECT_TRUE(centre::CoincidencePageHtml(s.dir, 3).contains("нет в хранилище центра"));
+    for (const char* station : {"B", "C"}) {
+        std::ofstream rad(s.dir + "/" + station + "/a.Rad", std::ios::binary);
+        auto k = std::make_unique<TRadKadr>();
+        for (int16_t r = 1; r <= 3; ++r) {
+            k->EventNo = static_cast<int16_t>(100 + r);
+            rad.write(reinterpret_cast<const char*>(k.get()), sizeof *k);
+        }
+    }
+    const QByteArray page = centre::CoincidencePageHtml(s.dir, 3);
+    EXPECT_FALSE(page.contains("нет в хранилище центра"));
+    EXPECT_TRUE(page.contains("\"event_no\":102") && page.contains("\"event_no\":103")); // C's 2nd, B's 3rd
     // A file lost is made again from the stations' events.
     fs::remove(csv);
     centre::CoincidenceKeeper k(s.dir, 20'000'000);
@@ -223,15 +238,20 @@ void ExpectChance(double observed, double expected, const std::string& what)
         << what << ": observed " << observed << ", expected " << expected;
 }
 
-/// Showers (slot → the stations that logged them).
-std::map<int64_t, std::set<std::string>> SkyLogs(const QTemporaryDir& dir, size_t stations)
+/// Showers the stations logged: slot → its instant and the stations.
+std::map<int64_t, std::pair<int64_t, std::set<std::string>>> SkyLogs(const QTemporaryDir& dir, size_t stations)
 {
-    std::map<int64_t, std::set<std::string>> seen;
+    std::map<int64_t, std::pair<int64_t, std::set<std::string>>> seen;
     for (size_t i = 0; i < stations; ++i) {
         const std::string id = "st" + std::to_string(i + 1);
         std::ifstream in(dir.filePath(QString::fromStdString(id) + ".sky").toStdString());
+        int64_t slot = 0, ns = 0;
+        char comma = 0;
         for (std::string line; std::getline(in, line);)
-            seen[std::stoll(line)].insert(id);
+            if (std::istringstream(line) >> slot >> comma >> ns) {
+                seen[slot].first = ns;
+                seen[slot].second.insert(id);
+            }
     }
     return seen;
 }
@@ -258,28 +278,19 @@ TEST_F(CentreCoincidenceTest, ShowersOfASharedSkyAreFoundAtTheCentreBesideTheAcc
             events[id].push_back({std::stoll(f[4]), {id, f[0], std::stoll(f[1]) + 1}});
         }
     }
-    // The sky log names the slot; the events are found by the shower's time in the log.
-    std::map<int64_t, int64_t> slotNs;
-    for (size_t i = 0; i < 3; ++i) {
-        std::ifstream in(dir_.filePath("st" + QString::number(i + 1) + ".sky").toStdString());
-        int64_t slot = 0, ns = 0;
-        char comma = 0;
-        for (std::string line; std::getline(in, line);)
-            if (std::istringstream(line) >> slot >> comma >> ns)
-                slotNs[slot] = ns;
-    }
     // A station stamps a shower when it polls the board after the shower's
     // instant: its first event from then on (stamps are whole ms).
     int shared = 0, late = 0, missed = 0;
     std::set<Members> ofShowers;
-    for (const auto& [slot, seenBy] : SkyLogs(dir_, 3)) {
+    for (const auto& [slot, shower] : SkyLogs(dir_, 3)) {
+        const auto& [ns, seenBy] = shower;
         if (seenBy.size() < 2)
             continue;
         Members want;
         int64_t first = INT64_MAX, last = INT64_MIN;
         for (const std::string& id : seenBy) {
             const auto& e = events[id];
-            const auto at = std::find_if(e.begin(), e.end(), [&](const auto& x) { return x.first >= slotNs[slot] - 1'000'000; });
+            const auto at = std::find_if(e.begin(), e.end(), [&](const auto& x) { return x.first >= ns - 1'000'000; });
             if (at == e.end())
                 continue; // seen as the run stopped, never written
             first = std::min(first, at->first);
@@ -305,7 +316,7 @@ TEST_F(CentreCoincidenceTest, ShowersOfASharedSkyAreFoundAtTheCentreBesideTheAcc
         }
         ++missed;
         std::printf("missed shower %lld at %lld, stamped %lld..%lld\n", static_cast<long long>(slot),
-                    static_cast<long long>(slotNs[slot]), static_cast<long long>(first), static_cast<long long>(last));
+                    static_cast<long long>(ns), static_cast<long long>(first), static_cast<long long>(last));
     }
     ASSERT_GE(shared - late, 50) << late << " of " << shared << " stamped late";
     EXPECT_LE(missed, (shared - late) / 100) << "missed " << missed << " of " << shared - late;
