@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <algorithm>
 
+#include "centre/CoincidencePage.h"
 #include "centre/Metrics.h"
 #include "centre/StationHistory.h"
 #include "centre/StationPage.h"
@@ -84,6 +85,21 @@ HttpReply StationAnswer(const CentreSnapshot& snapshot, const QString& rest, con
     return r;
 }
 
+/// /coincidence/N: N a whole number, the coincidence read from the store.
+HttpReply CoincidenceAnswer(const CentreSnapshot& snapshot, const QString& rest)
+{
+    bool ok = false;
+    const qlonglong id = rest.toLongLong(&ok);
+    if (!ok || id <= 0 || snapshot.StoreDir.empty())
+        return NotFound();
+    HttpReply r;
+    r.Body = CoincidencePageHtml(snapshot.StoreDir, id);
+    if (r.Body.isEmpty())
+        return NotFound();
+    r.ContentType = "text/html; charset=utf-8";
+    return r;
+}
+
 } // namespace
 
 HttpReply CentreAnswer(const CentreSnapshot& snapshot, const QString& path, const QString& query, int64_t nowNs)
@@ -102,6 +118,11 @@ HttpReply CentreAnswer(const CentreSnapshot& snapshot, const QString& path, cons
         return ChartJs();
     } else if (path.startsWith("/station/")) {
         return StationAnswer(snapshot, path.mid(9), query);
+    } else if (path == "/coincidences.json") {
+        r.ContentType = "application/json";
+        r.Body = CoincidencesJson(snapshot.Coincidences ? *snapshot.Coincidences : CoincidenceView{});
+    } else if (path.startsWith("/coincidence/")) {
+        return CoincidenceAnswer(snapshot, path.mid(13));
     } else {
         return NotFound();
     }

@@ -3,7 +3,8 @@
 namespace centre {
 
 std::shared_ptr<const CentreSnapshot> TakeSnapshot(const CentreStore& store, const std::string& storeDir,
-                                                   const PageCounters& counters, int64_t nowNs)
+                                                   const PageCounters& counters, int64_t nowNs,
+                                                   std::shared_ptr<const CoincidenceView> coincidences)
 {
     auto s = std::make_shared<CentreSnapshot>();
     s->TakenNs = nowNs;
@@ -17,6 +18,7 @@ std::shared_ptr<const CentreSnapshot> TakeSnapshot(const CentreStore& store, con
     s->Counters.StoreErrors = store.Counters().StoreErrors.load();
     s->Refused = store.Refused();
     s->RefusedByReason = store.RefusedByReason();
+    s->Coincidences = std::move(coincidences);
     return s;
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "centre/CentreStore.h"
+#include "centre/CoincidenceView.h"
 
 namespace centre {
 
@@ -32,11 +33,13 @@ struct CentreSnapshot {
     PageCounters Counters;
     int64_t Refused = 0;
     std::map<std::string, int64_t> RefusedByReason;
+    std::shared_ptr<const CoincidenceView> Coincidences; ///< null when none are searched
 };
 
 /// A copy of `store` and `counters` at `nowNs`.
 std::shared_ptr<const CentreSnapshot> TakeSnapshot(const CentreStore& store, const std::string& storeDir,
-                                                   const PageCounters& counters, int64_t nowNs);
+                                                   const PageCounters& counters, int64_t nowNs,
+                                                   std::shared_ptr<const CoincidenceView> coincidences = nullptr);
 
 /// The last snapshot, handed from the intake's thread to the page's.
 class SnapshotBox {

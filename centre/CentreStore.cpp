@@ -185,6 +185,8 @@ std::vector<protocol::Receipt> CentreStore::Commit(int64_t nowNs)
             }
             s->Info.Frames = s->Files->Frames();
             s->Info.Events = s->Files->Events();
+            if (std::vector<StoredEvent> stored = s->Files->TakeStoredEvents(); eventSink_ && !stored.empty())
+                eventSink_(id, stored);
         }
         waitingBytes_ += s->Files->WaitingBytes(); // what failed waits on
         if (s->Files->ReceiptDue())

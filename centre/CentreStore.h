@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QJsonObject>
 #include <array>
+#include <functional>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "centre/CentreCounters.h"
+#include "centre/StoredEvent.h"
 #include "protocol/Inbound.h"
 #include "protocol/Receipt.h"
 
@@ -68,6 +70,9 @@ public:
     bool CommitDue() const { return waitingBytes_ >= kMaxWaitingBytes; }
     /// Bytes of whole records that wait at most before a commit is due.
     static constexpr size_t kMaxWaitingBytes = 64u << 20;
+    /// Hands each commit's newly stored events of a station to `sink`.
+    using EventSink = std::function<void(const std::string& station, const std::vector<StoredEvent>& events)>;
+    void OnEventsStored(EventSink sink) { eventSink_ = std::move(sink); }
     CentreCounters& Counters() { return counters_; }
     const CentreCounters& Counters() const { return counters_; }
 
@@ -97,6 +102,7 @@ private:
     int64_t refused_ = 0;
     std::map<std::string, int64_t> refusedBy_;
     size_t waitingBytes_ = 0; ///< of whole records taken since the last commit
+    EventSink eventSink_;
 };
 
 } // namespace centre

@@ -194,6 +194,8 @@ bool StationFiles::AddEvent(const protocol::EventMessage& m)
             text.Int(v);
     text.EndLine();
     eventsText_ += text.str();
+    if (m.TimeNs != 0)
+        eventStamps_.push_back(StoredEvent{m.File, m.Record, m.TimeNs});
     return true;
 }
 
@@ -249,6 +251,8 @@ std::string StationFiles::Commit()
                 lastMoved_[file] = ++moves_;
             events_ += MoveInto(stored_, waitingEvents_);
             eventsText_.clear();
+            storedEvents_.insert(storedEvents_.end(), eventStamps_.begin(), eventStamps_.end());
+            eventStamps_.clear();
             receiptDue_ = true;
         } else if (why.empty()) {
             why = std::move(eventsWhy);

@@ -18,9 +18,11 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "centre/HeldRecords.h"
+#include "centre/StoredEvent.h"
 #include "centre/SyncedRecords.h"
 #include "protocol/Inbound.h"
 
@@ -62,6 +64,8 @@ public:
     /// The receipt's counts: per file, records from the start stored, for
     /// the files that moved last; clears ReceiptDue.
     std::map<std::string, int64_t> TakeReceipt();
+    /// The events stored since the last call, with their instants.
+    std::vector<StoredEvent> TakeStoredEvents() { return std::exchange(storedEvents_, {}); }
 
 private:
     void Load();
@@ -79,6 +83,7 @@ private:
     std::string trendText_, eventsText_;
     std::map<std::string, std::vector<RecordBytes>> raw_; ///< file → whole records waiting
     size_t rawBytes_ = 0;
+    std::vector<StoredEvent> eventStamps_, storedEvents_; ///< of eventsText_; stored, not yet taken
     bool receiptDue_ = false;
     bool bothMade_ = false; ///< trend.csv and events.csv exist with their headers
 };

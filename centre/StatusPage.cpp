@@ -22,6 +22,12 @@ td.stale{color:#999}td.stale.bad{background:#f0dede;color:#a77}
 <th data-key="disk_free_bytes">Свободно, ГБ</th><th data-key="clock_synced">Часы</th><th data-key="clock_offset_s">Сдвиг часов, с</th><th data-key="centres">Центры 1–4</th>
 <th data-key="frames_stored">Кадров</th><th data-key="events_stored">Событий</th><th>История</th></tr></thead>
 <tbody></tbody></table><p id="refused"></p>
+<h2>Совпадения событий станций</h2><p id="coinc-note">…</p>
+<table id="recent"><thead><tr><th>№</th><th>Первое событие, UTC</th><th>Станций</th><th>Станции</th><th>Разброс, мс</th></tr></thead><tbody></tbody></table>
+<h3>Найдено и случайных</h3>
+<table id="accidentals"><thead><tr><th>Пара или кратность</th><th>Найдено</th><th>Случайных по темпу</th><th>Случайных со сдвигом</th></tr></thead><tbody></tbody></table>
+<h3>По парам и суткам (UTC)</h3>
+<table id="days"><thead><tr><th>Сутки</th><th>Пара</th><th>Найдено</th><th>Случайных по темпу</th></tr></thead><tbody></tbody></table>
 <script>
 var rows=[],sortKey=null,sortDir=1;
 var time=new Intl.DateTimeFormat('ru-RU',{hour:'2-digit',minute:'2-digit',second:'2-digit',hour12:false});
@@ -75,7 +81,21 @@ function draw(){
 document.querySelectorAll('th[data-key]').forEach(function(th){th.addEventListener('click',function(){
  var k=th.dataset.key;if(sortKey===k){if(sortDir>0)sortDir=-1;else{sortKey=null;sortDir=1}}else{sortKey=k;sortDir=1}draw()})});
 function refusals(j){document.getElementById('refused').textContent=j.refused_total?('Отклонено сообщений: '+j.refused_total+' ('+Object.keys(j.refused).map(function(k){return k+': '+j.refused[k]}).join('; ')+')'):''}
-function load(){fetch('stations.json').then(function(r){return r.json()}).then(function(j){rows=j.stations;summary();draw();refusals(j);
+function fill(id,rows){var body=document.querySelector('#'+id+' tbody');body.textContent='';
+ rows.forEach(function(r){var tr=document.createElement('tr');r.forEach(function(v){var td=document.createElement('td');
+  if(v instanceof Node)td.appendChild(v);else td.textContent=v;tr.appendChild(td)});body.appendChild(tr)})}
+function coincidences(j){
+ document.getElementById('coinc-note').textContent='Окно '+j.window_ms+' мс; в поиске '+j.held+' совпадений за '+
+  (j.seconds<3600?(j.seconds/60).toFixed(1)+' мин':(j.seconds/3600).toFixed(1)+' ч')+' (не больше '+j.horizon_h+
+  ' ч событий до последнего); все — в coincidences.csv хранилища';
+ fill('recent',j.recent.map(function(c){var a=document.createElement('a');a.href='coincidence/'+c.id;a.textContent=c.id;
+  var spread=Math.max.apply(null,c.members.map(function(m){return m.dt_ns}));
+  return [a,new Date(c.first_ns/1e6).toISOString().replace('T',' ').replace('Z',''),c.n,c.stations.split(';').join(', '),(spread/1e6).toFixed(1)]}));
+ fill('accidentals',j.pairs.map(function(p){return [p.stations.split(';').join(' – '),p.observed,f(p.expected,2),f(p.empirical,2)]})
+  .concat(j.folds.map(function(p){return ['станций: '+p.n,p.observed,f(p.expected,2),f(p.empirical,2)]})));
+ fill('days',j.days.slice().reverse().map(function(d){return [d.day,d.pair.split(';').join(' – '),d.observed,f(d.expected,2)]}))}
+function load(){fetch('coincidences.json').then(function(r){return r.json()}).then(coincidences).catch(function(){});
+ fetch('stations.json').then(function(r){return r.json()}).then(function(j){rows=j.stations;summary();draw();refusals(j);
  document.getElementById('when').textContent='Обновлено '+time.format(new Date())}).catch(function(){
  document.getElementById('when').textContent='центр не отвечает'})}
 load();setInterval(load,5000);

@@ -27,6 +27,7 @@
 #include "centre/CentreRoutes.h"
 #include "centre/CentreSnapshot.h"
 #include "centre/CentreStore.h"
+#include "centre/CoincidenceKeeper.h"
 #include "centre/HttpFront.h"
 #include "datafiles/FileProblemText.h"
 #include "platform/CliErrorText.h"
@@ -55,6 +56,7 @@ struct CentreOptions {
     std::string ClientId = "vfon-centre";
     std::string CaFile, User, PasswordFile;
     size_t MaxStations = centre::kDefaultMaxStations;
+    double CoincidenceWindowMs = 20.0;
 };
 
 int64_t NowNs()
@@ -103,6 +105,10 @@ std::optional<int> ParseCommandLine(int argc, char** argv, CentreOptions& o)
                                                                     : "«" + text + "» не целое число больше 0";
             },
             "N"));
+    cli.add_option("--coincidence-window", o.CoincidenceWindowMs,
+                   "Окно совпадений событий разных станций, мс (по умолчанию 20); совпадения - в КАТАЛОГ/coincidences.csv")
+        ->type_name("MS")
+        ->check(CLI::Range(0.001, 60000.0));
     cli.add_option("--http", o.Http, "Адрес страницы (по умолчанию 127.0.0.1:8080)")->type_name("HOST:PORT");
     cli.add_option("--client-id", o.ClientId, "Идентификатор клиента у брокера (постоянная сессия)");
     cli.add_option("--mqtt-cafile", o.CaFile, "Сертификаты УЦ для mqtts://")->type_name("FILE");
@@ -193,10 +199,15 @@ bool TakeMessage(centre::CentreStore& store, const std::string& topic, const QBy
 class Intake {
 public:
     Intake(QCoreApplication& app, centre::CentreStore& store, protocol::MqttClient& client,
-           centre::SnapshotBox& snapshots, std::string storeDir)
+           centre::SnapshotBox& snapshots, std::string storeDir, centre::CoincidenceKeeper& coincidences)
         : app_(app), store_(store), client_(client), snapshots_(snapshots), storeDir_(std::move(storeDir)),
-          pacer_(int64_t{kSnapshotMs} * 1000000)
+          coincidences_(coincidences), pacer_(int64_t{kSnapshotMs} * 1000000)
     {
+        // Each commit's stored events go to the coincidence search.
+        store.OnEventsStored([this](const std::string& station, const std::vector<centre::StoredEvent>& events) {
+            if (const std::string why = coincidences_.Add(station, events); !why.empty())
+                SayCoincidenceFault(why);
+        });
         Renew(false);
         client.OnMessage = [this](const std::string& topic, const char* payload, int length, bool retained) {
             QByteArray copy(payload, length);
@@ -207,7 +218,11 @@ public:
         QObject::connect(&commits_, &QTimer::timeout, [this] { Commit(); });
         commits_.start(kCommitMs);
         // The last changes of a burst reach the page when it is over.
-        QObject::connect(&snapshotTimer_, &QTimer::timeout, [this] { Renew(false); });
+        QObject::connect(&snapshotTimer_, &QTimer::timeout, [this] {
+            if (coincidences_.ViewStale())
+                pacer_.Changed(); // the coincidences' counts are made anew at their own pace
+            Renew(false);
+        });
         snapshotTimer_.start(kSnapshotMs);
     }
     /// At the end: nothing more taken, what was taken written and receipted.
@@ -248,7 +263,15 @@ private:
     void Renew(bool idle)
     {
         if (const int64_t now = NowNs(); pacer_.Due(now, idle))
-            snapshots_.Put(centre::TakeSnapshot(store_, storeDir_, counters_, now));
+            snapshots_.Put(centre::TakeSnapshot(store_, storeDir_, counters_, now, coincidences_.View(now)));
+    }
+    /// A coincidence file that cannot be written, said at most once a minute.
+    void SayCoincidenceFault(const std::string& why)
+    {
+        if (const int64_t now = NowNs(); lastCoincidenceFault_ == 0 || now - lastCoincidenceFault_ >= int64_t{60} * 1000000000) {
+            lastCoincidenceFault_ = now;
+            std::fprintf(stderr, "vfon-centre: совпадения не записаны (будут записаны при следующем): %s\n", why.c_str());
+        }
     }
     /// Once the messages queued so far are taken, the page sees them at once.
     void RenewWhenIdle()
@@ -265,6 +288,8 @@ private:
     protocol::MqttClient& client_;
     centre::SnapshotBox& snapshots_;
     std::string storeDir_;
+    centre::CoincidenceKeeper& coincidences_;
+    int64_t lastCoincidenceFault_ = 0;
     centre::PageCounters counters_;
     centre::SnapshotPacer pacer_;
     bool idleRenewQueued_ = false;
@@ -324,7 +349,11 @@ int main(int argc, char** argv)
             return 2;
         }
     client.SubscribeOnConnect(protocol::AllStationsTopic(), 1);
-    Intake intake(app, store, client, snapshots, o.Store);
+    // The coincidences of the events stored before, searched again.
+    centre::CoincidenceKeeper coincidences(o.Store, static_cast<int64_t>(o.CoincidenceWindowMs * 1e6));
+    if (const std::string why = coincidences.Load(); !why.empty())
+        std::fprintf(stderr, "vfon-centre: совпадения не записаны: %s\n", why.c_str());
+    Intake intake(app, store, client, snapshots, o.Store, coincidences);
     intake.EndOn(termSignals);
     // A broker that cannot be reached is named once, with the reason; the
     // network thread goes on trying.

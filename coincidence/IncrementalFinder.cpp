@@ -109,6 +109,15 @@ std::vector<Coincidence> IncrementalFinder::All() const
     return all;
 }
 
+std::vector<StationEvents> IncrementalFinder::EventsByStation(size_t stations) const
+{
+    std::vector<StationEvents> out(stations);
+    for (const Key& k : events_)
+        if (const auto s = static_cast<size_t>(std::get<1>(k)); s < stations)
+            out[s].events.push_back(MemberOf(k).event);
+    return out;
+}
+
 void IncrementalFinder::Forget(int64_t ns)
 {
     for (auto it = byId_.begin(); it != byId_.end();) {

@@ -47,6 +47,9 @@ public:
 
     /// Events kept.
     size_t EventCount() const { return events_.size(); }
+    /// The events kept, per station index 0..`stations`-1, each sorted by
+    /// time (ids left empty).
+    std::vector<StationEvents> EventsByStation(size_t stations) const;
 
 private:
     using Key = std::tuple<int64_t, int32_t, int32_t, int32_t>; // ns, station, file, record
