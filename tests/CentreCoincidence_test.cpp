@@ -158,9 +158,11 @@ TEST(CoincidenceKeeperTest, EventsBeyondTheHorizonAreForgottenButTheirCoincidenc
 
 namespace {
 
-/// Events per minute of each simulated station's own (a high rate, so the
-/// accidentals are many enough to be compared).
-constexpr const char* kOwnEventsPerMinute = "40";
+/// Random events per minute of each simulated station: many times the
+/// default, so the accidentals are many enough to be compared, yet few
+/// enough that a chance event of another station a few ms before a shower
+/// (which opens the window early and may cut its last member off) is rare.
+constexpr const char* kOwnEventsPerMinute = "20";
 constexpr int64_t kWindowNs = 20'000'000;
 
 class CentreCoincidenceTest : public testing_support::CentreRig {
@@ -173,7 +175,7 @@ protected:
             const QString id = "st" + QString::number(i + 1);
             QProcessEnvironment env;
             env.insert("LAN10M8SIM_SKY", sky[i].first);
-            env.insert("LAN10M8SIM_SKY_PER_MINUTE", "60");
+            env.insert("LAN10M8SIM_SKY_PER_MINUTE", "80");
             env.insert("LAN10M8SIM_POSITION", sky[i].second);
             env.insert("LAN10M8SIM_EVENTS_PER_MINUTE", kOwnEventsPerMinute);
             env.insert("LAN10M8SIM_SKY_LOG", dir_.filePath(id + ".sky"));
@@ -260,7 +262,7 @@ TEST_F(CentreCoincidenceTest, ShowersOfASharedSkyAreFoundAtTheCentreBesideTheAcc
 {
     StartBroker();
     StartCentre({"--coincidence-window", "20"});
-    RunStations({{"777", "0,0"}, {"777", "80,0"}, {"777", "0,80"}}, 180);
+    RunStations({{"777", "0,0"}, {"777", "60,0"}, {"777", "0,60"}}, 180);
     const std::set<Members> found = CentreEqualsOffline(3);
 
     // Every shower logged by two stations or more, recorded by them within
@@ -318,7 +320,7 @@ TEST_F(CentreCoincidenceTest, ShowersOfASharedSkyAreFoundAtTheCentreBesideTheAcc
         std::printf("missed shower %lld at %lld, stamped %lld..%lld\n", static_cast<long long>(slot),
                     static_cast<long long>(ns), static_cast<long long>(first), static_cast<long long>(last));
     }
-    ASSERT_GE(shared - late, 50) << late << " of " << shared << " stamped late";
+    ASSERT_GE(shared - late, 100) << late << " of " << shared << " stamped late";
     EXPECT_LE(missed, (shared - late) / 100) << "missed " << missed << " of " << shared - late;
     std::printf("showers seen by two or more: %d, stamped too far apart: %d, missed: %d, coincidences: %zu\n", shared,
                 late, missed, found.size());
