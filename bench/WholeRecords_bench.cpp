@@ -32,6 +32,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "bench/Loopback.h"
 #include "bench/PoissonFrames.h"
 #include "centre/CentreStore.h"
 #include "datafiles/RadKadr.h"
@@ -112,31 +113,6 @@ double CpuSeconds()
     return ru.ru_utime.tv_sec + ru.ru_stime.tv_sec + (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
 }
 
-int FreePort()
-{
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    close(fd);
-    return ntohs(a.sin_port);
-}
-
-bool Listening(int port)
-{
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<uint16_t>(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    close(fd);
-    return ok;
-}
-
 /// Polls `done` every 20 ms for at most `seconds`.
 template <class F>
 bool WaitFor(F done, int seconds)
@@ -179,7 +155,7 @@ void BM_StationSendsADayOfRecords(benchmark::State& state)
         for (const char* sub : {"broker", "store", "station"})
             QDir(dir.path()).mkpath(sub);
         WriteDay(dir.filePath("station"));
-        const int port = FreePort(), http = FreePort();
+        const int port = bench_net::FreePort(), http = bench_net::FreePort();
         QFile conf(dir.filePath("broker/mosquitto.conf"));
         conf.open(QIODevice::WriteOnly);
         conf.write(QString("user %1\nlistener %2 127.0.0.1\nallow_anonymous true\nmax_queued_messages 0\n")
@@ -190,13 +166,13 @@ void BM_StationSendsADayOfRecords(benchmark::State& state)
         QProcess broker, centre;
         broker.start(MOSQUITTO_PATH, {"-c", conf.fileName()});
         const QString url = QString("mqtt://127.0.0.1:%1").arg(port);
-        if (!WaitFor([&] { return Listening(port); }, 30)) {
+        if (!WaitFor([&] { return bench_net::Listening(port); }, 30)) {
             state.SkipWithError("the broker did not start");
             break;
         }
         centre.start(VFON_CENTRE_PATH, {"--broker", url, "--store", dir.filePath("store"), "--http",
                                         QString("127.0.0.1:%1").arg(http)});
-        WaitFor([&] { return Listening(http); }, 30);
+        WaitFor([&] { return bench_net::Listening(http); }, 30);
         net::NetworkSettings s;
         s.Publish = url.toStdString();
         s.Station = "bench";

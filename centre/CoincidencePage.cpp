@@ -87,17 +87,20 @@ td.missing{color:#a00;text-align:left}.chart{height:170px;position:relative;marg
 <p><a href="../">← все станции</a></p>
 <h1>Совпадение @ID@</h1>
 <p id="head"></p>
-<table id="members"><thead><tr><th>Станция</th><th>Файл</th><th>Запись</th><th>Событие</th><th>Δt, мс</th><th></th></tr></thead><tbody></tbody></table>
+<table id="members"><thead><tr><th>Станция</th><th>Файл</th><th>Запись</th><th>Событие</th><th>Δt, мс</th><th id="note">Записи нет</th></tr></thead><tbody></tbody></table>
 <p><nav><button data-mode="time">По времени прихода</button><button data-mode="start">Начала совмещены</button></nav></p>
 <div id="charts"></div>
 <script>
 var d=@DATA@;var colours=['#1f77b4','#d62728','#2ca02c','#9467bd','#ff7f0e','#8c564b','#e377c2','#17becf'];var charts=[];
 document.getElementById('head').textContent='Первое событие '+d.first_utc+' UTC; станции: '+d.stations.split(';').join(', ');
 var body=document.querySelector('#members tbody');
+var anyMissing=d.members.some(function(m){return !!m.missing});
 d.members.forEach(function(m){var tr=document.createElement('tr');
  [m.station,m.file,m.record,m.event_no===undefined?'—':m.event_no,(m.dt_ns/1e6).toFixed(3)].forEach(function(v){
   var td=document.createElement('td');td.textContent=v;tr.appendChild(td)});
- var td=document.createElement('td');if(m.missing){td.className='missing';td.textContent=m.missing}tr.appendChild(td);body.appendChild(tr)});
+ if(anyMissing){var td=document.createElement('td');if(m.missing){td.className='missing';td.textContent=m.missing}tr.appendChild(td)}
+ body.appendChild(tr)});
+if(!anyMissing)document.getElementById('note').remove();
 var box=document.getElementById('charts');
 for(var c=0;c<6;c++){var div=document.createElement('div');div.className='chart';var cv=document.createElement('canvas');cv.id='a'+c;
  div.appendChild(cv);box.appendChild(div)}

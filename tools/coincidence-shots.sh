@@ -1,8 +1,7 @@
 #!/bin/bash
 # Screenshots of the centre's coincidence pages: a broker, the centre and
-# three simulated stations sharing a sky on this machine, the stations'
-# .Rad files copied into the centre's store (as the record transport does),
-# then the status page and a coincidence of all three stations taken by
+# three simulated stations sharing a sky on this machine, whose whole
+# records reach the centre's store (checked byte for byte), then the status page and a coincidence of all three stations taken by
 # chromium headless. Usage: tools/coincidence-shots.sh BUILD_DIR OUT_DIR [SECONDS]
 set -euo pipefail
 build=$(realpath "$1"); out=$(realpath "$2"); seconds=${3:-60}
@@ -27,10 +26,15 @@ for i in 1 2 3; do
   pids+=($!)
 done
 wait "${pids[@]}"
-for i in 1 2 3; do cp "$work/st$i"/*.Rad "$work/store/st$i/"; done
+# A clean stop waits for the receipts: the centre's copies are the stations' files.
+for i in 1 2 3; do
+  for f in "$work/st$i"/*.Rad; do cmp "$f" "$work/store/st$i/$(basename "$f")"; done
+done
 # The first coincidence of all three stations, once the centre has it.
 for _ in $(seq 100); do
-  id=$(awk -F, 'NR>1 && $4==3 {print $1; exit}' "$work/store/coincidences.csv" 2>/dev/null || true)
+  # of three stations, each at its own Δt, so the three traces stand apart
+  id=$(awk -F, 'NR>1 && $4==3 {k=$1; if (!((k, $9) in seen)) {seen[k, $9]; d[k]++}; if (d[k]==3) {print k; exit}}' \
+    "$work/store/coincidences.csv" 2>/dev/null || true)
   [ -n "$id" ] && break; sleep 0.3
 done
 [ -n "$id" ] || { echo "no coincidence of three stations" >&2; exit 1; }
