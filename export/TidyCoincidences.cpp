@@ -1,6 +1,7 @@
 #include "export/TidyCoincidences.h"
 
 #include <algorithm>
+#include <string>
 
 #include "coincidence/FindCoincidences.h"
 #include "export/CoincidenceExport.h"
@@ -28,7 +29,7 @@ void WriteFound(hid_t file, const std::vector<std::string>& ids, const std::vect
     for (const coinc::Coincidence& c : found)
         lists.push_back(StationList(ids, c));
     const auto same = [](const std::string& s) -> const std::string& { return s; };
-    PandasTable table(file, "/coincidences",
+    PandasTable table(file, std::string("/") + kCoincidenceTables[0],
                       {{"id", CT::Int64, "1", "number of the coincidence, from 1 in time order"},
                        {"first_ns", CT::Int64, "ns", "instant of its first event, since 1970-01-01 UTC"},
                        {"n", CT::Int16, "1", "stations among its events"},
@@ -36,7 +37,7 @@ void WriteFound(hid_t file, const std::vector<std::string>& ids, const std::vect
                        {"stations", CT::Text, "", "its stations, separated by ';', in time order of their first event",
                         Longest(lists, same)}},
                       level);
-    PandasTable members(file, "/coincidence_members",
+    PandasTable members(file, std::string("/") + kCoincidenceTables[1],
                         {{"coincidence", CT::Int64, "1", "the coincidence's id in the coincidences table"},
                          {"station", CT::Text, "", "station of the event: its group in this file", Longest(ids, same)},
                          {"file_id", CT::Int32, "1", "the event's data file: its file_id in the station's files table"},
@@ -69,7 +70,7 @@ void WriteFound(hid_t file, const std::vector<std::string>& ids, const std::vect
 void WriteAccidentals(hid_t file, const std::vector<AccidentalLine>& lines, int64_t windowNs, int level)
 {
     PandasTable table(
-        file, "/coincidence_accidentals",
+        file, std::string("/") + kCoincidenceTables[2],
         {{"kind", CT::Text, "", "'pair': a pair of stations; 'fold': coincidences of exactly that many stations", 4},
          {"stations", CT::Text, "", "the pair 'A;B', or the number of stations of a fold",
           Longest(lines, [](const AccidentalLine& l) -> const std::string& { return l.stations; })},

@@ -14,6 +14,10 @@
 
 namespace dataexport {
 
+/// The three tables' names (no station's group may take one).
+inline constexpr const char* kCoincidenceTables[] = {"coincidences", "coincidence_members",
+                                                     "coincidence_accidentals"};
+
 /// Searches `stations` (each one's events in any order; Event::file is the
 /// file_id in the station's files table, Event::record from 1) with window
 /// `windowNs` and writes the three tables into `file` at deflate `level`;

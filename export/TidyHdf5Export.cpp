@@ -125,12 +125,16 @@ int32_t Peak(const int16_t* s)
 
 std::string TidyHdf5Export::StationOf(const std::string& input, const std::string& station, std::string& why)
 {
-    if (!station.empty())
-        return station;
-    const std::string folder = datafiles::FolderName(input);
-    if (datafiles::ValidStationId(folder) || folder.empty()) // empty: no such input, which the walk reports
-        return folder;
-    why = "имя папки «" + folder + "» не годится в имя станции (1–32 знака A–Z a–z 0–9 _ -); задайте --station ID";
+    const std::string id = station.empty() ? datafiles::FolderName(input) : station;
+    // A station's group beside the tables of the coincidences may not take their names.
+    for (const char* table : kCoincidenceTables)
+        if (id == table) {
+            why = "станция «" + id + "» назвалась бы как таблица совпадений файла; задайте --station ID";
+            return {};
+        }
+    if (!station.empty() || datafiles::ValidStationId(id) || id.empty()) // empty: no such input, which the walk reports
+        return id;
+    why = "имя папки «" + id + "» не годится в имя станции (1–32 знака A–Z a–z 0–9 _ -); задайте --station ID";
     return {};
 }
 

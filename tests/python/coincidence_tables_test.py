@@ -7,6 +7,7 @@ docs/formats.md run.
 Usage: coincidence_tables_test.py VFON_EXPORT FORMATS_MD"""
 import datetime
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -117,6 +118,12 @@ def main(tool, md_path):
         assert rc == 1 and "Z9" in err, err
         assert export(tool, folders[0], folders[1], "--coincidences", os.path.join(d, "two.csv"))[0] == 1
         check_same_as_csv(tables_of(os.path.join(d, "two.h5")), os.path.join(d, "two.csv"))
+
+        # A station named as a coincidence table: refused before anything is written.
+        clash = os.path.join(d, "coincidences")
+        shutil.copytree(folders[0], clash)
+        rc, err = export(tool, clash, folders[1], "--hdf5", os.path.join(d, "clash.h5"))
+        assert rc != 0 and "таблица совпадений" in err and not os.path.exists(os.path.join(d, "clash.h5")), err
 
         # One station: no search, no tables.
         assert export(tool, folders[0], "--hdf5", os.path.join(d, "one.h5"))[0] == 0
