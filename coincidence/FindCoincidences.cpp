@@ -31,25 +31,49 @@ std::vector<Merged> MergeStations(std::span<const StationEvents> stations)
 
 std::vector<Coincidence> GroupStream(std::span<const Merged> stream, int64_t windowNs, int64_t firstId)
 {
-    std::vector<Coincidence> found;
-    size_t i = 0;
-    while (i < stream.size()) {
-        const int64_t first = stream[i].event.ns;
-        size_t end = i + 1;
-        bool otherStation = false;
-        while (end < stream.size() && stream[end].event.ns - first <= windowNs) {
-            otherStation = otherStation || stream[end].station != stream[i].station;
-            ++end;
+    // best[j]: the best grouping of the first j events, as (events in
+    // coincidences, less the sum of the coincidences' spans); from[j]: where
+    // its last coincidence begins, or j - 1 when event j - 1 is in none.
+    const size_t n = stream.size();
+    struct Score {
+        int64_t covered = 0, span = 0;
+        bool operator<(const Score& o) const { return covered != o.covered ? covered < o.covered : span > o.span; }
+    };
+    std::vector<Score> best(n + 1);
+    std::vector<size_t> from(n + 1, 0);
+    std::vector<bool> grouped(n + 1, false);
+    for (size_t j = 1; j <= n; ++j) {
+        best[j] = best[j - 1];
+        from[j] = j - 1;
+        const Merged& last = stream[j - 1];
+        bool mixed = false; // the run from i to j - 1 holds two stations or more
+        // Every run that ends at event j - 1 and lies within one window; of
+        // equal ones the earliest start wins, as the walk from the first
+        // event would take it.
+        for (size_t i = j - 1; i-- > 0 && last.event.ns - stream[i].event.ns <= windowNs;) {
+            mixed = mixed || stream[i].station != last.station;
+            if (!mixed)
+                continue;
+            const Score s{best[i].covered + static_cast<int64_t>(j - i),
+                          best[i].span + (last.event.ns - stream[i].event.ns)};
+            if (best[j] < s || (grouped[j] && !(s < best[j]))) {
+                best[j] = s;
+                from[j] = i;
+                grouped[j] = true;
+            }
         }
-        if (otherStation) {
+    }
+    std::vector<Coincidence> found;
+    for (size_t j = n; j > 0; j = from[j])
+        if (grouped[j]) {
             Coincidence c;
-            c.id = firstId + static_cast<int64_t>(found.size());
-            c.members.assign(stream.begin() + static_cast<std::ptrdiff_t>(i),
-                             stream.begin() + static_cast<std::ptrdiff_t>(end));
+            c.members.assign(stream.begin() + static_cast<std::ptrdiff_t>(from[j]),
+                             stream.begin() + static_cast<std::ptrdiff_t>(j));
             found.push_back(std::move(c));
         }
-        i = end;
-    }
+    std::reverse(found.begin(), found.end());
+    for (size_t k = 0; k < found.size(); ++k)
+        found[k].id = firstId + static_cast<int64_t>(k);
     return found;
 }
 

@@ -1,12 +1,18 @@
 #pragma once
 // The coincidence search over the stations' events.
 //
-// Algorithm (a sliding window over the merged, sorted instants): walk the
-// events of all stations in time order; the earliest event not yet used
-// opens a group that takes every later event within `window` of it. A group
-// holding events of two or more stations is a coincidence; either way the
-// walk goes on after the group, so every event belongs to at most one
-// coincidence and each coincidence is found once.
+// Algorithm (windows over the merged, sorted instants, chosen by dynamic
+// programming): the events of all stations in time order are cut into runs,
+// each lying within `window` from its first event to its last; a run that
+// holds events of two or more stations is a coincidence. Of all such cuts
+// the search takes the one that puts the most events into coincidences
+// and, of those, the one whose coincidences are the tightest (least sum of
+// their spans); of equal ones, the one whose runs start earliest. So every
+// event belongs to at most one coincidence, each is found once, and an
+// event of a station that comes by chance just before a shower does not
+// cut the shower's later members off its window: the shower's own, tighter
+// run is taken. A gap wider than the window ends every run, so the events
+// between two such gaps (a chain) are grouped alone.
 #include <cstdint>
 #include <span>
 #include <vector>

@@ -89,15 +89,18 @@ TEST(CoincidenceKeeperTest, LateEventsGrowAndWithdrawAndARestartRepeatsNothing)
         s.Feed(k, "A", 1, 5000);
         s.Feed(k, "C", 0, 5005); // 2: A, C
         EXPECT_EQ(centre::ReadCoincidences(csv).size(), 2u);
-        // A backlog: A's earlier event takes A@1000 into a group of A alone
-        // and leaves B@1015 out of reach, so 1 goes; B joins 2.
-        s.Feed(k, "A", 2, 990);
+        // A backlog: C@1025 makes a tighter pair with B@1015 than A@1000
+        // does, so 1 is regrouped (A leaves it, C joins); B joins 2.
+        s.Feed(k, "C", 2, 1025);
         s.Feed(k, "B", 1, 5010);
-        const auto kept = centre::ReadCoincidences(csv);
-        ASSERT_EQ(kept.size(), 1u);
-        EXPECT_EQ(kept[0].Id, 2);
-        EXPECT_EQ(kept[0].N, 3);
-        EXPECT_EQ(kept[0].Stations, "A;C;B");
+        auto kept = centre::ReadCoincidences(csv);
+        ASSERT_EQ(kept.size(), 2u);
+        std::sort(kept.begin(), kept.end(), [](const auto& a, const auto& b) { return a.Id < b.Id; });
+        EXPECT_EQ(kept[0].Id, 1);
+        EXPECT_EQ(kept[0].Stations, "B;C");
+        EXPECT_EQ(kept[1].Id, 2);
+        EXPECT_EQ(kept[1].N, 3);
+        EXPECT_EQ(kept[1].Stations, "A;C;B");
         EXPECT_EQ(MemberSets(csv), s.Batch());
     }
     const std::string before = FileText(csv);
@@ -108,9 +111,9 @@ TEST(CoincidenceKeeperTest, LateEventsGrowAndWithdrawAndARestartRepeatsNothing)
         EXPECT_EQ(FileText(csv), before);
         s.Feed(k, "C", 1, 9000);
         s.Feed(k, "B", 2, 9001);
-        const auto kept = centre::ReadCoincidences(csv);
-        ASSERT_EQ(kept.size(), 2u);
-        EXPECT_EQ(kept[1].Id, 3);
+        auto kept = centre::ReadCoincidences(csv);
+        ASSERT_EQ(kept.size(), 3u);
+        EXPECT_EQ(std::max_element(kept.begin(), kept.end(), [](const auto& a, const auto& b) { return a.Id < b.Id; })->Id, 3);
         EXPECT_EQ(MemberSets(csv), s.Batch());
     }
     // Its page reads each member's record from STORE/ID/<file>, or says it is not there.
@@ -306,9 +309,7 @@ TEST_F(CentreCoincidenceTest, ShowersOfASharedSkyAreFoundAtTheCentreBesideTheAcc
             ++late;
             continue;
         }
-        // Found: a coincidence holds its events of two stations or more (an
-        // event of another station just before a shower opens the window
-        // earlier and may leave its last member to the next group).
+        // Found: a coincidence holds its events of two stations or more.
         const auto it = std::find_if(found.begin(), found.end(), [&](const Members& c) {
             return std::count_if(want.begin(), want.end(), [&](const auto& m) { return c.contains(m); }) >= 2;
         });
@@ -320,7 +321,7 @@ TEST_F(CentreCoincidenceTest, ShowersOfASharedSkyAreFoundAtTheCentreBesideTheAcc
         std::printf("missed shower %lld at %lld, stamped %lld..%lld\n", static_cast<long long>(slot),
                     static_cast<long long>(ns), static_cast<long long>(first), static_cast<long long>(last));
     }
-    ASSERT_GE(shared - late, 100) << late << " of " << shared << " stamped late";
+    ASSERT_GE(shared - late, 80) << late << " of " << shared << " stamped late";
     EXPECT_LE(missed, (shared - late) / 100) << "missed " << missed << " of " << shared - late;
     std::printf("showers seen by two or more: %d, stamped too far apart: %d, missed: %d, coincidences: %zu\n", shared,
                 late, missed, found.size());

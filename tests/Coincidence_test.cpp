@@ -74,6 +74,11 @@ TEST(CoincidenceTest, WindowEdgesAndGroups)
     // event goes to one coincidence only.
     const std::vector<StationEvents> chain{Station({0, 30 * kMs}), Station({15 * kMs, 45 * kMs})};
     EXPECT_EQ(Text(coinc::FindCoincidences(chain, 20 * kMs)), "0:1 1:1 | 0:2 1:2 | ");
+
+    // A chance event 15 ms before a shower seen 10 ms apart: the shower's
+    // own, tighter pair is the coincidence, not the chance event's.
+    const std::vector<StationEvents> chance{Station({0}), Station({15 * kMs}), Station({25 * kMs})};
+    EXPECT_EQ(Text(coinc::FindCoincidences(chance, 20 * kMs)), "1:1 2:1 | ");
 }
 
 TEST(CoincidenceTest, IncrementalFinderMatchesTheBatchSearchWhateverTheArrivalOrder)
