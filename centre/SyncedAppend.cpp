@@ -8,13 +8,11 @@
 #include "datafiles/FileProblemText.h"
 
 namespace centre {
-namespace {
 
-/// Writes all of `text` at the end of `fd`; false (errno set) when it could not.
-bool WriteAll(int fd, std::string_view text)
+bool WriteWhole(int fd, std::string_view bytes, off_t at)
 {
-    while (!text.empty()) {
-        const ssize_t n = ::write(fd, text.data(), text.size());
+    while (!bytes.empty()) {
+        const ssize_t n = at < 0 ? ::write(fd, bytes.data(), bytes.size()) : ::pwrite(fd, bytes.data(), bytes.size(), at);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
@@ -22,12 +20,12 @@ bool WriteAll(int fd, std::string_view text)
                 errno = ENOSPC;
             return false;
         }
-        text.remove_prefix(static_cast<size_t>(n));
+        bytes.remove_prefix(static_cast<size_t>(n));
+        if (at >= 0)
+            at += static_cast<off_t>(n);
     }
     return true;
 }
-
-} // namespace
 
 bool SyncFolderOf(const std::string& path)
 {
@@ -53,7 +51,7 @@ std::string AppendSynced(const std::string& path, std::string_view header, std::
         return path + ": " + datafiles::ErrnoText(err);
     }
     const bool fresh = st.st_size == 0;
-    bool ok = (!fresh || WriteAll(fd, header)) && WriteAll(fd, text) && ::fdatasync(fd) == 0;
+    bool ok = (!fresh || WriteWhole(fd, header)) && WriteWhole(fd, text) && ::fdatasync(fd) == 0;
     ok = ok && (!fresh || SyncFolderOf(path));
     const int err = errno;
     if (!ok) {

@@ -6,6 +6,7 @@
 // torn line is left behind and nothing half-written counts.
 #include <string>
 #include <string_view>
+#include <sys/types.h>
 
 namespace centre {
 
@@ -13,6 +14,10 @@ namespace centre {
 /// first when the file is new or empty. Empty when all of it is on the
 /// disk, else why not (the file then is as it was).
 std::string AppendSynced(const std::string& path, std::string_view header, std::string_view text);
+
+/// Writes all of `bytes` to `fd`: at its end (`at` < 0) or from offset
+/// `at`; false (errno set) when it could not.
+bool WriteWhole(int fd, std::string_view bytes, off_t at = -1);
 
 /// Syncs the folder of `path`, so that a file made anew stays listed.
 /// False when it could not.

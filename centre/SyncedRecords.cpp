@@ -9,27 +9,6 @@
 #include "datafiles/FileProblemText.h"
 
 namespace centre {
-namespace {
-
-/// Writes all of `bytes` at `offset`; false (errno set) when it could not.
-bool WriteAllAt(int fd, const std::string& bytes, off_t offset)
-{
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done, offset + static_cast<off_t>(done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = ENOSPC;
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-} // namespace
 
 std::string WriteRecordsSynced(const std::string& path, const std::vector<RecordBytes>& records)
 {
@@ -41,7 +20,7 @@ std::string WriteRecordsSynced(const std::string& path, const std::vector<Record
     const bool made = ::fstat(fd, &st) != 0 || st.st_size == 0;
     bool ok = true;
     for (const RecordBytes& r : records)
-        if (!(ok = WriteAllAt(fd, r.Bytes, static_cast<off_t>(r.Record) * static_cast<off_t>(r.Bytes.size()))))
+        if (!(ok = WriteWhole(fd, r.Bytes, static_cast<off_t>(r.Record) * static_cast<off_t>(r.Bytes.size()))))
             break;
     ok = ok && ::fdatasync(fd) == 0;
     ok = ok && (!made || SyncFolderOf(path)); // a file made anew stays listed
